@@ -1,0 +1,11 @@
+#include "MainDialog.h"
+
+MainDialog::MainDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Tessaro"));
+}
+
+void MainDialog::on_contextHelp()
+{
+}
