@@ -1,0 +1,103 @@
+#include "AppSettings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace AppSettings {
+namespace {
+
+struct Entry {
+    Key key;
+    const char *name;
+    QVariant (*defaultValue)();
+};
+
+QVariant none() { return {}; }
+QVariant emptyText() { return QString(); }
+QVariant trueValue() { return true; }
+QVariant falseValue() { return false; }
+QVariant zero() { return 0; }
+QVariant downloadFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+        + QStringLiteral("/Quor/Quor Log Files");
+}
+QVariant shortReadTime() { return 0.06; }
+QVariant btReadTime() { return 0.285; }
+QVariant writeTime() { return 0.13; }
+
+const Entry table[] = {
+    {Key::Language, "Settings/Language", emptyText},
+    {Key::ComPort, "Settings/Com Port", emptyText},
+    {Key::ComPortName, "Settings/Com Port Name", emptyText},
+    {Key::MetricUnits, "Settings/Metric Units", trueValue},
+    {Key::MessageLevel, "Settings/Message Level", zero},
+    {Key::GeometryMain, "Settings/Geometry Main", none},
+    {Key::GeometryMainPos, "Settings/Geometry Main Pos", none},
+    {Key::GeometryMainSize, "Settings/Geometry Main Size", none},
+    {Key::GeometryMainMaximized, "Settings/Geometry Main Maximized", falseValue},
+    {Key::GeometryClock, "Settings/Geometry Clock", none},
+    {Key::GeometryDownloadV1, "Settings/Geometry Download V1", none},
+    {Key::GeometryDownloadV2, "Settings/Geometry Download V2", none},
+    {Key::GeometryRemoteSupport, "Settings/Geometry Remote Support", none},
+    {Key::GeometryUpload, "Settings/Geometry Upload", none},
+    {Key::GeometrySettings, "Settings/Geometry Settings", none},
+    {Key::GeometryDeviceStatus, "Settings/Geometry Device Status", none},
+    {Key::DownloadDirectory, "Settings/Download Directory", downloadFolder},
+    {Key::ProcessCcxDirectory, "Settings/Process CCX Directory", emptyText},
+    {Key::ClientName, "Settings/Client Name", emptyText},
+    {Key::UploadDirectory, "Settings/Upload Directory", emptyText},
+    {Key::DownloadShortReadTime, "Settings/Download Short Read Time", shortReadTime},
+    {Key::DownloadBtReadTime, "Settings/Download BT Read Time", btReadTime},
+    {Key::UploadShortWriteTime, "Settings/Upload Short Write Time", writeTime},
+    {Key::UploadBtWriteTime, "Settings/Upload BT Write Time", writeTime},
+    {Key::DownloadUddf, "Settings/Connect/Download UDDF", falseValue},
+};
+
+const Entry &entry(Key key)
+{
+    for (const Entry &e : table) {
+        if (e.key == key)
+            return e;
+    }
+    Q_UNREACHABLE();
+    return table[0];
+}
+
+} // namespace
+
+QString KeyName(Key key)
+{
+    return QString::fromLatin1(entry(key).name);
+}
+
+QVariant DefaultValue(Key key)
+{
+    return entry(key).defaultValue();
+}
+
+QVariant Value(Key key)
+{
+    QSettings settings;
+    const QString name = KeyName(key);
+    return settings.contains(name) ? settings.value(name) : DefaultValue(key);
+}
+
+bool Contains(Key key)
+{
+    QSettings settings;
+    return settings.contains(KeyName(key));
+}
+
+void SetValue(Key key, const QVariant &value)
+{
+    QSettings settings;
+    settings.setValue(KeyName(key), value);
+}
+
+QString StringValue(Key key) { return Value(key).toString(); }
+bool BoolValue(Key key) { return Value(key).toBool(); }
+int IntValue(Key key) { return Value(key).toInt(); }
+double DoubleValue(Key key) { return Value(key).toDouble(); }
+
+} // namespace AppSettings
