@@ -1,0 +1,30 @@
+#pragma once
+
+#include "SRDataBlock.h"
+
+#include <QStringList>
+#include <QVector>
+#include <array>
+
+// Payload of a DAN data record (type 0x22): items, each
+//   three identification bytes | type byte | length K (u32 BE) | K data bytes
+class SRDANData : public SRDataBlock
+{
+public:
+    struct Item {
+        std::array<quint8, 3> id{};
+        quint8 type = 0;
+        QByteArray data;
+    };
+
+    SRDANData() = default;
+    explicit SRDANData(const QByteArray &payload) : SRDataBlock(payload) {}
+
+    static SRDANData Create(const QVector<Item> &items);
+
+    // False when an item runs past the end of the payload.
+    bool Items(QVector<Item> &items) const;
+    // One line per item: "D0", the id bytes, the type byte and the data as
+    // upper-case hex pairs, then the checksum.
+    bool Lines(QStringList &lines) const;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "LogFileFormat.h"
+#include "SRFileHeader.h"
+#include "StandardRecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// The records of one container file: loading in its three modes, the integrity
+// checks, the conversion to text-form lines and the secured writing.
+// Failures are reported as a text (LastError), never thrown.
+class StandardRecordFile
+{
+public:
+    enum class LoadMode {
+        PlainLog = 0,      // plain binary log or memory file
+        SecuredUpload = 3, // secured update file
+        SecuredLog = 4,    // secured log or memory file
+    };
+
+    StandardRecordFile() = default;
+
+    // --- Checks ---
+    // Decides the form from the first three bytes of the file.
+    static LogFileFormat CheckFormat(const QString &path, QString *message = nullptr);
+    static LogFileFormat CheckFormatOfBytes(const QByteArray &firstBytes, QString *message = nullptr);
+
+    // Whole-file CRC of the plain binary form; a stored CRC of 0 passes.
+    bool CheckCRC32(const QString &path);
+    bool CheckCRC32OfBytes(const QByteArray &fileBytes);
+    // Whole-file seal of the secured form.
+    bool CheckSHA256(const QString &path);
+    bool CheckSHA256OfBytes(const QByteArray &fileBytes);
+
+    // --- Loading ---
+    // Fills the record list, the header, the flags and the error text. A
+    // record with a bad CRC is kept (IsValid false) and the load goes on.
+    bool Load(const QString &path, SRFileHeader &header, LoadMode mode);
+    bool LoadFromBytes(const QByteArray &fileBytes, SRFileHeader &header, LoadMode mode);
+
+    // Loads and renders the text-form lines: creator line, date line, time
+    // line, dive-data lines, user lines, "B0"/"B1" pairs, DAN lines.
+    // Records with a bad CRC are skipped over.
+    bool ConvertToLines(const QString &path, QStringList &lines, SRFileHeader &header,
+                        bool &wideBlocks, LoadMode mode);
+    bool ConvertBytesToLines(const QByteArray &fileBytes, QStringList &lines,
+                             SRFileHeader &header, bool &wideBlocks, LoadMode mode);
+    // The same rendering of records already loaded (or built in memory).
+    bool RecordsToLines(QStringList &lines, const SRFileHeader &header, bool wideBlocks);
+
+    const QVector<StandardRecord> &Records() const { return m_records; }
+    QVector<StandardRecord> &Records() { return m_records; }
+    // First record of the type, or nullptr.
+    const StandardRecord *FindRecord(quint16 type) const;
+
+    QString LastError() const { return m_lastError; }
+    bool WideBlocks() const { return m_wideBlocks; }
+    bool CreatorIsDepot() const { return m_creatorIsDepot; }
+
+    // --- Writing ---
+    // The record stream followed by its CRC-32: the plain binary form.
+    static QByteArray PlainContainer(const QByteArray &recordStream);
+    // The secured form of a record stream (CRC, PKCS#7, AES-256-CBC with a
+    // fresh IV, magic, seal). Empty on a cipher failure (error in *error).
+    static QByteArray SecuredContainer(const QByteArray &recordStream, QString *error = nullptr);
+    // Same with a given IV (reproducible output for tests).
+    static QByteArray SecuredContainer(const QByteArray &recordStream, const QByteArray &iv,
+                                       QString *error = nullptr);
+    // Writes the secured form of a record stream to `path`.
+    bool SecureWrite(const QByteArray &recordStream, const QString &path);
+
+    // Writes bytes through a temporary file in the same folder that replaces
+    // `path` only once everything is written, in chunks of at most 100 bytes,
+    // so a failure part-way never destroys an existing file of that name.
+    static bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error);
+
+    static constexpr int WriteChunkSize = 100;
+    static constexpr int OpenAttempts = 10;
+
+private:
+    bool ReadWholeFile(const QString &path, QByteArray &bytes, const QString &openFailure);
+    bool Fail(const QString &text);
+
+    QVector<StandardRecord> m_records;
+    QString m_lastError;
+    bool m_wideBlocks = false;
+    bool m_creatorIsDepot = false;
+};
