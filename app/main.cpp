@@ -1,16 +1,96 @@
 #include "AppIdentity.h"
+#include "DeviceList.h"
+#include "FontLoader.h"
 #include "MainDialog.h"
+#include "ScreenReport.h"
+#include "SplashChoice.h"
+#include "StatusLog.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QFont>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QTimer>
+#include <QVector>
+
+namespace {
+
+// Test harnesses set this to a number of milliseconds after which the
+// program leaves its event loop as if the user had quit; unset or not a
+// positive number, it has no effect.
+const char QuitAfterVariable[] = "TESSARO_QUIT_AFTER_MS";
+
+void ArmQuitTimer(QApplication &app)
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue(QuitAfterVariable, &ok);
+    if (!ok || ms <= 0)
+        return;
+    qInfo().noquote() << "Leaving after" << ms << "ms as" << QuitAfterVariable << "asks";
+    QTimer::singleShot(ms, &app, &QCoreApplication::quit);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(StatusLog::MessageHandler);
+    StatusLog::SeedKeyOffsets();
+
     QCoreApplication::setOrganizationName(AppIdentity::OrganisationName);
     QCoreApplication::setOrganizationDomain(AppIdentity::OrganisationDomain);
     QCoreApplication::setApplicationName(AppIdentity::ApplicationName);
     QApplication app(argc, argv);
+
+    qInfo().noquote() << "Starting Windows Tessaro Version" << AppIdentity::ApplicationVersion;
+    qInfo().noquote() << "Time Zone"
+                      << DeviceList::UtcOffsetText(QDateTime::currentDateTime().offsetFromUtc());
+
     QApplication::setApplicationVersion(AppIdentity::ApplicationVersion);
-    MainDialog w;
-    w.show();
-    return app.exec();
+
+    FontLoader::LoadFonts(FontLoader::ResourceFolder(), FontLoader::FontFileNames(), [] {
+        QMessageBox::warning(nullptr, QStringLiteral("Tessaro"),
+                             QStringLiteral("Unable to load font OpenSans."), QMessageBox::Ok);
+    });
+    QApplication::setFont(QFont(FontLoader::ApplicationFontFamily(), 10, QFont::Normal, false));
+
+    ScreenReport::Log();
+
+    QSize available;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        available = primary->availableSize();
+    const SplashChoice::Size splashSize = SplashChoice::ForAvailableSize(available);
+    qDebug().noquote() << "Screen Size" << available << SplashChoice::LogText(splashSize);
+
+    QSplashScreen splash(QPixmap(SplashChoice::ImagePath(splashSize)));
+    splash.show();
+
+    int exitCode = 0;
+    {
+        MainDialog mainDialog;
+
+        auto *contextHelp = new QAction(&mainDialog);
+        contextHelp->setObjectName(QStringLiteral("ContextHelp"));
+        contextHelp->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+        QObject::connect(contextHelp, &QAction::triggered, &mainDialog, &MainDialog::on_contextHelp);
+        mainDialog.addAction(contextHelp);
+
+        mainDialog.setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint
+                                  | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+
+        mainDialog.show();
+        splash.finish(&mainDialog);
+        QCoreApplication::processEvents();
+        QTimer::singleShot(5000, &splash, &QWidget::close);
+
+        qRegisterMetaType<QVector<quint8>>("QVector<quint8>");
+
+        ArmQuitTimer(app);
+        exitCode = app.exec();
+    }
+    return exitCode;
 }
