@@ -1,0 +1,29 @@
+#pragma once
+
+#include "PortEnumerator.h"
+
+#include <QMutex>
+
+// A port list given by the caller: the simulated-rebreather mode lists the
+// simulator's pseudo-terminals here (optionally after the system's own ports),
+// and tests use it to present any set of ports to the search and the ping.
+// The list may be changed while the worker runs (a test "plugging in" a
+// bridge); a small private mutex guards only this list and is never held
+// while anything else happens.
+class SimulatedPortEnumerator : public PortEnumerator
+{
+public:
+    explicit SimulatedPortEnumerator(const QList<SerialPortDescription> &ports = {},
+                                     bool includeSystemPorts = false);
+
+    QList<SerialPortDescription> AvailablePorts() const override;
+
+    void SetPorts(const QList<SerialPortDescription> &ports);
+    void AddPort(const SerialPortDescription &port);
+    bool RemovePort(const QString &portName);
+
+private:
+    mutable QMutex m_listMutex;
+    QList<SerialPortDescription> m_ports;
+    const bool m_includeSystemPorts;
+};

@@ -1,0 +1,971 @@
+#include "WorkerC.h"
+
+#include "AppSettings.h"
+#include "DeviceList.h"
+#include "PortEnumerator.h"
+#include "PortSearchOrder.h"
+#include "RixComms.h"
+#include "RtcClock.h"
+#include "SystemPortEnumerator.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QSerialPort>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+const char *const LogTimeFormat = "hh:mm:ss dd.MM.yyyy";
+constexpr int MaxRegionRead = 64;
+constexpr int SearchPortSettleMs = 50;
+
+// The catalogue of units; read-only after construction, so one shared instance.
+const DeviceList &Catalogue()
+{
+    static const DeviceList catalogue;
+    return catalogue;
+}
+
+QString LogTime(const QDateTime &dt)
+{
+    return dt.toString(QLatin1String(LogTimeFormat));
+}
+
+QString NotAvailableText()
+{
+    return WorkerC::tr("This operation is not available in this version.");
+}
+
+} // namespace
+
+WorkerC::WorkerC(std::shared_ptr<PortEnumerator> ports, QObject *parent)
+    : QObject(parent),
+      m_ports(ports ? std::move(ports) : std::make_shared<SystemPortEnumerator>())
+{
+}
+
+WorkerC::~WorkerC()
+{
+    delete m_comms;
+    delete m_serialPort;
+    delete m_rbData;
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+// ---------------------------------------------------------------------------
+
+void WorkerC::Start()
+{
+    m_comms = new RixComms();
+    m_serialPort = new QSerialPort();
+    m_comms->SetSerialPort(m_serialPort);
+
+    m_rbData = new RBData();
+
+    m_memoryListBuilt = false;
+    m_logBookRead = false;
+    m_numberOfComPorts = -1;
+    m_storedDateTime = QDateTime();
+
+    m_downloadShortReadTime = AppSettings::DoubleValue(AppSettings::Key::DownloadShortReadTime);
+    m_downloadBtReadTime = AppSettings::DoubleValue(AppSettings::Key::DownloadBtReadTime);
+    m_uploadShortWriteTime = AppSettings::DoubleValue(AppSettings::Key::UploadShortWriteTime);
+    m_uploadBtWriteTime = AppSettings::DoubleValue(AppSettings::Key::UploadBtWriteTime);
+
+    m_pingTimer = new QTimer(this);
+    connect(m_pingTimer, &QTimer::timeout, this, &WorkerC::on_ping_timer);
+    m_pingTimer->start(PingIntervalMs);
+
+    PublishRBData();
+    SetWorkInProgress(false);
+}
+
+// ---------------------------------------------------------------------------
+// Cross-thread hand-over
+// ---------------------------------------------------------------------------
+
+void WorkerC::SetWorkInProgress(bool on)
+{
+    QMutexLocker locker(&m_mutex);
+    m_workInProgress = on;
+}
+
+bool WorkerC::TakeSearchAbort()
+{
+    QMutexLocker locker(&m_mutex);
+    const bool abort = m_searchAbort;
+    m_searchAbort = false;
+    return abort;
+}
+
+template <typename EmitFn>
+int WorkerC::Ask(int &responseField, EmitFn emitQuestion)
+{
+    QMutexLocker locker(&m_mutex);
+    responseField = ResultNone;
+    m_answerReady = false;
+    emitQuestion();
+    // No time-out: the worker waits as long as the question is open.
+    while (!m_answerReady)
+        m_waitCondition.wait(&m_mutex);
+    return responseField;
+}
+
+void WorkerC::Answer(int &responseField, int response)
+{
+    QMutexLocker locker(&m_mutex);
+    responseField = response;
+    m_answerReady = true;
+    m_waitCondition.wakeOne();
+}
+
+void WorkerC::AnswerCancelNextConnectQuestion(int response)
+{
+    Answer(m_responseToCancelNextConnect, response);
+}
+
+void WorkerC::AnswerYesNoQuestion(int response)
+{
+    Answer(m_responseToYesNo, response);
+}
+
+void WorkerC::AnswerYesNoCancelQuestion(int response)
+{
+    Answer(m_responseToYesNoCancel, response);
+}
+
+void WorkerC::AnswerYesYesToAllNoNoToAllQuestion(int response)
+{
+    Answer(m_responseToYesYesToAllNoNoToAll, response);
+}
+
+void WorkerC::AnswerYesConfirmation(int response)
+{
+    Answer(m_responseToYesConfirmation, response);
+}
+
+RBData WorkerC::RBDataSnapshot() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_rbDataPublished;
+}
+
+void WorkerC::PublishRBData()
+{
+    QMutexLocker locker(&m_mutex);
+    m_rbDataPublished = *m_rbData;
+}
+
+void WorkerC::UpdatePortOpenMirror()
+{
+    m_portOpen = LinkPortOpen();
+}
+
+void WorkerC::WaitForWorkInProgressClear(const char *who) const
+{
+    // Every operation runs on this thread and clears the flag before it
+    // returns, so a slot always finds it clear; waiting for it here could
+    // only ever hang the worker.
+    if (m_workInProgress)
+        qWarning() << who << "- work in progress flag found set, proceeding";
+}
+
+// ---------------------------------------------------------------------------
+// Device link wrappers
+// ---------------------------------------------------------------------------
+
+bool WorkerC::LinkRead(quint8 deviceId, quint8 memoryId, quint32 address, int length,
+                       QByteArray &out)
+{
+    out = QByteArray(length, '\0');
+    const bool ok = m_comms->Read(deviceId, memoryId, address, quint8(length),
+                                  reinterpret_cast<uchar *>(out.data()));
+    if (!ok)
+        out.fill('\0');
+    return ok;
+}
+
+bool WorkerC::LinkWrite(quint8 deviceId, quint8 memoryId, quint32 address, const QByteArray &data)
+{
+    return m_comms->Write(deviceId, memoryId, address, quint8(data.size()),
+                          reinterpret_cast<const uchar *>(data.constData()));
+}
+
+bool WorkerC::LinkPortOpen() const
+{
+    return m_comms && m_comms->IsPortOpen();
+}
+
+bool WorkerC::LinkBridgeDetailsValid() const
+{
+    return m_comms && m_comms->IsBridgeDetailsValid();
+}
+
+bool WorkerC::ReadRegion(quint8 deviceId, int regionId, int maxLength, QByteArray &out)
+{
+    quint8 memoryId = 0;
+    quint32 start = 0;
+    quint32 size = 0;
+    if (!Catalogue().GetRegion(deviceId, regionId, memoryId, start, size)) {
+        out.clear();
+        return false;
+    }
+    return LinkRead(deviceId, memoryId, start, int(qMin<quint32>(size, quint32(maxLength))), out);
+}
+
+// ---------------------------------------------------------------------------
+// Connection
+// ---------------------------------------------------------------------------
+
+void WorkerC::OpenComPort(QString comPort, QString comPortName, bool identifyBridge)
+{
+    LocalOpenComPort(comPort, comPortName, identifyBridge);
+}
+
+void WorkerC::LocalOpenComPort(const QString &comPort, const QString &comPortName,
+                               bool identifyBridge)
+{
+    SetWorkInProgress(true);
+    qDebug().noquote() << QStringLiteral("Worker::LocalOpenComPort(%1, %2, %3)")
+                              .arg(comPort, comPortName,
+                                   identifyBridge ? QStringLiteral("true")
+                                                  : QStringLiteral("false"));
+    emit ConnectionStatusResult(StatusConnecting, QString());
+    const bool opened = m_comms->OpenComPort(comPort, identifyBridge);
+    UpdatePortOpenMirror();
+    if (opened) {
+        LocalCheckForDevices();
+        emit OpenComPortResult(true);
+    } else {
+        emit ConnectionStatusResult(StatusDisconnected, QString());
+        emit OpenComPortResult(false);
+    }
+    SetWorkInProgress(false);
+}
+
+void WorkerC::CloseComPort()
+{
+    if (Trace()) {
+        qDebug() << "WorkerC::CloseComPort() - Waiting on work in progress";
+        qDebug() << "Worker::CloseComPort()";
+    }
+    WaitForWorkInProgressClear("Worker::CloseComPort()");
+    if (Trace())
+        qDebug() << "Worker::CloseComPort() - Emitting Disconnecting state";
+    emit ConnectionStatusResult(StatusDisconnecting, QString());
+    SetWorkInProgress(true);
+    if (Trace())
+        qDebug() << "Worker::CloseComPort() - Calling ClearRbData()";
+    ClearRbData();
+    if (Trace())
+        qDebug() << "Worker::CloseComPort() - Calling CloseComPort()";
+    m_comms->CloseComPort();
+    UpdatePortOpenMirror();
+    if (Trace()) {
+        qDebug() << "Worker::CloseComPort() - Calling m_comms->GetPortName()";
+        qDebug().noquote() << m_comms->GetPortName();
+        qDebug() << "Worker::CloseComPort() - Emitting Disconnected state";
+    }
+    emit ConnectionStatusResult(StatusDisconnected, QString());
+    emit CloseComPortResult(true);
+    if (Trace())
+        qDebug() << "Worker::CloseComPort() - Setting work in progress false";
+    SetWorkInProgress(false);
+}
+
+void WorkerC::SetMessageLevel(int msgLevel)
+{
+    m_messageLevel = msgLevel;
+    if (m_comms)
+        m_comms->SetMessageLevel(msgLevel);
+}
+
+void WorkerC::CheckForDevices()
+{
+    SetWorkInProgress(true);
+    LocalCheckForDevices();
+    SetWorkInProgress(false);
+}
+
+int WorkerC::CountSerialPorts() const
+{
+    return m_ports->AvailablePorts().size();
+}
+
+void WorkerC::on_ping_timer()
+{
+    if (m_workInProgress) {
+        qDebug() << "Worker::on_timer() - Ping blocked due to work in progress";
+        return;
+    }
+    if (LinkPortOpen()) {
+        SetWorkInProgress(true);
+        LocalCheckForDevices();
+        SetWorkInProgress(false);
+    }
+    const int count = CountSerialPorts();
+    if (m_numberOfComPorts == -1) {
+        m_numberOfComPorts = count;
+    } else if (count != m_numberOfComPorts) {
+        m_numberOfComPorts = count;
+        emit NumberOfComPortsChanged();
+    }
+}
+
+void WorkerC::LocalCheckForDevices()
+{
+    if (Trace())
+        qDebug() << "Worker::LocalCheckForDevices()";
+
+    if (!LinkPortOpen()) {
+        emit ConnectionStatusResult(StatusDisconnected, QString());
+        return;
+    }
+
+    if (!m_comms->Command(DeviceId::Bridge, 0)) {
+        // The bridge no longer answers: the connection is lost.
+        if (Trace())
+            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnecting state";
+        emit ConnectionStatusResult(StatusDisconnecting, QString());
+        if (Trace())
+            qDebug() << "WorkerC::LocalCheckForDevices() - Calling ClearRbData()";
+        ClearRbData();
+        if (Trace())
+            qDebug() << "WorkerC::LocalCheckForDevices() - Calling m_comms->CloseComPort()";
+        m_comms->CloseComPort();
+        UpdatePortOpenMirror();
+        if (Trace())
+            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting CloseComPortResult(true)";
+        emit CloseComPortResult(true);
+        if (Trace())
+            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnected State";
+        emit ConnectionStatusResult(StatusDisconnected, QString());
+        return;
+    }
+
+    // Nothing more to do while the bridge stays; units that appear later are
+    // found at the next connection.
+    if (m_rbData->IsPresent(DeviceId::Bridge))
+        return;
+
+    emit ConnectionStatusResult(StatusVerifying, QString());
+    if (Trace())
+        qDebug() << "Worker::LocalCheckForDevices() Bridge arrived";
+    m_rbData->SetPresent(DeviceId::Bridge, true);
+
+    if (Trace())
+        qDebug() << "Worker::LocalCheckForDevices - Disabling RTC";
+    const bool monoAnswered = m_comms->IsDevicePresent(DeviceId::DisplayMono);
+    const bool colourAnswered = m_comms->IsDevicePresent(DeviceId::DisplayColour);
+
+    m_rbData->SetPresent(DeviceId::Rtc, TestRTC());
+
+    const bool c2Answered = m_comms->IsDevicePresent(DeviceId::C2);
+    const bool c1Answered = m_comms->IsDevicePresent(DeviceId::C1);
+
+    if (!m_rbData->IsHandsetPresent() && (monoAnswered || colourAnswered)) {
+        const quint8 displayId = monoAnswered ? DeviceId::DisplayMono : DeviceId::DisplayColour;
+        m_rbData->SetDisplayDeviceId(displayId);
+        CheckDetails(displayId);
+        m_rbData->SetPresent(displayId, true);
+    }
+    if (!m_rbData->IsPresent(DeviceId::C1) && c1Answered) {
+        CheckDetails(DeviceId::C1);
+        m_rbData->SetPresent(DeviceId::C1, true);
+    }
+    if (!m_rbData->IsPresent(DeviceId::C2) && c2Answered) {
+        CheckDetails(DeviceId::C2);
+        m_rbData->SetPresent(DeviceId::C2, true);
+    }
+
+    ComputeDeviceStatus();
+    if (Trace())
+        DebugRBData();
+    LogUserInformation();
+
+    if (m_rbData->IsHandsetPresent()) {
+        const quint8 displayId = m_rbData->DisplayDeviceId();
+        if (m_rbData->IsSerialNumberValid(displayId))
+            emit ConnectionStatusResult(StatusConnectedSerialValid,
+                                        m_rbData->SerialNumber(displayId));
+        else
+            emit ConnectionStatusResult(StatusConnectedSerialInvalid, QString());
+    } else {
+        emit ConnectionStatusResult(StatusConnectedBridgeOnly, QString());
+    }
+
+    CompareClocks();
+}
+
+void WorkerC::ClearRbData()
+{
+    if (Trace())
+        qDebug() << "Worker::ClearRbData()";
+    m_rbData->Clear();
+    m_memoryListBuilt = false;
+    m_logBookRead = false;
+    PublishRBData();
+}
+
+// ---------------------------------------------------------------------------
+// Port search
+// ---------------------------------------------------------------------------
+
+void WorkerC::ComPortSearchAbort()
+{
+    qDebug() << "Worker::ComPortSearchAbort()";
+    emit ConnectionStatusResult(StatusAborting, QString());
+    QMutexLocker locker(&m_mutex);
+    m_searchAbort = true;
+}
+
+void WorkerC::ComPortSearchStart()
+{
+    qDebug() << "Worker::ComPortSearchStart()";
+    emit ConnectionStatusResult(StatusSearching, QString());
+    SetWorkInProgress(true);
+
+    if (TakeSearchAbort()) {
+        SetWorkInProgress(false);
+        emit ConnectionStatusResult(StatusDisconnected, QString());
+        emit ComPortSearchAborted();
+        m_comms->SetDebugEnabled(true);
+        return;
+    }
+
+    emit ComPortSearchMsg(tr("Searching for valid connections to devices"));
+
+    const QString previousPort = m_comms->GetPortName();
+    const bool previousPortOpen = LinkPortOpen();
+    m_comms->SetDebugEnabled(false);
+
+    const QList<SerialPortDescription> candidates =
+        PortSearchOrder::Ordered(m_ports->AvailablePorts());
+
+    bool accepted = false;
+    bool cancelled = false;
+    bool aborted = false;
+    SerialPortDescription acceptedPort;
+    for (const SerialPortDescription &port : candidates) {
+        if (Trace())
+            qDebug() << "Worker::ComPortSearchStart() - Calling ClearRbData()";
+        ClearRbData();
+        m_comms->CloseComPort();
+        UpdatePortOpenMirror();
+        QThread::msleep(SearchPortSettleMs);
+
+        const QString checking = tr("Checking ") + port.portName;
+        qDebug().noquote() << checking;
+        emit ComPortSearchMsg(checking);
+
+        const bool opened = m_comms->OpenComPort(port.systemLocation, true);
+        UpdatePortOpenMirror();
+        if (opened && LinkBridgeDetailsValid()) {
+            QString detail;
+            if (m_comms->IsDevicePresent(DeviceId::DisplayMono)
+                && ReadHandsetSerialNumber(DeviceId::DisplayMono)
+                && m_rbData->IsSerialNumberValid(DeviceId::DisplayMono)) {
+                detail = tr("ORBITA / %1").arg(m_rbData->SerialNumber(DeviceId::DisplayMono));
+            } else if (m_comms->IsDevicePresent(DeviceId::DisplayColour)
+                       && ReadHandsetSerialNumber(DeviceId::DisplayColour)
+                       && m_rbData->IsSerialNumberValid(DeviceId::DisplayColour)) {
+                detail = tr("ORBITA 2020 / %1").arg(m_rbData->SerialNumber(DeviceId::DisplayColour));
+            }
+            if (!detail.isEmpty()) {
+                const int answer = Ask(m_responseToCancelNextConnect, [this, &detail] {
+                    emit AskCancelNextConnectQuestion(detail);
+                });
+                if (answer == ResultConnect) {
+                    accepted = true;
+                    acceptedPort = port;
+                    break;
+                }
+                if (answer == ResultCancel) {
+                    cancelled = true;
+                    break;
+                }
+            }
+        }
+
+        if (TakeSearchAbort()) {
+            aborted = true;
+            break;
+        }
+    }
+
+    if (accepted) {
+        const QString message = tr("Accepted port %1").arg(acceptedPort.portName);
+        qDebug().noquote() << message;
+        LocalCheckForDevices();
+        emit ComPortSearchAccepted(acceptedPort.systemLocation, message);
+    } else {
+        // Finished, cancelled or aborted: nothing was accepted, so the port
+        // under test is closed and the port open before the search comes back.
+        emit ConnectionStatusResult(StatusDisconnected, QString());
+        if (aborted)
+            emit ComPortSearchAborted();
+        else if (cancelled)
+            emit ComPortSearchCancelled();
+        else
+            emit ComPortSearchFinished();
+        ClearRbData();
+        m_comms->CloseComPort();
+        UpdatePortOpenMirror();
+        if (previousPortOpen) {
+            const QString message = tr("Restoring original com port");
+            qDebug().noquote() << message;
+            emit ComPortSearchMsg(message);
+            m_comms->OpenComPort(previousPort, true);
+            UpdatePortOpenMirror();
+        }
+    }
+
+    SetWorkInProgress(false);
+    m_comms->SetDebugEnabled(true);
+}
+
+// ---------------------------------------------------------------------------
+// Device record
+// ---------------------------------------------------------------------------
+
+bool WorkerC::ReadHandsetSerialNumber(quint8 deviceId)
+{
+    QByteArray data;
+    quint8 memoryId = 0;
+    quint32 start = 0;
+    if (!Catalogue().GetRegionStart(deviceId, RegionId::SystemInformation, start)
+        || !Catalogue().GetRegionMemory(deviceId, RegionId::SystemInformation, memoryId))
+        return false;
+    if (!LinkRead(deviceId, MemoryId::Flash, start, MaxRegionRead, data))
+        return false;
+    m_rbData->SetSerialNumber(deviceId, RBData::FilterText(data.mid(22, 12)));
+    return true;
+}
+
+void WorkerC::CheckDetails(quint8 deviceId)
+{
+    if (Trace())
+        qDebug().noquote() << "Worker::CheckDetails() deviceid" << DeviceList::DeviceName(deviceId);
+
+    QByteArray data;
+    quint32 systemInfoStart = 0;
+    const bool haveSystemInfo =
+        Catalogue().GetRegionStart(deviceId, RegionId::SystemInformation, systemInfoStart);
+
+    // Serial number.
+    if (haveSystemInfo && LinkRead(deviceId, MemoryId::Flash, systemInfoStart, MaxRegionRead, data))
+        m_rbData->SetSerialNumber(deviceId, RBData::FilterText(data.mid(22, 12)));
+    else
+        m_rbData->SetSerialNumber(deviceId, QString());
+
+    // Code details.
+    if (ReadRegion(deviceId, RegionId::CodeDetails, MaxRegionRead, data))
+        m_rbData->SetCodeDetails(deviceId, RBData::DecodeCodeDetails(data));
+    else
+        m_rbData->SetCodeDetails(deviceId, RBData::FailedCodeDetails());
+
+    // Bootloader details.
+    if (ReadRegion(deviceId, RegionId::BootloaderDetails, MaxRegionRead, data))
+        m_rbData->SetBootloaderDetails(deviceId, RBData::DecodeBootloaderDetails(data));
+    else
+        m_rbData->SetBootloaderDetails(deviceId, RBData::FailedBootloaderDetails());
+
+    // Code validity: the first EEPROM byte is below 16 for valid code.
+    const bool validityRead = LinkRead(deviceId, MemoryId::Eeprom, 0, 1, data);
+    m_rbData->SetCodeValidity(deviceId, validityRead && quint8(data.at(0)) < 16);
+
+    // Hardware configuration.
+    if (haveSystemInfo && LinkRead(deviceId, MemoryId::Flash, systemInfoStart, MaxRegionRead, data))
+        m_rbData->SetHardwareConfig(deviceId, quint8(data.at(35)));
+
+    // User information.
+    quint32 userInfoStart = 0;
+    if (Catalogue().GetRegionStart(deviceId, RegionId::UserInformation, userInfoStart)
+        && LinkRead(deviceId, MemoryId::Flash, userInfoStart, MaxRegionRead, data)) {
+        m_rbData->SetUserInformation(deviceId, RBData::FilterText(data.mid(0, 16)),
+                                     RBData::FilterText(data.mid(18, 16)),
+                                     RBData::FilterText(data.mid(36, 16)));
+    } else {
+        m_rbData->SetUserInformation(deviceId, QString(), QString(), QString());
+    }
+
+    if (deviceId == DeviceId::DisplayMono || deviceId == DeviceId::DisplayColour)
+        IdentifyTargetLoggingFormat();
+}
+
+void WorkerC::IdentifyTargetLoggingFormat()
+{
+    if (Trace())
+        qDebug() << "Worker::IdentifyTargetLoggingFormat()";
+
+    if (!LinkPortOpen() || !LinkBridgeDetailsValid()) {
+        m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatUndefined);
+        qDebug() << "IdentifyLoggingFormat() - Port closed or bridge details invalid, Logging "
+                    "Format Undefined";
+        return;
+    }
+    if (m_comms->IsDevicePresent(DeviceId::DisplayMono)) {
+        m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatMono);
+        qDebug() << "IdentifyLoggingFormat() - Logging Format Mono";
+        return;
+    }
+    if (m_comms->IsDevicePresent(DeviceId::DisplayColour)) {
+        QByteArray data;
+        ReadRegion(DeviceId::DisplayColour, RegionId::CodeDetails, MaxRegionRead, data);
+        // A failed read leaves zeros, which reads as an older version.
+        const quint32 version =
+            data.size() >= 8 ? DeviceList::VersionNumber(quint8(data.at(5)), quint8(data.at(6)),
+                                                         quint8(data.at(7)))
+                             : 0;
+        constexpr quint32 LogBookVersion = 7000003; // 07.00.03 introduced the log book
+        if (version >= LogBookVersion) {
+            qDebug() << "Display Code Version 07.00.03 or above";
+            m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatColourV2);
+            qDebug() << "IdentifyLoggingFormat() - Logging Format Colour V2";
+        } else {
+            m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatColourV1);
+            qDebug() << "IdentifyLoggingFormat() - Logging Format Colour V1";
+        }
+        return;
+    }
+    m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatUndefined);
+    qDebug() << "IdentifyLoggingFormat() - Logging Format Undefined";
+}
+
+void WorkerC::ComputeDeviceStatus()
+{
+    const int overall = m_rbData->EvaluateDeviceStatus();
+    m_rbData->SetValid(true);
+    PublishRBData();
+    emit DeviceStatusResult(overall);
+}
+
+void WorkerC::DebugRBData()
+{
+    const QStringList lines = m_rbData->DumpLines();
+    for (const QString &line : lines)
+        qDebug().noquote() << line;
+}
+
+void WorkerC::LogUserInformation()
+{
+    const QStringList lines = m_rbData->UserInfoLines();
+    for (const QString &line : lines)
+        qDebug().noquote() << line;
+}
+
+// ---------------------------------------------------------------------------
+// Clock
+// ---------------------------------------------------------------------------
+
+bool WorkerC::ReadRTC()
+{
+    QByteArray registers;
+    const bool read = LinkRead(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
+                               RtcClock::RegisterCount, registers);
+    const QDateTime rtc = read ? RtcClock::DecodeRegisters(registers) : QDateTime();
+    m_rbData->SetRtcDateTime(rtc);
+    return rtc.isValid();
+}
+
+bool WorkerC::TestRTC()
+{
+    if (!m_comms->IsDevicePresent(DeviceId::Rtc)) {
+        qDebug() << "Worker::TestRTC - Device present failed";
+        return false;
+    }
+    QByteArray registers;
+    if (!LinkRead(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
+                  RtcClock::RegisterCount, registers)) {
+        qDebug() << "Worker::TestRTC - RTC read failed";
+        return false;
+    }
+    if (RtcClock::AllRegistersBlank(registers)) {
+        qDebug() << "Worker::TestRTC - All bytes 2-9 0xFF";
+        return false;
+    }
+    qDebug() << "Worker::TestRTC - Bytes 2-9 are NOT all 0xFF, presumed healthy";
+    return true;
+}
+
+void WorkerC::CompareClocks()
+{
+    if (!m_rbData->IsPresent(DeviceId::Rtc)) {
+        qDebug() << "Worker::CompareClocks - RTC not present, compare aborted";
+        return;
+    }
+    QByteArray registers;
+    if (!LinkRead(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
+                  RtcClock::RegisterCount, registers)) {
+        qDebug() << "Compare Clocks - Failure, Unable to read the RTC time";
+        return;
+    }
+    const QDateTime rtc = RtcClock::DecodeRegistersIgnoringValidBit(registers);
+    const QDateTime pc = QDateTime::currentDateTime();
+    if (rtc.isValid() && pc.isValid()) {
+        const qint64 diff = pc.secsTo(rtc);
+        if (RtcClock::SynchronisationRequired(diff))
+            emit ClockSynchRequired(int(diff));
+        return;
+    }
+    if (!rtc.isValid())
+        qDebug() << "Compare Clocks - Failure, Invalid RTC time";
+    if (!pc.isValid())
+        qDebug() << "Compare Clocks - Failure, Invalid PC time";
+}
+
+void WorkerC::ClockReadRTCDateTime()
+{
+    if (Trace())
+        qDebug() << "Worker::ClockReadRTCDateTime() - Started";
+    if (m_workInProgress) {
+        if (Trace())
+            qDebug() << "Worker::ClockReadRTCDateTime() - Blocked by work in progress";
+        return;
+    }
+    SetWorkInProgress(true);
+    ReadRTC();
+    PublishRBData();
+    emit ClockDisplayDateTime(m_rbData->RtcDateTime());
+    SetWorkInProgress(false);
+    if (Trace())
+        qDebug() << "Worker::ClockReadRTCDateTime() - Completed";
+}
+
+void WorkerC::ClockSynchronise()
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        if (m_workInProgress)
+            return;
+        m_workInProgress = true;
+    }
+
+    ReadRTC();
+    const QDateTime oldRtc = m_rbData->RtcDateTime();
+
+    quint8 displayId = 0;
+    if (m_rbData->IsDisplayDeviceIdValid())
+        displayId = m_rbData->DisplayDeviceId();
+    else if (m_comms->IsDevicePresent(DeviceId::DisplayMono))
+        displayId = DeviceId::DisplayMono;
+    else if (m_comms->IsDevicePresent(DeviceId::DisplayColour))
+        displayId = DeviceId::DisplayColour;
+
+    quint32 eepromStart = 0;
+    const bool haveEepromTime =
+        displayId != 0 && Catalogue().GetRegionStart(displayId, RegionId::Eeprom, eepromStart);
+    const quint32 eepromTimeAddress = eepromStart + RtcClock::EepromTimeOffset;
+
+    QDateTime oldEeprom;
+    if (haveEepromTime) {
+        QByteArray bytes;
+        if (LinkRead(displayId, MemoryId::Eeprom, eepromTimeAddress, RtcClock::EepromTimeLength,
+                     bytes))
+            oldEeprom = RtcClock::DecodeEepromTime(bytes);
+        m_rbData->SetEepromDateTime(displayId, oldEeprom);
+    }
+
+    if (oldRtc.isValid() && oldEeprom.isValid()) {
+        qDebug().noquote() << "RB Time synchronise, RTC Time    - " + LogTime(oldRtc);
+        qDebug().noquote() << "RB Time synchronise, Eeprom Time - " + LogTime(oldEeprom);
+        qDebug().noquote() << "RB Time synchronise, Offset      - "
+                                  + QString::number(oldRtc.secsTo(oldEeprom));
+    } else {
+        qDebug() << "RB Time synchronise, Offset Not calculated due to an invalid time";
+    }
+
+    // Start on a whole second, so the RTC (which keeps whole seconds) is set
+    // as close to the computer clock as it can be.
+    const int startSecond = QTime::currentTime().second();
+    QDateTime newTime = QDateTime::currentDateTime();
+    while (newTime.time().second() == startSecond) {
+        QThread::msleep(1);
+        newTime = QDateTime::currentDateTime();
+    }
+
+    if (!LinkWrite(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
+                   RtcClock::EncodeRegisters(newTime))) {
+        qDebug().noquote() << "RTC Time synchronise failure, PC Time - " + LogTime(newTime);
+        PublishRBData();
+        SetWorkInProgress(false);
+        return;
+    }
+    qDebug().noquote() << "RTC Time successfully synchronised, RTC Time - " + LogTime(newTime);
+
+    if (!haveEepromTime) {
+        qDebug() << "RB Time synchronise, No display found - Eeprom time not written";
+        PublishRBData();
+        SetWorkInProgress(false);
+        return;
+    }
+
+    const RtcClock::EepromResult eeprom = RtcClock::NewEepromTime(oldRtc, oldEeprom, newTime);
+    switch (eeprom.shift) {
+    case RtcClock::EepromShift::MatchedBecauseOldInvalid:
+        qDebug() << "RB Time synchronise, Old Eeprom time invalid - New Eeprom time matched to RTC "
+                    "time";
+        break;
+    case RtcClock::EepromShift::ClampedToRtc:
+        qDebug() << "RB Time synchronise, New Eeprom ahead of RTC so matched to it";
+        break;
+    case RtcClock::EepromShift::OffsetKept:
+        qDebug() << "RB Time synchronise, New Eeprom time offset correctly";
+        break;
+    }
+
+    if (LinkWrite(displayId, MemoryId::Eeprom, eepromTimeAddress,
+                  RtcClock::EncodeEepromTime(eeprom.time))) {
+        m_rbData->SetEepromDateTime(displayId, eeprom.time);
+        qDebug().noquote() << "RB Time synchronise, New Eeprom Time - " + LogTime(eeprom.time);
+    } else {
+        qDebug() << "RB Time synchronise failure, Writing new Eeprom time";
+    }
+    PublishRBData();
+    SetWorkInProgress(false);
+}
+
+// ---------------------------------------------------------------------------
+// Families built by later work: they answer, honestly, that they cannot run.
+// ---------------------------------------------------------------------------
+
+void WorkerC::UploadLoadUploadFile(QString filename)
+{
+    qDebug().noquote() << "Worker::UploadLoadUploadFile()" << filename << "- not available";
+    emit UploadLoadUploadFileResult(false, NotAvailableText());
+}
+
+void WorkerC::UploadUploadFile()
+{
+    qDebug() << "Worker::UploadUploadFile() - not available";
+    emit UploadUploadFileResult(false, NotAvailableText());
+}
+
+void WorkerC::DownloadAbort()
+{
+    QMutexLocker locker(&m_mutex);
+    m_downloadAbort = true;
+}
+
+void WorkerC::DownloadV1PrepareDownload(QString downloadDir, bool fullDownload)
+{
+    Q_UNUSED(fullDownload)
+    qDebug().noquote() << "Worker::DownloadV1PrepareDownload()" << downloadDir << "- not available";
+    emit DownloadV1PrepareDownloadResult(false, NotAvailableText());
+}
+
+void WorkerC::DownloadV1DownloadData(QString downloadDir)
+{
+    qDebug().noquote() << "Worker::DownloadV1DownloadData()" << downloadDir << "- not available";
+    emit DownloadDownloadResult(false, NotAvailableText());
+}
+
+void WorkerC::DownloadV2ReadLogBook(bool fullDownload)
+{
+    Q_UNUSED(fullDownload)
+    qDebug() << "Worker::DownloadV2ReadLogBook() - not available";
+    emit DownloadV2ReadLogBookResult(false, NotAvailableText());
+}
+
+void WorkerC::DownloadV2DownloadData(QString downloadDir)
+{
+    qDebug().noquote() << "Worker::DownloadV2DownloadData()" << downloadDir << "- not available";
+    emit DownloadDownloadResult(false, NotAvailableText());
+}
+
+void WorkerC::DownloadV2DownloadSelectionChanged()
+{
+    // Nothing is selected while the log book cannot be read.
+}
+
+void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(command)
+    emit RemoteSupportResultCmdCommand(msgNumber, false, QString(),
+                                       QStringLiteral("Command failed, ") + NotAvailableText());
+}
+
+void WorkerC::RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid,
+                                                       uchar command)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(command)
+    emit RemoteSupportResultCmdCommandReturnData(
+        msgNumber, false, QString(), QStringLiteral("Command failed, ") + NotAvailableText(), 0,
+        QByteArray());
+}
+
+void WorkerC::RemoteSupportProcessCmdRead(uint msgNumber, uchar deviceid, uchar memory,
+                                          uint address, ushort length)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(memory)
+    Q_UNUSED(address)
+    Q_UNUSED(length)
+    emit RemoteSupportResultCmdRead(msgNumber, false, QString(),
+                                    QStringLiteral("Command failed, ") + NotAvailableText(), 0,
+                                    QByteArray());
+}
+
+void WorkerC::RemoteSupportProcessCmdReadBlocks(uint msgNumber, uchar deviceid, uchar memory,
+                                                uint address, ushort length)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(memory)
+    Q_UNUSED(address)
+    Q_UNUSED(length)
+    emit RemoteSupportResultCmdReadBlocks(msgNumber, false, QString(),
+                                          QStringLiteral("Command failed, ") + NotAvailableText(),
+                                          0, QByteArray());
+}
+
+void WorkerC::RemoteSupportProcessCmdWrite(uint msgNumber, uchar deviceid, uchar memory,
+                                           uint address, ushort length, QByteArray data)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(memory)
+    Q_UNUSED(address)
+    Q_UNUSED(length)
+    Q_UNUSED(data)
+    emit RemoteSupportResultCmdWrite(msgNumber, false, QString(),
+                                     QStringLiteral("Command failed, ") + NotAvailableText());
+}
+
+void WorkerC::RemoteSupportProcessCmdWriteAndVerify(uint msgNumber, uchar deviceid, uchar memory,
+                                                    uint address, ushort length, QByteArray data)
+{
+    Q_UNUSED(deviceid)
+    Q_UNUSED(memory)
+    Q_UNUSED(address)
+    Q_UNUSED(length)
+    Q_UNUSED(data)
+    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, false, QString(),
+                                              QStringLiteral("Command failed, ")
+                                                  + NotAvailableText());
+}
+
+void WorkerC::RemoteSupportProcessCmdIsDevicePresent(uint msgNumber, uchar deviceid)
+{
+    Q_UNUSED(deviceid)
+    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, false, QString(),
+                                               QStringLiteral("Command failed, ")
+                                                   + NotAvailableText());
+}
+
+void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
+{
+    // Reports the real state of the link; no device traffic involved.
+    const bool open = LinkPortOpen();
+    const bool bridgeValid = LinkBridgeDetailsValid();
+    emit RemoteSupportResultCmdGetPortDetails(msgNumber, open, bridgeValid,
+                                              m_comms ? m_comms->GetBridgeType() : -1,
+                                              m_comms ? m_comms->GetBridgeVersion() : -1);
+}
+
+void WorkerC::RemoteSupportKeepAlive()
+{
+    // The relay is built later; nothing is sent to the unit yet.
+}
