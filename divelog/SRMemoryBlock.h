@@ -48,6 +48,9 @@ public:
     // False when the payload is not well formed (it is left unchanged).
     bool Scramble();
     bool Descramble() { return Scramble(); }
+    // The same on a payload held elsewhere (in place); false when it is too
+    // short to hold the fixed fields.
+    static bool ScramblePayload(char *payload, qint64 length);
 
     // Text-form lines: "B0" + device id, memory id, start address (upper case)
     // + checksum; "B1" + every data byte in lower case + checksum.

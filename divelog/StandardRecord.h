@@ -49,6 +49,10 @@ public:
     // Replaces the payload and recomputes the CRC. The valid flag is kept:
     // a record read with a bad CRC stays flagged after it is rewritten.
     void SetPayload(const QByteArray &payload);
+    // In-place change of the payload: write through PayloadForUpdate (same
+    // length), then UpdateCrc. The valid flag is kept as above.
+    char *PayloadForUpdate();
+    void UpdateCrc();
 
     // Appends the encoded record to a byte stream.
     void AppendTo(QByteArray &stream) const;

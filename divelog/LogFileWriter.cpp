@@ -1,0 +1,96 @@
+#include "LogFileWriter.h"
+
+#include "SRDLDataComp.h"
+#include "SRFileHeader.h"
+#include "SRMemoryBlock.h"
+#include "StandardRecord.h"
+#include "StandardRecordFile.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+SRFileHeader BuildHeader(const LogFileContent &content)
+{
+    SRFileHeader header = SRFileHeader::LogForm();
+    header.SetCreatorCode(content.creatorCode);
+    const QString version = content.creatorVersionText.isEmpty()
+        ? QCoreApplication::applicationVersion()
+        : content.creatorVersionText;
+    header.SetCreatorVersion(SRFileHeader::VersionBytesFromText(version));
+    header.SetDateTime(content.created);
+    header.SetDeviceVersion(content.deviceVersion);
+    if (!content.logBookEntry.isEmpty())
+        header.SetLogBookEntry(content.logBookEntry);
+    return header;
+}
+
+} // namespace
+
+QByteArray LogFileWriter::RecordStream(const LogFileContent &content)
+{
+    const SRFileHeader header = BuildHeader(content);
+    QByteArray stream;
+    StandardRecord::Create(RecordType::FileHeader, header.Payload()).AppendTo(stream);
+    if (content.hasDiveData) {
+        const int blockSize = header.WideBlocks() ? 32 : 16;
+        const SRDLDataComp data = SRDLDataComp::Create(content.diveData, blockSize);
+        StandardRecord::Create(RecordType::DiveLogData, data.Payload()).AppendTo(stream);
+    }
+    if (!content.userItems.isEmpty())
+        StandardRecord::Create(RecordType::DiveLogUser, SRDLDataUser::Create(content.userItems).Payload())
+            .AppendTo(stream);
+    for (const LogFileMemory &memory : content.memories) {
+        const SRMemoryBlock block =
+            SRMemoryBlock::Create(memory.deviceId, memory.memoryId, memory.startAddress, memory.data);
+        StandardRecord::Create(RecordType::MemoryBlock, block.Payload()).AppendTo(stream);
+    }
+    if (!content.danItems.isEmpty())
+        StandardRecord::Create(RecordType::DanData, SRDANData::Create(content.danItems).Payload())
+            .AppendTo(stream);
+    return stream;
+}
+
+QStringList LogFileWriter::TextLines(const LogFileContent &content)
+{
+    // Render through the same loader the program reads files with, so the
+    // text form is by construction what a binary file converts to.
+    StandardRecordFile file;
+    SRFileHeader header;
+    bool wide = false;
+    QStringList lines;
+    file.ConvertBytesToLines(StandardRecordFile::PlainContainer(RecordStream(content)), lines, header, wide,
+                             StandardRecordFile::LoadMode::PlainLog);
+    return lines;
+}
+
+bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
+{
+    StandardRecordFile file;
+    if (file.SecureWrite(RecordStream(content), path))
+        return true;
+    if (error)
+        *error = file.LastError();
+    return false;
+}
+
+bool LogFileWriter::WritePlainBinary(const QString &path, const LogFileContent &content, QString *error)
+{
+    return StandardRecordFile::WriteFileSafely(path, StandardRecordFile::PlainContainer(RecordStream(content)),
+                                               error);
+}
+
+bool LogFileWriter::WriteText(const QString &path, const LogFileContent &content, QString *error)
+{
+    return WriteTextLines(path, TextLines(content), error);
+}
+
+bool LogFileWriter::WriteTextLines(const QString &path, const QStringList &lines, QString *error)
+{
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes.append(line.toLatin1());
+        bytes.append('\n');
+    }
+    return StandardRecordFile::WriteFileSafely(path, bytes, error);
+}

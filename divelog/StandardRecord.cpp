@@ -1,0 +1,111 @@
+#include "StandardRecord.h"
+
+#include "Crc32Static.h"
+
+quint16 StandardRecord::ReadU16(const char *p)
+{
+    const auto *b = reinterpret_cast<const quint8 *>(p);
+    return quint16((b[0] << 8) | b[1]);
+}
+
+quint32 StandardRecord::ReadU32(const char *p)
+{
+    const auto *b = reinterpret_cast<const quint8 *>(p);
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
+
+void StandardRecord::AppendU16(QByteArray &out, quint16 value)
+{
+    out.append(char(value >> 8));
+    out.append(char(value & 0xFF));
+}
+
+void StandardRecord::AppendU32(QByteArray &out, quint32 value)
+{
+    out.append(char(value >> 24));
+    out.append(char((value >> 16) & 0xFF));
+    out.append(char((value >> 8) & 0xFF));
+    out.append(char(value & 0xFF));
+}
+
+void StandardRecord::WriteU32(char *p, quint32 value)
+{
+    p[0] = char(value >> 24);
+    p[1] = char((value >> 16) & 0xFF);
+    p[2] = char((value >> 8) & 0xFF);
+    p[3] = char(value & 0xFF);
+}
+
+void StandardRecord::Encode(quint16 type, const char *payload, quint32 length)
+{
+    m_type = type;
+    m_payloadLength = length;
+    m_encoded.clear();
+    m_encoded.reserve(int(length) + Overhead);
+    AppendU16(m_encoded, type);
+    AppendU32(m_encoded, length);
+    m_encoded.append(payload, int(length));
+    m_crc = Crc32Static::Compute(m_encoded);
+    AppendU32(m_encoded, m_crc);
+}
+
+StandardRecord StandardRecord::Create(quint16 type, const QByteArray &payload)
+{
+    StandardRecord record;
+    record.Encode(type, payload.constData(), quint32(payload.size()));
+    record.m_valid = true;
+    return record;
+}
+
+StandardRecord StandardRecord::FromEncoded(const QByteArray &encoded)
+{
+    StandardRecord record;
+    if (encoded.size() < Overhead)
+        return record;
+    const quint32 length = ReadU32(encoded.constData() + 2);
+    if (quint64(length) + Overhead != quint64(encoded.size()))
+        return record;
+    record.m_type = ReadU16(encoded.constData());
+    record.m_payloadLength = length;
+    record.m_encoded = encoded;
+    record.m_crc = Crc32Static::Compute(encoded.constData(), qint64(length) + HeaderSize);
+    record.m_valid = record.m_crc == ReadU32(encoded.constData() + HeaderSize + length);
+    return record;
+}
+
+QByteArray StandardRecord::Payload() const
+{
+    if (m_encoded.size() < Overhead)
+        return QByteArray();
+    return m_encoded.mid(HeaderSize, int(m_payloadLength));
+}
+
+const char *StandardRecord::PayloadData() const
+{
+    return m_encoded.size() < Overhead ? nullptr : m_encoded.constData() + HeaderSize;
+}
+
+void StandardRecord::SetPayload(const QByteArray &payload)
+{
+    const bool valid = m_valid;
+    Encode(m_type, payload.constData(), quint32(payload.size()));
+    m_valid = valid;
+}
+
+void StandardRecord::AppendTo(QByteArray &stream) const
+{
+    stream.append(m_encoded);
+}
+
+char *StandardRecord::PayloadForUpdate()
+{
+    return m_encoded.size() < Overhead ? nullptr : m_encoded.data() + HeaderSize;
+}
+
+void StandardRecord::UpdateCrc()
+{
+    if (m_encoded.size() < Overhead)
+        return;
+    m_crc = Crc32Static::Compute(m_encoded.constData(), qint64(m_payloadLength) + HeaderSize);
+    WriteU32(m_encoded.data() + HeaderSize + m_payloadLength, m_crc);
+}

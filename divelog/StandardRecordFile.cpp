@@ -1,0 +1,487 @@
+#include "StandardRecordFile.h"
+
+#include "ContainerKeys.h"
+#include "Crc32Static.h"
+#include "SRDANData.h"
+#include "SRDLDataComp.h"
+#include "SRDLDataUser.h"
+#include "SRMemoryBlock.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSaveFile>
+
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr int IvSize = 16;
+constexpr int AesBlockSize = 16;
+constexpr int MagicSize = 4;
+constexpr int SealSize = 32;
+constexpr int SecuredPrefixSize = MagicSize + IvSize;
+constexpr int NarrowBlockSize = 16;
+constexpr int WideBlockSize = 32;
+
+// Largest file we can hold in one buffer.
+constexpr qint64 MaxFileSize = std::numeric_limits<int>::max() - 64;
+
+QString tooSmallForHeader()
+{
+    return QStringLiteral("File to small, at least six bytes required for record header");
+}
+
+bool OpenWithRetries(QFile &file)
+{
+    for (int attempt = 0; attempt < StandardRecordFile::OpenAttempts; ++attempt) {
+        if (file.open(QIODevice::ReadOnly))
+            return true;
+    }
+    return false;
+}
+
+struct CipherContextDeleter {
+    void operator()(EVP_CIPHER_CTX *ctx) const { EVP_CIPHER_CTX_free(ctx); }
+};
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
+
+// AES-256-CBC over whole blocks, in place; padding is handled by the caller.
+bool AesCbcInPlace(char *data, int length, const char *iv, bool encrypt)
+{
+    if (length <= 0 || length % AesBlockSize != 0)
+        return false;
+    CipherContext ctx(EVP_CIPHER_CTX_new());
+    if (!ctx)
+        return false;
+    const auto *key = ContainerKeys::ContainerKey.data();
+    const auto *ivBytes = reinterpret_cast<const unsigned char *>(iv);
+    if (EVP_CipherInit_ex(ctx.get(), EVP_aes_256_cbc(), nullptr, key, ivBytes, encrypt ? 1 : 0) != 1)
+        return false;
+    EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
+    auto *bytes = reinterpret_cast<unsigned char *>(data);
+    int outLength = 0;
+    if (EVP_CipherUpdate(ctx.get(), bytes, &outLength, bytes, length) != 1 || outLength != length)
+        return false;
+    int finalLength = 0;
+    return EVP_CipherFinal_ex(ctx.get(), bytes + outLength, &finalLength) == 1 && finalLength == 0;
+}
+
+QByteArray Seal(const char *data, qint64 lengthWithoutSeal)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(data, int(lengthWithoutSeal));
+    hash.addData(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
+    return hash.result();
+}
+
+} // namespace
+
+bool StandardRecordFile::Fail(const QString &text)
+{
+    m_lastError = text;
+    return false;
+}
+
+LogFileFormat StandardRecordFile::CheckFormatOfBytes(const QByteArray &firstBytes, QString *message)
+{
+    if (firstBytes.size() < 3) {
+        if (message)
+            *message = QStringLiteral("File to small, at least two bytes required for format check");
+        return LogFileFormat::Invalid;
+    }
+    const auto b = [&](int i) { return quint8(firstBytes.at(i)); };
+    if (b(0) == 0x00 && b(1) == 0x00)
+        return LogFileFormat::Binary;
+    if (b(0) == ContainerKeys::SecuredMagic[0] && b(1) == ContainerKeys::SecuredMagic[1]
+        && b(2) == ContainerKeys::SecuredMagic[2])
+        return LogFileFormat::Secured;
+    return LogFileFormat::Text;
+}
+
+LogFileFormat StandardRecordFile::CheckFormat(const QString &path, QString *message)
+{
+    QFile file(path);
+    if (!OpenWithRetries(file)) {
+        if (message)
+            *message = QStringLiteral("Unable to open source file");
+        return LogFileFormat::Invalid;
+    }
+    return CheckFormatOfBytes(file.read(3), message);
+}
+
+bool StandardRecordFile::ReadWholeFile(const QString &path, QByteArray &bytes, const QString &openFailure)
+{
+    QFile file(path);
+    if (!OpenWithRetries(file))
+        return Fail(openFailure);
+    const qint64 size = file.size();
+    if (size > MaxFileSize)
+        return Fail(QStringLiteral("Unable to allocate memory"));
+    try {
+        bytes.resize(int(size));
+    } catch (const std::bad_alloc &) {
+        bytes.clear();
+        return Fail(QStringLiteral("Unable to allocate memory"));
+    }
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 got = file.read(bytes.data() + done, size - done);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    if (done != size)
+        return Fail(QStringLiteral("Unable to read full file contents"));
+    return true;
+}
+
+bool StandardRecordFile::CheckCRC32OfBytes(const QByteArray &fileBytes)
+{
+    if (fileBytes.size() < 4)
+        return Fail(QStringLiteral("crc32 mismatch"));
+    const qint64 n = fileBytes.size() - 4;
+    const quint32 stored = StandardRecord::ReadU32(fileBytes.constData() + n);
+    // A stored CRC of zero means "not given" to this check alone.
+    if (stored == 0)
+        return true;
+    if (Crc32Static::Compute(fileBytes.constData(), n) != stored)
+        return Fail(QStringLiteral("crc32 mismatch"));
+    return true;
+}
+
+bool StandardRecordFile::CheckCRC32(const QString &path)
+{
+    QByteArray bytes;
+    if (!ReadWholeFile(path, bytes, QStringLiteral("CheckCRC32 Unable to open source file")))
+        return false;
+    return CheckCRC32OfBytes(bytes);
+}
+
+bool StandardRecordFile::CheckSHA256OfBytes(const QByteArray &fileBytes)
+{
+    if (fileBytes.size() < SealSize)
+        return Fail(QStringLiteral("SHA256 mismatch"));
+    const qint64 n = fileBytes.size() - SealSize;
+    const QByteArray digest = Seal(fileBytes.constData(), n);
+    if (std::memcmp(digest.constData(), fileBytes.constData() + n, SealSize) != 0)
+        return Fail(QStringLiteral("SHA256 mismatch"));
+    return true;
+}
+
+bool StandardRecordFile::CheckSHA256(const QString &path)
+{
+    QByteArray bytes;
+    if (!ReadWholeFile(path, bytes, QStringLiteral("CheckSHA256 Unable to open source file")))
+        return false;
+    return CheckSHA256OfBytes(bytes);
+}
+
+bool StandardRecordFile::Load(const QString &path, SRFileHeader &header, LoadMode mode)
+{
+    m_records.clear();
+    m_wideBlocks = false;
+    m_creatorIsDepot = false;
+    m_lastError.clear();
+    // The file is read once; the integrity check runs on the bytes that are
+    // then loaded, so the file cannot change between check and load.
+    const bool secured = mode != LoadMode::PlainLog;
+    QByteArray bytes;
+    const QString openFailure = secured ? QStringLiteral("CheckSHA256 Unable to open source file")
+                                        : QStringLiteral("CheckCRC32 Unable to open source file");
+    if (!ReadWholeFile(path, bytes, openFailure)) {
+        return Fail((secured ? QStringLiteral("Secured file load initial SHA256 check failed - ")
+                             : QStringLiteral("Binary file load inital CRC32 check failed - "))
+                    + m_lastError);
+    }
+    return LoadFromBytes(bytes, header, mode);
+}
+
+bool StandardRecordFile::LoadFromBytes(const QByteArray &fileBytes, SRFileHeader &header, LoadMode mode)
+{
+    m_records.clear();
+    m_wideBlocks = false;
+    m_creatorIsDepot = false;
+    m_lastError.clear();
+
+    QByteArray plain;
+    switch (mode) {
+    case LoadMode::SecuredUpload:
+    case LoadMode::SecuredLog: {
+        if (!CheckSHA256OfBytes(fileBytes))
+            return Fail(QStringLiteral("Secured file load initial SHA256 check failed - ") + m_lastError);
+        const qint64 cipherLength = qint64(fileBytes.size()) - SecuredPrefixSize - SealSize;
+        if (cipherLength <= 0 || cipherLength % AesBlockSize != 0)
+            return Fail(QStringLiteral("Standard Records Checksum failure"));
+        try {
+            plain = fileBytes.mid(SecuredPrefixSize, int(cipherLength));
+        } catch (const std::bad_alloc &) {
+            return Fail(QStringLiteral("Unable to allocate memory"));
+        }
+        if (!AesCbcInPlace(plain.data(), plain.size(), fileBytes.constData() + MagicSize, false))
+            return Fail(QStringLiteral("Standard Records Checksum failure"));
+        const int pad = quint8(plain.at(plain.size() - 1));
+        if (pad >= 1 && pad <= AesBlockSize)
+            plain.chop(pad);
+        break;
+    }
+    case LoadMode::PlainLog:
+        if (!CheckCRC32OfBytes(fileBytes))
+            return Fail(QStringLiteral("Binary file load inital CRC32 check failed - ") + m_lastError);
+        plain = fileBytes;
+        break;
+    default:
+        return Fail(QStringLiteral("Unknown load mode"));
+    }
+
+    if (plain.size() < 4)
+        return Fail(QStringLiteral("Standard Records Checksum failure"));
+    const qint64 n = plain.size() - 4;
+    if (Crc32Static::Compute(plain.constData(), n) != StandardRecord::ReadU32(plain.constData() + n))
+        return Fail(QStringLiteral("Standard Records Checksum failure"));
+    if (n < 7)
+        return Fail(tooSmallForHeader());
+
+    // Every length is checked against the bytes really present before
+    // anything is copied, so a hostile length field cannot make us allocate
+    // or read beyond the file.
+    qint64 p = 0;
+    while (p < n) {
+        const qint64 remaining = n - p;
+        if (remaining <= StandardRecord::HeaderSize)
+            return Fail(tooSmallForHeader());
+        const quint32 length = StandardRecord::ReadU32(plain.constData() + p + 2);
+        if (p + StandardRecord::Overhead + qint64(length) > n)
+            return Fail(QStringLiteral("File to small, insufficient data for a standard record plus checksum"));
+        const int total = int(qint64(length) + StandardRecord::Overhead);
+        StandardRecord record = StandardRecord::FromEncoded(plain.mid(int(p), total));
+        if (!record.IsValid())
+            m_lastError = QStringLiteral("Invalid record, continuing");
+        m_records.append(record);
+        p += total;
+    }
+    plain = QByteArray(); // the records hold their own copies now
+
+    if (mode == LoadMode::SecuredUpload) {
+        bool found = false;
+        for (const StandardRecord &record : qAsConst(m_records)) {
+            if (record.Type() == RecordType::FileHeader) {
+                header.SetPayload(record.Payload());
+                found = true;
+            }
+        }
+        if (!found)
+            return Fail(QStringLiteral("Unable to locate the file header record"));
+        return true;
+    }
+
+    // The first intact header decides how the payloads were scrambled.
+    for (const StandardRecord &record : qAsConst(m_records)) {
+        if (record.Type() == RecordType::FileHeader && record.IsValid()) {
+            header.SetPayload(record.Payload());
+            m_wideBlocks = header.WideBlocks();
+            m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
+            break;
+        }
+    }
+
+    // Payloads of records with a bad CRC stay as stored: they are not used.
+    const int diveBlockSize = m_wideBlocks ? WideBlockSize : NarrowBlockSize;
+    for (StandardRecord &record : m_records) {
+        if (!record.IsValid())
+            continue;
+        if (record.Type() == RecordType::DiveLogData) {
+            if (record.PayloadLength() < quint32(SRDLDataComp::HeaderSize))
+                continue;
+            char *payload = record.PayloadForUpdate();
+            const SRDLDataComp seed(QByteArray(payload, SRDLDataComp::HeaderSize));
+            SRDLDataComp::ScrambleBlocks(payload + SRDLDataComp::HeaderSize,
+                                         qint64(record.PayloadLength()) - SRDLDataComp::HeaderSize,
+                                         seed.KeyOffset(), diveBlockSize);
+            record.UpdateCrc();
+        } else if (record.Type() == RecordType::MemoryBlock) {
+            if (record.PayloadLength() < quint32(SRMemoryBlock::HeaderSize))
+                continue;
+            const SRMemoryBlock fields(QByteArray(record.PayloadData(), SRMemoryBlock::HeaderSize));
+            if (m_creatorIsDepot && fields.KeyOffsetNegative())
+                continue;
+            SRMemoryBlock::ScramblePayload(record.PayloadForUpdate(), record.PayloadLength());
+            record.UpdateCrc();
+        }
+    }
+    return true;
+}
+
+const StandardRecord *StandardRecordFile::FindRecord(quint16 type) const
+{
+    for (const StandardRecord &record : m_records) {
+        if (record.Type() == type)
+            return &record;
+    }
+    return nullptr;
+}
+
+bool StandardRecordFile::ConvertToLines(const QString &path, QStringList &lines, SRFileHeader &header,
+                                        bool &wideBlocks, LoadMode mode)
+{
+    if (!Load(path, header, mode)) {
+        m_lastError = QStringLiteral("Binary file load failed - ") + m_lastError;
+        return false;
+    }
+    wideBlocks = m_wideBlocks;
+    return RecordsToLines(lines, header, wideBlocks);
+}
+
+bool StandardRecordFile::ConvertBytesToLines(const QByteArray &fileBytes, QStringList &lines,
+                                             SRFileHeader &header, bool &wideBlocks, LoadMode mode)
+{
+    if (!LoadFromBytes(fileBytes, header, mode)) {
+        m_lastError = QStringLiteral("Binary file load failed - ") + m_lastError;
+        return false;
+    }
+    wideBlocks = m_wideBlocks;
+    return RecordsToLines(lines, header, wideBlocks);
+}
+
+bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &header, bool wideBlocks)
+{
+    lines << header.CreatorLine() << header.DateLine() << header.TimeLine();
+    const int blockSize = wideBlocks ? WideBlockSize : NarrowBlockSize;
+
+    // Damaged records are skipped over: their contents cannot be trusted.
+    for (const StandardRecord &record : qAsConst(m_records)) {
+        if (!record.IsValid() || record.Type() != RecordType::DiveLogData)
+            continue;
+        const SRDLDataComp data(record.Payload());
+        if (!data.IsWellFormed())
+            return Fail(QStringLiteral("Create ccl text dive log data comp failed"));
+        lines << data.DataLines(blockSize);
+    }
+    for (const StandardRecord &record : qAsConst(m_records)) {
+        if (!record.IsValid() || record.Type() != RecordType::DiveLogUser)
+            continue;
+        if (!SRDLDataUser(record.Payload()).Lines(lines))
+            return Fail(QStringLiteral("Create ccl text dive log data user failed"));
+    }
+    for (const StandardRecord &record : qAsConst(m_records)) {
+        if (!record.IsValid() || record.Type() != RecordType::MemoryBlock)
+            continue;
+        const SRMemoryBlock block(record.Payload());
+        if (!block.IsWellFormed())
+            return Fail(QStringLiteral("Create ccl memory blocks failed"));
+        lines << block.HeaderLine() << block.DataLine();
+    }
+    for (const StandardRecord &record : qAsConst(m_records)) {
+        if (!record.IsValid() || record.Type() != RecordType::DanData)
+            continue;
+        if (!SRDANData(record.Payload()).Lines(lines))
+            return Fail(QStringLiteral("Create DAN data failed"));
+    }
+    return true;
+}
+
+QByteArray StandardRecordFile::PlainContainer(const QByteArray &recordStream)
+{
+    QByteArray out = recordStream;
+    StandardRecord::AppendU32(out, Crc32Static::Compute(recordStream));
+    return out;
+}
+
+QByteArray StandardRecordFile::SecuredContainer(const QByteArray &recordStream, QString *error)
+{
+    QByteArray iv(IvSize, 0);
+    if (RAND_bytes(reinterpret_cast<unsigned char *>(iv.data()), IvSize) != 1) {
+        if (error)
+            *error = QStringLiteral("Unable to generate the initialisation vector");
+        return QByteArray();
+    }
+    return SecuredContainer(recordStream, iv, error);
+}
+
+QByteArray StandardRecordFile::SecuredContainer(const QByteArray &recordStream, const QByteArray &iv,
+                                                QString *error)
+{
+    if (iv.size() != IvSize) {
+        if (error)
+            *error = QStringLiteral("Invalid initialisation vector");
+        return QByteArray();
+    }
+    const qint64 plainLength = qint64(recordStream.size()) + 4;
+    const int pad = AesBlockSize - int(plainLength % AesBlockSize); // 1..16
+    const qint64 cipherLength = plainLength + pad;
+    const qint64 total = SecuredPrefixSize + cipherLength + SealSize;
+    if (total > MaxFileSize) {
+        if (error)
+            *error = QStringLiteral("Unable to allocate memory");
+        return QByteArray();
+    }
+    QByteArray out;
+    try {
+        out.resize(int(total));
+    } catch (const std::bad_alloc &) {
+        if (error)
+            *error = QStringLiteral("Unable to allocate memory");
+        return QByteArray();
+    }
+    char *d = out.data();
+    std::memcpy(d, ContainerKeys::SecuredMagic.data(), MagicSize);
+    std::memcpy(d + MagicSize, iv.constData(), IvSize);
+    char *plain = d + SecuredPrefixSize;
+    std::memcpy(plain, recordStream.constData(), std::size_t(recordStream.size()));
+    StandardRecord::WriteU32(plain + recordStream.size(), Crc32Static::Compute(recordStream));
+    std::memset(plain + plainLength, pad, std::size_t(pad));
+    if (!AesCbcInPlace(plain, int(cipherLength), iv.constData(), true)) {
+        if (error)
+            *error = QStringLiteral("Encryption failed");
+        return QByteArray();
+    }
+    const qint64 sealAt = SecuredPrefixSize + cipherLength;
+    const QByteArray digest = Seal(d, sealAt);
+    std::memcpy(d + sealAt, digest.constData(), SealSize);
+    return out;
+}
+
+bool StandardRecordFile::SecureWrite(const QByteArray &recordStream, const QString &path)
+{
+    QString error;
+    const QByteArray bytes = SecuredContainer(recordStream, &error);
+    if (bytes.isEmpty())
+        return Fail(error);
+    if (!WriteFileSafely(path, bytes, &error))
+        return Fail(error);
+    return true;
+}
+
+bool StandardRecordFile::WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("Unable to open %1 for writing - %2").arg(path, file.errorString());
+        return false;
+    }
+    const char *data = bytes.constData();
+    const qint64 size = bytes.size();
+    for (qint64 done = 0; done < size;) {
+        const qint64 chunk = std::min<qint64>(WriteChunkSize, size - done);
+        if (file.write(data + done, chunk) != chunk) {
+            if (error)
+                *error = QStringLiteral("Unable to write %1 - %2").arg(path, file.errorString());
+            file.cancelWriting();
+            return false;
+        }
+        done += chunk;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("Unable to write %1 - %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
