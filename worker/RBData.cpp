@@ -437,8 +437,9 @@ int RBData::EvaluateDeviceStatus()
             serials[i] = u.serialNumber;
     }
     const QVector<int> serialResult = CompareThree(serials[0], serials[1], serials[2]);
+    // An absent unit has nothing to disagree with: only present units get marked.
     for (int i = 0; i < UnitCount; ++i)
-        if (serialResult[i] != StatusGood)
+        if (m_units[i].present && serialResult[i] != StatusGood)
             m_units[i].status[FieldSerialNumber] = StatusError;
 
     // Code dates and versions: a display that disagrees is a warning, a
@@ -452,7 +453,7 @@ int RBData::EvaluateDeviceStatus()
         }
         const QVector<int> result = CompareThree(texts[0], texts[1], texts[2]);
         for (int i = 0; i < UnitCount; ++i)
-            if (result[i] != StatusGood)
+            if (m_units[i].present && result[i] != StatusGood)
                 m_units[i].status[field] = i == UnitDisplay ? StatusWarning : StatusError;
     };
     applyCodeCompare(FieldCodeDate, [](const Unit &u) { return u.code.dateText; });
