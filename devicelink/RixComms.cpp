@@ -1,0 +1,596 @@
+#include "RixComms.h"
+
+#include "DeviceList.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QThread>
+
+namespace {
+
+struct StatusRow {
+    quint8 code;
+    const char *text;
+};
+
+// Status codes are whole values: a byte with two bits set is unknown.
+const StatusRow kStatusTexts[] = {
+    {0, "Status Message: No error."},
+    {1, "Status Message: RS232 - Checksum invalid."},
+    {2, "Status Message: RS232 - Command invalid."},
+    {4, "Status Message: RS232 - Data length invalid."},
+    {8, "Status Message: RS232 - Timeout."},
+    {16, "Status Message: I2C - Device not found."},
+    {32, "Status Message: I2C - Communication error."},
+    {64, "Status Message: I2C - Checksum invalid"},
+    {128, "Status Message: Requested operation failed."},
+};
+const char kUnknownStatusText[] = "Status Message: Unknown message.";
+const char kDataMessageText[] = "Data Message: Valid data returned";
+const char kInvalidMessageText[] = "Invalid message.";
+
+struct ResultRow {
+    int result;
+    const char *text;
+};
+
+const ResultRow kResultTexts[] = {
+    {RixComms::MessageTimeout, "No valid reply received within timeout."},
+    {RixComms::MessageInvalidHeader, "Invalid Header"},
+    {RixComms::MessageInvalidChecksum, "Invalid Checksum"},
+    {RixComms::MessageUnknownError, "Unknown Error"},
+};
+
+struct CommandRow {
+    quint8 memoryId;
+    quint8 read;
+    quint8 write;
+    quint8 blockRead;
+};
+
+// Config and Buffer have no block read of their own and use Flash's.
+const CommandRow kCommandCodes[] = {
+    {MemoryId::Flash, 1, 2, 17},
+    {MemoryId::Eeprom, 3, 4, 19},
+    {MemoryId::Ram, 5, 6, 21},
+    {MemoryId::Config, 7, 8, 17},
+    {MemoryId::Buffer, 9, 10, 17},
+    {MemoryId::Profile, 13, 14, 29},
+};
+const CommandRow kDefaultCodes = {0, 1, 2, 17};
+
+const CommandRow &CodesFor(quint8 memoryId)
+{
+    for (const CommandRow &row : kCommandCodes) {
+        if (row.memoryId == memoryId)
+            return row;
+    }
+    return kDefaultCodes;
+}
+
+const char *const kBridgeTypeNames[] = {"Serial", "Bluetooth Bridge", "Bluetooth Handset", "USB Handset"};
+
+const char kStatusNotArrived[] = "Writing: The expected status message did not arrive.";
+const char kGetMessageFailed[] = "GetMessage Failed - ";
+
+QString HexByte(int value)
+{
+    return DeviceList::HexText(quint64(value & 0xFF), 2);
+}
+
+// Bytes as "12 34 ", a line break after every 32nd byte.
+QString ByteList(const QByteArray &bytes)
+{
+    QString text;
+    for (int i = 0; i < bytes.size(); ++i) {
+        text += HexByte(quint8(bytes.at(i))) + QLatin1Char(' ');
+        if ((i + 1) % 32 == 0)
+            text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace
+
+RixComms::RixComms()
+    : m_outgoing(OutgoingCapacity), m_incoming(IncomingCapacity)
+{
+}
+
+RixComms::~RixComms() = default;
+
+// ------------------------------------------------------------------- tables
+
+QString RixComms::StatusText(quint8 code)
+{
+    for (const StatusRow &row : kStatusTexts) {
+        if (row.code == code)
+            return QString::fromLatin1(row.text);
+    }
+    return QString::fromLatin1(kUnknownStatusText);
+}
+
+QString RixComms::ResultText(int result)
+{
+    return PhaseResultText(result, Phase::Plain);
+}
+
+QString RixComms::PhaseResultText(int result, Phase phase)
+{
+    QString text = QString::fromLatin1("Unknown Error");
+    for (const ResultRow &row : kResultTexts) {
+        if (row.result == result)
+            text = QString::fromLatin1(row.text);
+    }
+    switch (phase) {
+    case Phase::Writing:
+        return QStringLiteral("Writing: ") + text;
+    case Phase::Reading:
+        return QStringLiteral("Reading: ") + text;
+    case Phase::Plain:
+        break;
+    }
+    return text;
+}
+
+quint8 RixComms::ReadCode(quint8 memoryId) { return CodesFor(memoryId).read; }
+quint8 RixComms::WriteCode(quint8 memoryId) { return CodesFor(memoryId).write; }
+quint8 RixComms::BlockReadCode(quint8 memoryId) { return CodesFor(memoryId).blockRead; }
+
+quint8 RixComms::WithAddressModifiers(quint8 code, quint32 address)
+{
+    if (address & (1u << 24))
+        code |= 0x40;
+    if (address & (1u << 25))
+        code |= 0x80;
+    return code;
+}
+
+QString RixComms::BridgeTypeName(int type)
+{
+    if (type >= 0 && type < int(sizeof kBridgeTypeNames / sizeof kBridgeTypeNames[0]))
+        return QString::fromLatin1(kBridgeTypeNames[type]);
+    return QString();
+}
+
+QString RixComms::MismatchReport(quint32 address, const QByteArray &sent, const QByteArray &received)
+{
+    return QStringLiteral("Mismatch on Sent and Received data.\n")
+           + QStringLiteral("Address: 0x") + HexByte(int(address >> 16)) + HexByte(int(address >> 8))
+           + HexByte(int(address)) + QStringLiteral("\n") + QStringLiteral("Sent:\n") + ByteList(sent)
+           + QStringLiteral("\n") + QStringLiteral("Received:\n") + ByteList(received);
+}
+
+// ------------------------------------------------------------------- levels
+
+void RixComms::SetMessageLevel(int level)
+{
+    m_messageLevel = qBound(0, level, 5);
+    m_outgoing.SetMessageLevel(m_messageLevel);
+    m_incoming.SetMessageLevel(m_messageLevel);
+}
+
+void RixComms::SetDebugEnabled(bool on)
+{
+    if (on == m_debugEnabled)
+        return;
+    m_debugEnabled = on;
+    if (!on) {
+        m_savedMessageLevel = m_messageLevel;
+        m_messageLevel = 0;
+    } else {
+        m_messageLevel = m_savedMessageLevel;
+    }
+}
+
+// --------------------------------------------------------------------- port
+
+bool RixComms::OpenComPort(const QString &comPort, bool identifyBridge)
+{
+    if (m_messageLevel >= 1) {
+        qDebug().noquote() << QStringLiteral("RixComms::OpenComPort - comport %1 - identifyBridge %2")
+                                  .arg(comPort, identifyBridge ? QStringLiteral("true") : QStringLiteral("false"))
+                           << "Thread ID" << QThread::currentThread();
+    }
+    m_linkOpen = false;
+    m_portName.clear();
+    if (m_portOpen)
+        CloseComPort();
+    if (!m_port)
+        return false;
+
+    m_port->setPortName(comPort);
+    m_port->setBaudRate(BaudRate, QSerialPort::AllDirections);
+    m_port->setDataBits(QSerialPort::Data8);
+    m_port->setParity(QSerialPort::NoParity);
+    m_port->setStopBits(QSerialPort::OneStop);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        qDebug().noquote() << "RixComms::OpenComPort() Failed to open com port" << m_port->errorString()
+                           << int(m_port->error());
+        return false;
+    }
+    m_linkOpen = true;
+    m_portName = comPort;
+    m_portOpen = true;
+    if (!identifyBridge)
+        return true;
+    return IdentifyBridge();
+}
+
+bool RixComms::CloseComPort()
+{
+    if (m_messageLevel >= 1)
+        qDebug() << "RixComms::CloseComPort";
+    if (!m_portOpen)
+        return true;
+    if (m_linkOpen) {
+        if (m_port && m_port->isOpen())
+            m_port->close();
+        m_bridgeValid = false;
+    }
+    m_portOpen = false;
+    return true;
+}
+
+bool RixComms::IsBluetooth() const
+{
+    return m_bridgeValid && (m_bridgeType == BridgeBluetoothBridge || m_bridgeType == BridgeBluetoothHandset);
+}
+
+bool RixComms::IsBluetoothHandset() const
+{
+    return m_bridgeValid && m_bridgeType == BridgeBluetoothHandset;
+}
+
+bool RixComms::IdentifyBridge()
+{
+    m_lastError.clear();
+    m_outgoing.BuildRequest(BridgeDeviceId, BridgeIdentifyCommand, 0, 0, nullptr);
+    SendMessage();
+    const int result = GetMessage(IdentifyTimeoutMs);
+    if (result == MessageValid && !m_incoming.IsStatusMessage()) {
+        if (m_incoming.PayloadLength() == 2) {
+            const QByteArray p = m_incoming.Payload();
+            const int type = quint8(p.at(0));
+            m_bridgeType = (type >= 1 && type <= 3) ? type : BridgeSerial;
+            m_bridgeVersion = quint8(p.at(1));
+            m_bridgeValid = true;
+            if (m_messageLevel >= 1)
+                qDebug().noquote() << "RixComms::IdentifyBridge - Bridge is" << BridgeTypeName(m_bridgeType);
+            return true;
+        }
+    } else if (result == MessageValid && m_incoming.StatusCode() == 2) {
+        // A unit that does not know the command: the port reaches it over a plain cable.
+        if (m_messageLevel >= 1)
+            qDebug() << "RixComms::IdentifyBridge - Command Invalid therefore bridge is valid serial";
+        m_bridgeType = BridgeSerial;
+        m_bridgeVersion = 0;
+        m_bridgeValid = true;
+        return true;
+    } else {
+        if (result == MessageValid)
+            m_lastError = StatusText(m_incoming.StatusCode());
+        else
+            m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+        if (m_messageLevel >= 1)
+            qDebug().noquote() << "RixComms::IdentifyBridge -" << m_lastError;
+    }
+    m_bridgeType = BridgeSerial;
+    m_bridgeVersion = 0;
+    m_bridgeValid = false;
+    if (m_messageLevel >= 1)
+        qDebug() << "RixComms::IdentifyBridge - Bridge is invalid";
+    return false;
+}
+
+// ----------------------------------------------------------------- exchange
+
+void RixComms::SendMessage()
+{
+    if (!m_port || !m_port->isOpen())
+        return; // a frame that never left shows up as a missing reply
+    m_port->clear(QSerialPort::AllDirections);
+    const QByteArray bytes = m_outgoing.Bytes();
+    if (m_outgoing.MessageLevel() >= 1)
+        qDebug().noquote() << QStringLiteral("Sending %1, Length %2").arg(RixMessage::HexDump(bytes)).arg(bytes.size());
+    m_port->write(bytes);
+    m_port->waitForBytesWritten(WriteWaitMs);
+}
+
+bool RixComms::Receive(int timeoutMs)
+{
+    m_incoming.Clear();
+    QElapsedTimer timer;
+    timer.start();
+    int expected = IncomingCapacity;
+    QByteArray scratch;
+    scratch.reserve(ScratchCapacity);
+    bool mismatch = false;
+    bool oversized = false;
+    static const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
+
+    for (;;) {
+        if (!m_port || !m_port->isOpen()) {
+            qDebug() << "Invalid due to port closed";
+            return false;
+        }
+        if (m_port->bytesAvailable() > 0 || m_port->waitForReadyRead(PollStepMs)) {
+            const QByteArray chunk = m_port->readAll();
+            scratch.append(chunk.left(ScratchCapacity - scratch.size()));
+            for (int i = 0; i < 4 && i < scratch.size(); ++i) {
+                if (scratch.at(i) != kHeader[i])
+                    mismatch = true;
+            }
+            if (scratch.size() > 9) {
+                expected = RixMessage::PayloadSizeFor(quint8(scratch.at(5)), quint8(scratch.at(9)))
+                           + RixMessage::FrameOverhead;
+                // A reply announcing more than the incoming buffer holds is
+                // refused rather than read past the buffer.
+                oversized = expected > IncomingCapacity;
+            }
+        } else if (m_port->error() == QSerialPort::ResourceError) {
+            // The device behind the port has gone (unplugged): the port is no longer usable.
+            m_port->close();
+            continue;
+        }
+        if (timer.elapsed() > timeoutMs) {
+            if (m_incoming.MessageLevel() >= 1)
+                qDebug().noquote() << QStringLiteral("%1: Timeout - timeout %2").arg(timer.elapsed()).arg(timeoutMs);
+            qDebug() << "Invalid due to timeout";
+            return false;
+        }
+        if (mismatch) {
+            qDebug() << "Invalid due to mismatch";
+            return false;
+        }
+        if (oversized) {
+            qDebug() << "Invalid due to length";
+            return false;
+        }
+        if (scratch.size() >= expected)
+            break;
+    }
+    const QByteArray frame = scratch.left(expected);
+    if (m_incoming.MessageLevel() >= 1)
+        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(expected);
+    m_incoming.SetReceived(frame);
+    return true;
+}
+
+int RixComms::GetMessage(int timeoutMs)
+{
+    if (!Receive(timeoutMs)) {
+        if (m_messageLevel >= 1)
+            qDebug() << "RixComms:GetMessage() Timeout";
+        return MessageTimeout;
+    }
+    const bool header = m_incoming.HeaderValid();
+    if (header && m_incoming.ChecksumValid())
+        return MessageValid;
+    if (!header)
+        return MessageInvalidHeader;
+    return m_incoming.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
+}
+
+QString RixComms::FrameText() const
+{
+    if (!m_incoming.IsValid())
+        return QString::fromLatin1(kInvalidMessageText);
+    if (m_incoming.IsStatusMessage())
+        return StatusText(m_incoming.StatusCode());
+    return QString::fromLatin1(kDataMessageText);
+}
+
+QString RixComms::GetReplyText() const
+{
+    return m_linkOpen ? FrameText() : QString();
+}
+
+// ----------------------------------------------------------------- commands
+
+void RixComms::LogOperation(const char *name, int deviceId, int memoryId, int command, qint64 address,
+                            int length) const
+{
+    if (m_messageLevel < 1)
+        return;
+    QString line = QString::fromLatin1(name);
+    if (deviceId >= 0)
+        line += QStringLiteral(" - deviceid 0x") + HexByte(deviceId);
+    if (memoryId >= 0)
+        line += QStringLiteral(" - memory 0x") + HexByte(memoryId);
+    if (command >= 0)
+        line += QStringLiteral(" - command 0x") + HexByte(command);
+    if (address >= 0)
+        line += QStringLiteral(" - address 0x") + DeviceList::HexText(quint64(address), 8);
+    if (length >= 0)
+        line += QStringLiteral(" - length ") + QString::number(length);
+    qDebug().noquote() << line;
+}
+
+void RixComms::RetryPause() const
+{
+    if (m_messageLevel >= 1)
+        qDebug() << "Retry";
+    QThread::msleep(RetryDelayMs);
+}
+
+bool RixComms::IsDevicePresent(quint8 deviceId)
+{
+    LogOperation("RixComms::IsDevicePresent", deviceId, -1, -1, -1, -1);
+    m_lastError.clear();
+    m_outgoing.BuildRequest(deviceId, 0, 0, 0, nullptr);
+    SendMessage();
+    const int result = GetMessage(DefaultTimeoutMs);
+    bool present = false;
+    if (result != MessageValid)
+        m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+    else if (!m_incoming.IsStatusOK())
+        m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText();
+    else
+        present = true;
+    if (m_messageLevel >= 1)
+        qDebug() << (present ? "IsDevicePresent returning true" : "IsDevicePresent returning false");
+    return present;
+}
+
+bool RixComms::Command(quint8 deviceId, quint8 command)
+{
+    LogOperation("RixComms::Command", deviceId, -1, command, -1, -1);
+    m_lastError.clear();
+    m_outgoing.BuildRequest(deviceId, command, 0, 0, nullptr);
+    SendMessage();
+    const int result = GetMessage(DefaultTimeoutMs);
+    if (result != MessageValid) {
+        m_lastError = ResultText(result);
+        return false;
+    }
+    return true;
+}
+
+bool RixComms::CommandReturnData(quint8 deviceId, quint8 command, int &length, QByteArray &data)
+{
+    LogOperation("RixComms::CommandReturnData", deviceId, -1, command, -1, -1);
+    m_lastError.clear();
+    length = 0;
+    data.clear();
+    m_outgoing.BuildRequest(deviceId, command, 0, 0, nullptr);
+    SendMessage();
+    const int result = GetMessage(DefaultTimeoutMs);
+    if (result != MessageValid) {
+        m_lastError = ResultText(result);
+        return false;
+    }
+    data = m_incoming.Payload();
+    length = data.size();
+    return true;
+}
+
+bool RixComms::ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, quint32 address,
+                            quint8 length, quint8 code, int timeoutMs, int copyLimit, uchar *data)
+{
+    LogOperation(name, deviceId, memoryId, -1, address, length);
+    m_lastError.clear();
+    const quint8 command = WithAddressModifiers(code, address);
+    int failures = 0;
+    bool ok = false;
+    for (;;) {
+        m_outgoing.BuildRequest(deviceId, command, address & 0xFFFFFF, length, nullptr);
+        SendMessage();
+        const int result = GetMessage(timeoutMs);
+        if (result != MessageValid)
+            m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+        else if (m_incoming.IsStatusMessage())
+            m_lastError = StatusText(m_incoming.StatusCode());
+        else
+            ok = true;
+        if (ok || ++failures >= m_maxAttempts)
+            break;
+        RetryPause();
+    }
+    // The caller's buffer holds only what was asked for, whatever the reply announced.
+    const QByteArray payload = m_incoming.Payload();
+    if (data && copyLimit > 0)
+        memcpy(data, payload.constData(), size_t(qMin(payload.size(), copyLimit)));
+    m_failedAttempts = failures;
+    return ok;
+}
+
+bool RixComms::Read(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length, uchar *data)
+{
+    if (!m_linkOpen) {
+        LogOperation("RixComms::Read", deviceId, memoryId, -1, address, length);
+        return false;
+    }
+    return ReadWithCode("RixComms::Read", deviceId, memoryId, address, length, ReadCode(memoryId),
+                        DefaultTimeoutMs, length, data);
+}
+
+bool RixComms::ReadBlocks(quint8 deviceId, quint8 memoryId, quint32 address, quint8 blocks, uchar *data)
+{
+    return ReadWithCode("RixComms::ReadBlocks", deviceId, memoryId, address, blocks,
+                        BlockReadCode(memoryId), BlockReadTimeoutMs, int(blocks) * RixMessage::BlockSize,
+                        data);
+}
+
+bool RixComms::Write(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length, const uchar *data)
+{
+    LogOperation("RixComms::Write", deviceId, memoryId, -1, address, length);
+    if (!m_linkOpen)
+        return false;
+    if (m_messageLevel >= 1)
+        qDebug() << "RixComms::WriteSerial";
+    m_lastError.clear();
+    if (length < 1 || length > RixMessage::MaxRequestPayload)
+        return false;
+    const quint8 command = WithAddressModifiers(WriteCode(memoryId), address);
+    int failures = 0;
+    bool ok = false;
+    for (;;) {
+        m_outgoing.BuildRequest(deviceId, command, address & 0xFFFFFF, length, data);
+        SendMessage();
+        const int result = GetMessage(DefaultTimeoutMs);
+        if (result != MessageValid)
+            m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+        else if (!m_incoming.IsStatusMessage())
+            m_lastError = QString::fromLatin1(kStatusNotArrived);
+        else if (m_incoming.StatusCode() != 0)
+            m_lastError = QStringLiteral("Writing: ") + StatusText(m_incoming.StatusCode());
+        else
+            ok = true;
+        if (ok || ++failures >= m_maxAttempts)
+            break;
+        RetryPause();
+    }
+    m_failedAttempts = failures;
+    return ok;
+}
+
+bool RixComms::WriteAndVerify(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length,
+                              const uchar *data)
+{
+    LogOperation("RixComms::WriteAndVerify", deviceId, memoryId, -1, address, length);
+    m_lastError.clear();
+    if (length < 1 || length > RixMessage::MaxRequestPayload || !data)
+        return false;
+    const QByteArray sent(reinterpret_cast<const char *>(data), length);
+    const quint8 writeCommand = WithAddressModifiers(WriteCode(memoryId), address);
+    const quint8 readCommand = WithAddressModifiers(ReadCode(memoryId), address);
+    const quint32 frameAddress = address & 0xFFFFFF;
+    int failures = 0;
+    bool ok = false;
+    for (;;) {
+        m_outgoing.BuildRequest(deviceId, writeCommand, frameAddress, length, data);
+        SendMessage();
+        int result = GetMessage(DefaultTimeoutMs);
+        if (result != MessageValid) {
+            m_lastError = QString::fromLatin1(kGetMessageFailed) + PhaseResultText(result, Phase::Writing);
+        } else if (!m_incoming.IsStatusMessage()) {
+            m_lastError = QString::fromLatin1(kStatusNotArrived);
+        } else if (m_incoming.StatusCode() != 0) {
+            m_lastError = QStringLiteral("Writing: ") + StatusText(m_incoming.StatusCode());
+        } else {
+            QThread::msleep(1);
+            m_outgoing.BuildRequest(deviceId, readCommand, frameAddress, length, nullptr);
+            SendMessage();
+            result = GetMessage(DefaultTimeoutMs);
+            if (result != MessageValid) {
+                m_lastError = QString::fromLatin1(kGetMessageFailed) + PhaseResultText(result, Phase::Reading);
+            } else if (m_incoming.IsStatusMessage()) {
+                m_lastError = QStringLiteral("Reading: ") + StatusText(m_incoming.StatusCode());
+            } else {
+                const QByteArray received = m_incoming.Payload().left(length);
+                if (received == sent)
+                    ok = true;
+                else
+                    m_lastError = MismatchReport(frameAddress, sent, received);
+            }
+        }
+        if (ok || ++failures >= m_maxAttempts)
+            break;
+        RetryPause();
+    }
+    m_failedAttempts = failures;
+    return ok;
+}

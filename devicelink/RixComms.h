@@ -1,0 +1,143 @@
+#pragma once
+
+#include "RixMessage.h"
+
+#include <QString>
+#include <QtGlobal>
+
+class QSerialPort;
+
+// The serial link to the rebreather's units: frames a request, sends it,
+// reassembles and checks the reply, and keeps the reason of the last failure.
+// Used from the worker thread only; every call blocks until the reply is in
+// or its time has run out. Failures are reported by return value and
+// GetLastError(), never thrown.
+class RixComms
+{
+public:
+    // GetMessage results.
+    enum MessageResult {
+        MessageValid = 1,
+        MessageTimeout = 2,        // no complete frame in time, port closed, or header mismatch
+        MessageInvalidHeader = 3,
+        MessageInvalidChecksum = 4,
+        MessageUnknownError = 5,
+    };
+
+    enum BridgeType {
+        BridgeSerial = 0,
+        BridgeBluetoothBridge = 1,
+        BridgeBluetoothHandset = 2,
+        BridgeUsbHandset = 3,
+    };
+
+    static constexpr int BaudRate = 57600;
+    static constexpr int OutgoingCapacity = RixMessage::FrameOverhead + RixMessage::MaxRequestPayload; // 75
+    static constexpr int IncomingCapacity = RixMessage::FrameOverhead + RixMessage::MaxReplyPayload;   // 2059
+    static constexpr int ScratchCapacity = 2100;
+    static constexpr int DefaultTimeoutMs = 500;
+    static constexpr int BlockReadTimeoutMs = 2500;
+    static constexpr int IdentifyTimeoutMs = 500;
+    static constexpr int RetryDelayMs = 100;
+    static constexpr int PollStepMs = 10;
+    static constexpr int WriteWaitMs = 50;
+    static constexpr int DefaultMaxAttempts = 3;
+    static constexpr quint8 BridgeDeviceId = 0xB8;
+    static constexpr quint8 BridgeIdentifyCommand = 12;
+
+    RixComms();
+    ~RixComms();
+    RixComms(const RixComms &) = delete;
+    RixComms &operator=(const RixComms &) = delete;
+
+    // The port object is owned by the caller and used exclusively by the link.
+    void SetSerialPort(QSerialPort *port) { m_port = port; }
+    QSerialPort *SerialPort() const { return m_port; }
+
+    // --- Port ---
+    bool OpenComPort(const QString &comPort, bool identifyBridge);
+    bool CloseComPort();
+    QString GetPortName() const { return m_portName; }
+    bool IsPortOpen() const { return m_portOpen; }
+    bool IsLinkOpen() const { return m_linkOpen; }
+
+    // --- Bridge ---
+    bool IdentifyBridge();
+    bool IsBridgeDetailsValid() const { return m_bridgeValid; }
+    int GetBridgeType() const { return m_bridgeValid ? m_bridgeType : -1; }
+    int GetBridgeVersion() const { return m_bridgeValid ? m_bridgeVersion : -1; }
+    bool IsBluetooth() const;
+    bool IsBluetoothHandset() const;
+    static QString BridgeTypeName(int type);
+
+    // --- Exchange ---
+    void SendMessage();
+    int GetMessage(int timeoutMs);
+    RixMessage &Outgoing() { return m_outgoing; }
+    const RixMessage &Incoming() const { return m_incoming; }
+    bool IsStatusMessage() const { return m_incoming.IsStatusMessage(); }
+    bool IsStatusOK() const { return m_incoming.IsStatusOK(); }
+    quint8 GetStatusCode() const { return m_incoming.StatusCode(); }
+    int GetPayloadLength() const { return m_incoming.PayloadLength(); }
+    QByteArray GetPayload() const { return m_incoming.Payload(); }
+
+    // --- Device commands ---
+    bool IsDevicePresent(quint8 deviceId);
+    bool Command(quint8 deviceId, quint8 command);
+    bool CommandReturnData(quint8 deviceId, quint8 command, int &length, QByteArray &data);
+    // data must hold length bytes; at most that many are copied into it.
+    bool Read(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length, uchar *data);
+    // data must hold blocks x 64 bytes.
+    bool ReadBlocks(quint8 deviceId, quint8 memoryId, quint32 address, quint8 blocks, uchar *data);
+    bool Write(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length, const uchar *data);
+    bool WriteAndVerify(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length,
+                        const uchar *data);
+
+    // --- State ---
+    QString GetLastError() const { return m_lastError; }
+    // Text for the last received frame; empty while the link is not open.
+    QString GetReplyText() const;
+    int GetNumberOfFailedAttempts() const { return m_failedAttempts; }
+    int GetMaxAttempts() const { return m_maxAttempts; }
+    void SetMessageLevel(int level);
+    int GetMessageLevel() const { return m_messageLevel; }
+    void SetDebugEnabled(bool on);
+    bool IsDebugEnabled() const { return m_debugEnabled; }
+
+    // --- Tables ---
+    static QString StatusText(quint8 code);
+    static QString ResultText(int result);             // "No valid reply received within timeout." ...
+    static quint8 ReadCode(quint8 memoryId);
+    static quint8 WriteCode(quint8 memoryId);
+    static quint8 BlockReadCode(quint8 memoryId);
+    // Adds 0x40 for address bit 24 and 0x80 for bit 25.
+    static quint8 WithAddressModifiers(quint8 code, quint32 address);
+    static QString MismatchReport(quint32 address, const QByteArray &sent, const QByteArray &received);
+
+private:
+    enum class Phase { Plain, Writing, Reading };
+    static QString PhaseResultText(int result, Phase phase);
+    bool Receive(int timeoutMs);
+    QString FrameText() const;
+    void LogOperation(const char *name, int deviceId, int memoryId, int command, qint64 address,
+                      int length) const;
+    bool ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, quint32 address,
+                      quint8 length, quint8 code, int timeoutMs, int copyLimit, uchar *data);
+    void RetryPause() const;
+
+    QSerialPort *m_port = nullptr;
+    RixMessage m_outgoing;
+    RixMessage m_incoming;
+    QString m_portName;
+    QString m_lastError;
+    int m_messageLevel = 5;
+    int m_savedMessageLevel = 5;
+    bool m_debugEnabled = true;
+    int m_maxAttempts = DefaultMaxAttempts;
+    int m_failedAttempts = 0;
+    bool m_linkOpen = false;
+    bool m_portOpen = false;
+    bool m_bridgeValid = false;
+    int m_bridgeType = 0;
+    int m_bridgeVersion = 0;
+};
