@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <mutex>
 #include <poll.h>
@@ -58,13 +59,21 @@ public:
     qint64 m_lastRxUs = 0;
     qint64 m_firstByteUs = 0;
 
+    // Reply bytes waiting for their time on the line, in order.
+    struct Pending {
+        qint64 dueUs;
+        QByteArray bytes;
+    };
+    std::deque<Pending> m_outQueue;
+    qint64 m_lineFreeUs = 0; // when the last scheduled byte has left
+
     void Run();
     void ExtractFrames();
     void HandleFrame(const QByteArray &frame, qint64 firstByteUs);
     SimFaultSpec NextFault();
-    void Send(const QByteArray &bytes, const SimFaultSpec &fault, qint64 startUs, bool lineRate, int baud);
+    void Schedule(const QByteArray &bytes, const SimFaultSpec &fault, qint64 startUs, bool lineRate, int baud);
+    void FlushDue();
     bool WriteAll(const char *data, int size);
-    void SleepUntilUs(qint64 us);
     void DoUnplug();
 };
 
@@ -271,8 +280,14 @@ void RebreatherSimulatorPrivate::Run()
             std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
             continue;
         }
+        FlushDue();
+        // Sleep until input arrives or the next reply bytes are due.
+        qint64 waitUs = qint64(kPollMs) * 1000;
+        if (!m_outQueue.empty())
+            waitUs = qBound<qint64>(0, m_outQueue.front().dueUs - RebreatherSimulator::NowUs(), waitUs);
+        timespec ts{time_t(waitUs / 1000000), long((waitUs % 1000000) * 1000)};
         pollfd pfd{m_pty.MasterFd(), POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, kPollMs);
+        const int ready = ::ppoll(&pfd, 1, &ts, nullptr);
         const qint64 now = RebreatherSimulator::NowUs();
         if (ready > 0 && (pfd.revents & POLLIN)) {
             const ssize_t n = ::read(m_pty.MasterFd(), buf, sizeof buf);
@@ -286,7 +301,7 @@ void RebreatherSimulatorPrivate::Run()
             }
         } else if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
             // No slave is open on the other side for a moment; keep waiting.
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (!m_rx.isEmpty() && now - m_lastRxUs > kStaleFragmentUs) {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -451,18 +466,7 @@ void RebreatherSimulatorPrivate::HandleFrame(const QByteArray &frame, qint64 fir
     start += qint64(timing.deviceLatencyMs) * 1000;
     if (fault.fault == SimFault::DelayedReply)
         start += qint64(fault.delayMs) * 1000;
-    Send(reply, fault, start, timing.lineRate, baud);
-}
-
-void RebreatherSimulatorPrivate::SleepUntilUs(qint64 us)
-{
-    // Sliced so a stop request is honoured during long delays.
-    for (;;) {
-        const qint64 left = us - RebreatherSimulator::NowUs();
-        if (left <= 0 || m_stop || m_unplugRequested)
-            return;
-        std::this_thread::sleep_for(std::chrono::microseconds(qMin<qint64>(left, 10000)));
-    }
+    Schedule(reply, fault, start, timing.lineRate, baud);
 }
 
 bool RebreatherSimulatorPrivate::WriteAll(const char *data, int size)
@@ -482,10 +486,20 @@ bool RebreatherSimulatorPrivate::WriteAll(const char *data, int size)
     return done == size;
 }
 
-void RebreatherSimulatorPrivate::Send(const QByteArray &bytes, const SimFaultSpec &fault, qint64 startUs,
-                                      bool lineRate, int baud)
+void RebreatherSimulatorPrivate::FlushDue()
 {
-    SleepUntilUs(startUs);
+    const qint64 now = RebreatherSimulator::NowUs();
+    while (!m_outQueue.empty() && m_outQueue.front().dueUs <= now && !m_stop) {
+        WriteAll(m_outQueue.front().bytes.constData(), m_outQueue.front().bytes.size());
+        m_outQueue.pop_front();
+    }
+}
+
+void RebreatherSimulatorPrivate::Schedule(const QByteArray &bytes, const SimFaultSpec &fault, qint64 startUs,
+                                          bool lineRate, int baud)
+{
+    // The line is serial: a reply cannot start before the previous one has left.
+    qint64 t = qMax(startUs, m_lineFreeUs);
     QVector<int> chunks;
     if (fault.fault == SimFault::ChunkedReply && !fault.chunkSizes.isEmpty())
         chunks = fault.chunkSizes;
@@ -493,30 +507,27 @@ void RebreatherSimulatorPrivate::Send(const QByteArray &bytes, const SimFaultSpe
         chunks.append(bytes.size());
 
     const qint64 byteUs = qint64(10) * 1000000 / baud;
-    qint64 lineTime = RebreatherSimulator::NowUs();
     int offset = 0;
     for (int c = 0; c < chunks.size() && offset < bytes.size(); ++c) {
-        if (m_stop || m_unplugRequested)
-            return;
-        if (c > 0 && fault.chunkGapMs > 0) {
-            SleepUntilUs(RebreatherSimulator::NowUs() + qint64(fault.chunkGapMs) * 1000);
-            lineTime = RebreatherSimulator::NowUs();
-        }
-        const int chunkEnd = c == chunks.size() - 1 ? bytes.size() : qMin(bytes.size(), offset + qMax(1, chunks.at(c)));
+        if (c > 0)
+            t += qint64(qMax(0, fault.chunkGapMs)) * 1000;
+        const int chunkEnd = c == chunks.size() - 1 ? bytes.size()
+                                                    : qMin(bytes.size(), offset + qMax(1, chunks.at(c)));
         if (!lineRate) {
-            WriteAll(bytes.constData() + offset, chunkEnd - offset);
+            m_outQueue.push_back(Pending{t, bytes.mid(offset, chunkEnd - offset)});
             offset = chunkEnd;
             continue;
         }
         // Paced: every byte leaves no earlier than its slot on a real line.
         while (offset < chunkEnd) {
             const int n = qMin(kLineRateChunk, chunkEnd - offset);
-            lineTime += byteUs * n;
-            SleepUntilUs(lineTime);
-            WriteAll(bytes.constData() + offset, n);
+            t += byteUs * n;
+            m_outQueue.push_back(Pending{t, bytes.mid(offset, n)});
             offset += n;
         }
     }
+    m_lineFreeUs = t;
+    FlushDue();
 }
 
 void RebreatherSimulatorPrivate::DoUnplug()
@@ -525,6 +536,7 @@ void RebreatherSimulatorPrivate::DoUnplug()
     m_pty.Close();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_rx.clear();
+    m_outQueue.clear();
     if (!m_symlink.isEmpty()) {
         QFile::remove(m_symlink);
         m_symlink.clear();
