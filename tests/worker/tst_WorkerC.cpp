@@ -1,0 +1,627 @@
+// The worker in its own thread, talking through the real serial-port code to
+// simulated rebreathers on pseudo-terminals.
+
+#include "DeviceList.h"
+#include "RebreatherSimulator.h"
+#include "SimClockUnit.h"
+#include "SimulatedPortEnumerator.h"
+#include "WorkerC.h"
+
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Lives in the test thread; every worker signal reaches it queued, so the
+// recorded lists are only touched by the test thread.
+class WorkerProbe : public QObject
+{
+    Q_OBJECT
+public:
+    QList<int> statuses;
+    QStringList serials;
+    QList<bool> openResults;
+    QList<bool> closeResults;
+    QStringList searchMessages;
+    QStringList searchEnds; // "finished", "cancelled", "aborted", "accepted"
+    QString acceptedLocation;
+    QStringList questions;
+    QList<int> synchRequired;
+    QList<QDateTime> displayedTimes;
+    QList<int> deviceStatus;
+    int portCountChanges = 0;
+    // Answers given to DEVICE FOUND, in order; NEXT DEVICE when they run out.
+    QList<int> answers;
+    std::function<void()> beforeAnswer;
+
+    void Attach(WorkerC *w)
+    {
+        connect(w, &WorkerC::ConnectionStatusResult, this, [this](int s, const QString &serial) {
+            statuses << s;
+            serials << serial;
+        });
+        connect(w, &WorkerC::OpenComPortResult, this, [this](bool r) { openResults << r; });
+        connect(w, &WorkerC::CloseComPortResult, this, [this](bool r) { closeResults << r; });
+        connect(w, &WorkerC::ComPortSearchMsg, this, [this](const QString &m) { searchMessages << m; });
+        connect(w, &WorkerC::ComPortSearchFinished, this, [this] { searchEnds << "finished"; });
+        connect(w, &WorkerC::ComPortSearchCancelled, this, [this] { searchEnds << "cancelled"; });
+        connect(w, &WorkerC::ComPortSearchAborted, this, [this] { searchEnds << "aborted"; });
+        connect(w, &WorkerC::ComPortSearchAccepted, this,
+                [this](const QString &location, const QString &) {
+                    acceptedLocation = location;
+                    searchEnds << "accepted";
+                });
+        connect(w, &WorkerC::AskCancelNextConnectQuestion, this, [this, w](const QString &detail) {
+            questions << detail;
+            if (beforeAnswer)
+                beforeAnswer();
+            const int answer = answers.isEmpty() ? WorkerC::ResultNextDevice : answers.takeFirst();
+            w->AnswerCancelNextConnectQuestion(answer);
+        });
+        connect(w, &WorkerC::ClockSynchRequired, this, [this](int d) { synchRequired << d; });
+        connect(w, &WorkerC::ClockDisplayDateTime, this,
+                [this](const QDateTime &dt) { displayedTimes << dt; });
+        connect(w, &WorkerC::DeviceStatusResult, this, [this](int s) { deviceStatus << s; });
+        connect(w, &WorkerC::NumberOfComPortsChanged, this, [this] { ++portCountChanges; });
+    }
+};
+
+// A worker started in its own thread the way the main window starts it.
+class WorkerRig
+{
+public:
+    explicit WorkerRig(std::shared_ptr<SimulatedPortEnumerator> ports =
+                           std::make_shared<SimulatedPortEnumerator>())
+        : m_ports(std::move(ports))
+    {
+        worker = new WorkerC(m_ports);
+        worker->moveToThread(&m_thread);
+        QObject::connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
+        QObject::connect(&m_thread, &QThread::started, worker, &WorkerC::Start);
+        probe.Attach(worker);
+        m_thread.start();
+        started = QTest::qWaitFor([this] { return !worker->IsWorkInProgress(); }, 5000);
+        QMetaObject::invokeMethod(worker, "SetMessageLevel", Q_ARG(int, 0));
+    }
+    ~WorkerRig()
+    {
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    void Open(const QString &path)
+    {
+        QMetaObject::invokeMethod(worker, "OpenComPort", Q_ARG(QString, path),
+                                  Q_ARG(QString, QStringLiteral("test port")), Q_ARG(bool, true));
+    }
+    bool WaitForOpenResult(int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([this] { return !probe.openResults.isEmpty(); }, timeoutMs);
+    }
+    bool WaitForSearchEnd(int timeoutMs = 20000)
+    {
+        return QTest::qWaitFor([this] { return !probe.searchEnds.isEmpty(); }, timeoutMs)
+               && QTest::qWaitFor([this] { return !worker->IsWorkInProgress(); }, timeoutMs);
+    }
+    bool WaitForStatusCount(int n, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([this, n] { return probe.statuses.size() >= n; }, timeoutMs);
+    }
+    // Waits until everything queued to the worker so far has run and its
+    // signals have reached the probe.
+    bool WaitIdle(int timeoutMs = 10000)
+    {
+        auto seen = std::make_shared<bool>(false);
+        WorkerProbe *probePtr = &probe;
+        QMetaObject::invokeMethod(
+            worker,
+            [probePtr, seen] { QMetaObject::invokeMethod(probePtr, [seen] { *seen = true; }); },
+            Qt::QueuedConnection);
+        return QTest::qWaitFor([seen] { return *seen; }, timeoutMs);
+    }
+
+    WorkerC *worker = nullptr;
+    WorkerProbe probe;
+    bool started = false; // the start-up step has run
+
+private:
+    std::shared_ptr<SimulatedPortEnumerator> m_ports;
+    QThread m_thread;
+};
+
+std::unique_ptr<RebreatherSimulator> StartSimulator(SimProfile profile)
+{
+    auto sim = std::make_unique<RebreatherSimulator>(profile);
+    QString error;
+    if (!sim->Start(&error))
+        qWarning() << "simulator did not start:" << error;
+    return sim;
+}
+
+int LocalUtcOffset()
+{
+    return QDateTime::currentDateTime().offsetFromUtc();
+}
+
+SimClockUnit *ClockOf(SimulatedBus &bus)
+{
+    return dynamic_cast<SimClockUnit *>(bus.Unit(DeviceId::Rtc));
+}
+
+// Reads of the code-details region (Flash 0x200000) sent to a unit.
+int CodeDetailReads(const RebreatherSimulator &sim, quint8 deviceId)
+{
+    int count = 0;
+    for (const SimFrameRecord &f : sim.ReceivedFrames()) {
+        if (f.bytes.size() < 10)
+            continue;
+        const quint8 id = quint8(f.bytes.at(4));
+        const quint8 cmd = quint8(f.bytes.at(5)) & 0x3F;
+        const quint32 addr = (quint32(quint8(f.bytes.at(6))) << 16)
+                             | (quint32(quint8(f.bytes.at(7))) << 8) | quint8(f.bytes.at(8));
+        if (id == deviceId && cmd == 1 && addr == 0x200000)
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(SimProfile)
+
+class TestWorkerC : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openIdentifiesHandset_data();
+    void openIdentifiesHandset();
+    void loggingFormatByDisplayCode_data();
+    void loggingFormatByDisplayCode();
+    void openFailure();
+    void closeAfterConnect();
+    void unplugWhileConnected();
+    void bridgeOnly();
+
+    void searchOrder();
+    void searchSkipsPortWithoutBridge();
+    void searchAnswer_data();
+    void searchAnswer();
+    void nextDeviceOnLastPortRestoresPreviousPort();
+    void abortBeforeSearchStarts();
+    void abortDuringSearchClosesPortUnderTest();
+
+    void portCountChange();
+
+    void blankRtcTreatedAsAbsent();
+    void clockDriftAsksForSynchronisation_data();
+    void clockDriftAsksForSynchronisation();
+    void clockReadShowsRtcOrInvalid();
+    void synchroniseKeepsEepromBehindRtc_data();
+    void synchroniseKeepsEepromBehindRtc();
+};
+
+void TestWorkerC::openIdentifiesHandset_data()
+{
+    QTest::addColumn<SimProfile>("profile");
+    QTest::addColumn<int>("format");
+    QTest::newRow("mono") << SimProfile::MonoSerial << int(RBData::LoggingFormatMono);
+    QTest::newRow("colour 07.00.02") << SimProfile::ColourV1Usb << int(RBData::LoggingFormatColourV1);
+    QTest::newRow("colour 07.01.04") << SimProfile::ColourV2Usb << int(RBData::LoggingFormatColourV2);
+}
+
+void TestWorkerC::openIdentifiesHandset()
+{
+    QFETCH(SimProfile, profile);
+    QFETCH(int, format);
+
+    auto sim = StartSimulator(profile);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+
+    QCOMPARE(rig.probe.openResults, QList<bool>{true});
+    QCOMPARE(rig.probe.statuses, (QList<int>{2, 4, 5}));
+    QCOMPARE(rig.probe.serials.last(), QString::fromLatin1(SimProfileFacts::HandsetSerial));
+    QVERIFY(rig.worker->IsPortOpen());
+
+    const RBData rb = rig.worker->RBDataSnapshot();
+    QVERIFY(rb.IsValid());
+    QVERIFY(rb.IsHandsetPresent());
+    QVERIFY(rb.IsPresent(DeviceId::C1));
+    QVERIFY(rb.IsPresent(DeviceId::C2));
+    QVERIFY(rb.IsPresent(DeviceId::Rtc));
+    QCOMPARE(rb.DisplayLoggingFormat(), format);
+    const quint8 display = rb.DisplayDeviceId();
+    QCOMPARE(rb.SerialNumber(display), QString::fromLatin1(SimProfileFacts::HandsetSerial));
+    QCOMPARE(rb.UserName(display), QString::fromLatin1(SimProfileFacts::UserName));
+    QCOMPARE(rb.HardwareConfig(display), SimProfileFacts::HardwareConfig);
+    QVERIFY(rb.CodeValidity(display));
+    QVERIFY(rb.CodeDetailsValid(display));
+    QCOMPARE(rb.OverallStatus(), int(RBData::StatusGood));
+    QCOMPARE(rig.probe.deviceStatus, QList<int>{1});
+
+    // The mono handset's format needs no version: its code details are read
+    // once (for the record), a colour handset's twice.
+    const int expectedReads = format == RBData::LoggingFormatMono ? 1 : 2;
+    QCOMPARE(CodeDetailReads(*sim, display), expectedReads);
+}
+
+void TestWorkerC::loggingFormatByDisplayCode_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<int>("format");
+    QTest::newRow("7.0.2") << QByteArray::fromHex("070002") << int(RBData::LoggingFormatColourV1);
+    QTest::newRow("7.0.3") << QByteArray::fromHex("070003") << int(RBData::LoggingFormatColourV2);
+    QTest::newRow("10.0.0") << QByteArray::fromHex("100000") << int(RBData::LoggingFormatColourV2);
+}
+
+void TestWorkerC::loggingFormatByDisplayCode()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(int, format);
+
+    auto sim = StartSimulator(SimProfile::ColourV1Usb);
+    sim->WithBus([&version](SimulatedBus &bus) {
+        SimProfiles::SetCodeDetails(*bus.Unit(DeviceId::DisplayColour), version);
+    });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.worker->RBDataSnapshot().DisplayLoggingFormat(), format);
+}
+
+void TestWorkerC::openFailure()
+{
+    WorkerRig rig;
+    rig.Open(QStringLiteral("/dev/tessaro-no-such-port"));
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.openResults, QList<bool>{false});
+    QCOMPARE(rig.probe.statuses, (QList<int>{2, 1}));
+    QVERIFY(!rig.worker->IsPortOpen());
+    QVERIFY(!rig.worker->RBDataSnapshot().IsValid());
+}
+
+void TestWorkerC::closeAfterConnect()
+{
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    rig.probe.statuses.clear();
+
+    QMetaObject::invokeMethod(rig.worker, "CloseComPort");
+    QVERIFY(QTest::qWaitFor([&] { return !rig.probe.closeResults.isEmpty(); }, 5000));
+    QCOMPARE(rig.probe.statuses, (QList<int>{8, 1}));
+    QCOMPARE(rig.probe.closeResults, QList<bool>{true});
+    QVERIFY(!rig.worker->IsPortOpen());
+    QVERIFY(!rig.worker->RBDataSnapshot().IsValid());
+}
+
+void TestWorkerC::unplugWhileConnected()
+{
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    rig.probe.statuses.clear();
+
+    sim->Unplug();
+    // The next ping finds the bridge silent.
+    QVERIFY(rig.WaitForStatusCount(2, 5000));
+    QCOMPARE(rig.probe.statuses, (QList<int>{8, 1}));
+    QCOMPARE(rig.probe.closeResults, QList<bool>{true});
+    QVERIFY(!rig.worker->IsPortOpen());
+    QVERIFY(!rig.worker->RBDataSnapshot().IsValid());
+}
+
+void TestWorkerC::bridgeOnly()
+{
+    auto sim = StartSimulator(SimProfile::BluetoothBridgeOnly);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.statuses, (QList<int>{2, 4, 7}));
+    const RBData rb = rig.worker->RBDataSnapshot();
+    QVERIFY(rb.IsValid());
+    QVERIFY(!rb.IsHandsetPresent());
+    QCOMPARE(rb.DisplayLoggingFormat(), int(RBData::LoggingFormatUndefined));
+}
+
+void TestWorkerC::searchOrder()
+{
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        {"COM3", "gone", "/dev/tessaro-none-3"},
+        {"COM12", "gone", "/dev/tessaro-none-12"},
+        {"SIMX", "gone", "/dev/tessaro-none-x"},
+        {"COM4", "gone", "/dev/tessaro-none-4"},
+    });
+    WorkerRig rig(ports);
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+
+    QStringList checked;
+    for (const QString &m : rig.probe.searchMessages)
+        if (m.startsWith(QLatin1String("Checking ")))
+            checked << m.mid(9);
+    QCOMPARE(checked, (QStringList{"COM3", "COM4", "COM12", "SIMX"}));
+    QCOMPARE(rig.probe.searchEnds, QStringList{"finished"});
+    QCOMPARE(rig.probe.statuses, (QList<int>{9, 1}));
+    QVERIFY(rig.probe.questions.isEmpty());
+}
+
+void TestWorkerC::searchSkipsPortWithoutBridge()
+{
+    auto empty = StartSimulator(SimProfile::Empty);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(
+        QList<SerialPortDescription>{{"COM1", "Simulated cable", empty->PortPath()}});
+    WorkerRig rig(ports);
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+    QVERIFY(empty->ReceivedFrameCount() > 0); // the port was opened and identification tried
+    QVERIFY(rig.probe.questions.isEmpty());
+    QCOMPARE(rig.probe.searchEnds, QStringList{"finished"});
+    QVERIFY(!rig.worker->IsPortOpen());
+}
+
+void TestWorkerC::searchAnswer_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QList<int>>("statuses");
+    QTest::addColumn<bool>("portOpen");
+
+    QTest::newRow("connect") << int(WorkerC::ResultConnect) << "accepted" << QList<int>{9, 4, 5}
+                             << true;
+    // Closing DEVICE FOUND without a button answers cancel.
+    QTest::newRow("cancel") << int(WorkerC::ResultCancel) << "cancelled" << QList<int>{9, 1}
+                            << false;
+    QTest::newRow("next device") << int(WorkerC::ResultNextDevice) << "finished"
+                                 << QList<int>{9, 1} << false;
+}
+
+void TestWorkerC::searchAnswer()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, end);
+    QFETCH(QList<int>, statuses);
+    QFETCH(bool, portOpen);
+
+    auto empty = StartSimulator(SimProfile::Empty);
+    auto mono = StartSimulator(SimProfile::MonoSerial);
+    auto colour = StartSimulator(SimProfile::ColourV2Usb);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        {"COM2", "Simulated cable", empty->PortPath()},
+        {"COM7", "Simulated rebreather", mono->PortPath()},
+        {"COM9", "Simulated rebreather", colour->PortPath()},
+    });
+    WorkerRig rig(ports);
+    rig.probe.answers = {answer};
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+
+    const QString serial = QString::fromLatin1(SimProfileFacts::HandsetSerial);
+    QCOMPARE(rig.probe.questions.first(), QStringLiteral("ORBITA / ") + serial);
+    QCOMPARE(rig.probe.searchEnds, QStringList{end});
+    QCOMPARE(rig.probe.statuses, statuses);
+    QCOMPARE(rig.worker->IsPortOpen(), portOpen);
+    if (answer == WorkerC::ResultConnect) {
+        QCOMPARE(rig.probe.acceptedLocation, mono->PortPath());
+        QCOMPARE(rig.probe.serials.last(), serial);
+        QVERIFY(rig.worker->RBDataSnapshot().IsValid());
+        QCOMPARE(rig.probe.questions.size(), 1);
+    } else if (answer == WorkerC::ResultCancel) {
+        QCOMPARE(rig.probe.questions.size(), 1);
+    } else {
+        // NEXT DEVICE goes on to the colour handset.
+        QCOMPARE(rig.probe.questions,
+                 (QStringList{QStringLiteral("ORBITA / ") + serial,
+                              QStringLiteral("ORBITA 2020 / ") + serial}));
+    }
+}
+
+void TestWorkerC::nextDeviceOnLastPortRestoresPreviousPort()
+{
+    auto previous = StartSimulator(SimProfile::MonoSerial);
+    auto other = StartSimulator(SimProfile::MonoSerial);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(
+        QList<SerialPortDescription>{{"COM5", "Simulated rebreather", other->PortPath()}});
+    WorkerRig rig(ports);
+    rig.Open(previous->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    rig.probe.statuses.clear();
+
+    rig.probe.answers = {WorkerC::ResultNextDevice};
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+    QCOMPARE(rig.probe.searchEnds, QStringList{"finished"});
+    QCOMPARE(rig.probe.statuses, (QList<int>{9, 1}));
+    QCOMPARE(rig.probe.searchMessages.last(), QStringLiteral("Restoring original com port"));
+    QVERIFY(rig.worker->IsPortOpen());
+
+    // The reopened port is the previous one: the next ping talks to it and
+    // finds the handset again.
+    previous->ClearReceivedFrames();
+    QVERIFY(rig.WaitForStatusCount(4, 5000));
+    QCOMPARE(rig.probe.statuses.mid(2), (QList<int>{4, 5}));
+    QVERIFY(previous->ReceivedFrameCount() > 0);
+}
+
+void TestWorkerC::abortBeforeSearchStarts()
+{
+    auto mono = StartSimulator(SimProfile::MonoSerial);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(
+        QList<SerialPortDescription>{{"COM5", "Simulated rebreather", mono->PortPath()}});
+    WorkerRig rig(ports);
+    rig.worker->ComPortSearchAbort(); // from this (the window's) thread
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+    QCOMPARE(rig.probe.statuses, (QList<int>{10, 9, 1}));
+    QCOMPARE(rig.probe.searchEnds, QStringList{"aborted"});
+    QCOMPARE(mono->ReceivedFrameCount(), 0);
+    QVERIFY(rig.probe.questions.isEmpty());
+}
+
+void TestWorkerC::abortDuringSearchClosesPortUnderTest()
+{
+    auto first = StartSimulator(SimProfile::MonoSerial);
+    auto second = StartSimulator(SimProfile::MonoSerial);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        {"COM5", "Simulated rebreather", first->PortPath()},
+        {"COM6", "Simulated rebreather", second->PortPath()},
+    });
+    WorkerRig rig(ports);
+    rig.probe.beforeAnswer = [&rig] { rig.worker->ComPortSearchAbort(); };
+    rig.probe.answers = {WorkerC::ResultNextDevice};
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd());
+
+    QCOMPARE(rig.probe.searchEnds, QStringList{"aborted"});
+    QCOMPARE(rig.probe.statuses, (QList<int>{9, 10, 1}));
+    QCOMPARE(rig.probe.questions.size(), 1);
+    QCOMPARE(second->ReceivedFrameCount(), 0);
+    // No unit stays connected on a port nobody accepted.
+    QVERIFY(!rig.worker->IsPortOpen());
+    QTest::qWait(1500);
+    QCOMPARE(rig.probe.statuses, (QList<int>{9, 10, 1}));
+}
+
+void TestWorkerC::portCountChange()
+{
+    auto ports = std::make_shared<SimulatedPortEnumerator>(
+        QList<SerialPortDescription>{{"COM1", "first", "/dev/tessaro-none-1"}});
+    WorkerRig rig(ports);
+    // The first count is only stored.
+    QTest::qWait(1300);
+    QCOMPARE(rig.probe.portCountChanges, 0);
+
+    ports->AddPort({"COM2", "plugged in", "/dev/tessaro-none-2"});
+    QVERIFY(QTest::qWaitFor([&] { return rig.probe.portCountChanges > 0; }, 2500));
+    QTest::qWait(1200);
+    QCOMPARE(rig.probe.portCountChanges, 1);
+}
+
+void TestWorkerC::blankRtcTreatedAsAbsent()
+{
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([](SimulatedBus &bus) {
+        SimClockUnit *clock = ClockOf(bus);
+        clock->SetOffsetSeconds(LocalUtcOffset() + 3600); // would ask, if it were read
+        clock->SetFixedRegisters(QByteArray(7, '\xFF'));
+    });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QVERIFY(!rig.worker->RBDataSnapshot().IsPresent(DeviceId::Rtc));
+    QVERIFY(rig.probe.synchRequired.isEmpty());
+}
+
+void TestWorkerC::clockDriftAsksForSynchronisation_data()
+{
+    QTest::addColumn<int>("driftSecs");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("in step") << 0 << false;
+    QTest::newRow("100 s ahead") << 100 << false;
+    QTest::newRow("300 s ahead") << 300 << true;
+    QTest::newRow("300 s behind") << -300 << true;
+}
+
+void TestWorkerC::clockDriftAsksForSynchronisation()
+{
+    QFETCH(int, driftSecs);
+    QFETCH(bool, asks);
+
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([driftSecs](SimulatedBus &bus) {
+        ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset() + driftSecs);
+    });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QVERIFY(rig.WaitIdle());
+    if (asks) {
+        QCOMPARE(rig.probe.synchRequired.size(), 1);
+        QVERIFY(qAbs(rig.probe.synchRequired.first() - driftSecs) <= 2);
+    } else {
+        QVERIFY(rig.probe.synchRequired.isEmpty());
+    }
+}
+
+void TestWorkerC::clockReadShowsRtcOrInvalid()
+{
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset()); });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+
+    QMetaObject::invokeMethod(rig.worker, "ClockReadRTCDateTime");
+    QVERIFY(QTest::qWaitFor([&] { return rig.probe.displayedTimes.size() == 1; }, 5000));
+    const QDateTime shown = rig.probe.displayedTimes.first();
+    QVERIFY(shown.isValid());
+    QVERIFY(qAbs(shown.secsTo(QDateTime::currentDateTime())) <= 2);
+
+    // The chip flags its time as not valid.
+    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetInvalid(true); });
+    QMetaObject::invokeMethod(rig.worker, "ClockReadRTCDateTime");
+    QVERIFY(QTest::qWaitFor([&] { return rig.probe.displayedTimes.size() == 2; }, 5000));
+    QVERIFY(!rig.probe.displayedTimes.last().isValid());
+}
+
+void TestWorkerC::synchroniseKeepsEepromBehindRtc_data()
+{
+    QTest::addColumn<int>("rtcDrift");    // RTC minus computer before
+    QTest::addColumn<int>("eepromOffset"); // EEPROM minus RTC before
+    QTest::addColumn<int>("expectedEepromOffset"); // EEPROM minus computer after
+
+    QTest::newRow("EEPROM two minutes behind keeps its offset") << 3600 << -120 << -120;
+    QTest::newRow("EEPROM ahead of the RTC is matched to it") << 3600 << 60 << 0;
+    QTest::newRow("RTC behind the computer") << -600 << -30 << -30;
+}
+
+void TestWorkerC::synchroniseKeepsEepromBehindRtc()
+{
+    QFETCH(int, rtcDrift);
+    QFETCH(int, eepromOffset);
+    QFETCH(int, expectedEepromOffset);
+
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([rtcDrift](SimulatedBus &bus) {
+        ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset() + rtcDrift);
+    });
+    const QDateTime eepromBefore =
+        QDateTime::currentDateTime().addSecs(rtcDrift + eepromOffset);
+    sim->SetMemory(DeviceId::DisplayMono, MemoryId::Eeprom, 42,
+                   QByteArray::fromHex(QStringLiteral("%1%2%3%4%5%6")
+                                           .arg(eepromBefore.date().day(), 2, 16, QLatin1Char('0'))
+                                           .arg(eepromBefore.date().month(), 2, 16, QLatin1Char('0'))
+                                           .arg(eepromBefore.date().year() - 2000, 2, 16, QLatin1Char('0'))
+                                           .arg(eepromBefore.time().hour(), 2, 16, QLatin1Char('0'))
+                                           .arg(eepromBefore.time().minute(), 2, 16, QLatin1Char('0'))
+                                           .arg(eepromBefore.time().second(), 2, 16, QLatin1Char('0'))
+                                           .toLatin1()));
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+
+    QMetaObject::invokeMethod(rig.worker, "ClockSynchronise");
+    QVERIFY(rig.WaitIdle());
+    const QDateTime now = QDateTime::currentDateTime();
+
+    // The RTC now follows the computer.
+    qint64 rtcOffset = 0;
+    sim->WithBus([&rtcOffset](SimulatedBus &bus) { rtcOffset = ClockOf(bus)->OffsetSeconds(); });
+    QVERIFY(qAbs(rtcOffset - LocalUtcOffset()) <= 1);
+
+    const QByteArray e = sim->Memory(DeviceId::DisplayMono, MemoryId::Eeprom, 42, 6);
+    const QDateTime eepromAfter(QDate(2000 + quint8(e.at(2)), quint8(e.at(1)), quint8(e.at(0))),
+                                QTime(quint8(e.at(3)), quint8(e.at(4)), quint8(e.at(5))));
+    QVERIFY2(eepromAfter.isValid(), e.toHex().constData());
+    QVERIFY(qAbs(now.secsTo(eepromAfter) - expectedEepromOffset) <= 2);
+    QVERIFY(eepromAfter <= now);
+}
+
+QTEST_MAIN(TestWorkerC)
+#include "tst_WorkerC.moc"
