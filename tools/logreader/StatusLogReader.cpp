@@ -116,8 +116,16 @@ StatusLogReader::Result StatusLogReader::Decode(const QByteArray &data)
                               .arg(QString::fromUtf8(partial))});
                 break;
             }
-            // The length field disagrees with where the next record starts:
-            // keep the text up to that record and say so.
+            if (textStart + storedLength <= next) {
+                // Stray bytes follow a record of the stated length: keep the
+                // record; the loop reports the stray bytes.
+                const QByteArray text = Descramble(data, textStart, storedLength, key, 4);
+                result.entries.append({pos, QString::fromUtf8(text), false});
+                pos = textStart + storedLength;
+                continue;
+            }
+            // The stated length runs into the next record: the length field is
+            // damaged; keep the text up to that record and say so.
             const QByteArray text = Descramble(data, textStart, next - textStart, key, 4);
             result.entries.append({pos, QString::fromUtf8(text), false});
             result.problems.append(
