@@ -1,0 +1,590 @@
+// Log record parser and dive sessions: loading generated dives in every file
+// form, the result codes, timing, identification, tissues and the texts.
+
+#include "DeviceList.h"
+#include "LogFileWriter.h"
+#include "LogLine.h"
+#include "LogRecordGenerator.h"
+#include "LogRecordLayout.h"
+#include "QuorLog.h"
+#include "QuorLogBattery.h"
+#include "QuorLogDanData.h"
+#include "QuorLogDeviceInfo.h"
+#include "QuorLogDurations.h"
+#include "QuorLogSession.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+namespace L = LogRecordLayout;
+
+namespace {
+
+DivePlan SquareDive(bool wide)
+{
+    DivePlan plan;
+    plan.wide = wide;
+    plan.sampleInterval = wide ? 1 : 2;
+    plan.profile = {{0, 0}, {120, 20}, {600, 20}, {780, 5}, {960, 5}, {1020, 0}};
+    plan.gases = {{21, 0}, {18, 45}};
+    plan.gasSwitches = {{0, 0}, {300, 1}};
+    plan.diveNumber = 42;
+    return plan;
+}
+
+QString Hex(const QByteArray &record) { return LogRecordGenerator::TextLine(record); }
+
+// The text form of a generated log file: dive data and the handset's block.
+QStringList GeneratedLines(const QVector<DivePlan> &sessions)
+{
+    return LogFileWriter::TextLines(LogRecordGenerator::LogFile(sessions));
+}
+
+QByteArray Wide(int code, quint32 ticks = 0)
+{
+    QByteArray r(L::WideRecordSize, '\0');
+    r[0] = char(code);
+    for (int i = 0; i < 4; ++i)
+        r[1 + i] = char((ticks >> (8 * i)) & 0xFF);
+    return r;
+}
+
+void PutDateTime(QByteArray &r, int at, int d, int m, int y, int hh, int mm, int ss)
+{
+    const int v[6] = {d, m, y, hh, mm, ss};
+    for (int i = 0; i < 6; ++i)
+        r[at + i] = char(v[i]);
+}
+
+// Every sample depth that lies inside the dive matches the plan.
+void CompareToPlan(const QuorLogSession *session, const DivePlan &plan)
+{
+    int compared = 0;
+    for (const QuorLogSample &s : session->Samples()) {
+        const double diveTime = s.time - plan.surfaceBefore;
+        if (diveTime < 0 || diveTime > plan.DiveLength())
+            continue;
+        QVERIFY2(std::fabs(s.Depth() - plan.DepthAt(diveTime)) < 0.006,
+                 qPrintable(QStringLiteral("t=%1 depth %2 plan %3").arg(diveTime).arg(s.Depth()).arg(plan.DepthAt(diveTime))));
+        ++compared;
+    }
+    QVERIFY(compared > int(plan.DiveLength() / plan.sampleInterval) - 2);
+}
+
+} // namespace
+
+class TestQuorLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTripThroughEveryForm_data();
+    void roundTripThroughEveryForm();
+    void sessionsWithoutDiveGiveInvalidData();
+    void powerOnOffBoundary();
+    void wideTimeStampUnits();
+    void warmAndColdRestarts_data();
+    void warmAndColdRestarts();
+    void unknownRecordChangesNothing();
+    void danLines_data();
+    void danLines();
+    void surfacePressurePlausibility_data();
+    void surfacePressurePlausibility();
+    void identifiesTheDiveAmongSessions();
+    void logBookEntryDecides();
+    void tissueFactorOverOneMinute();
+    void negativeTimeSpanLeavesTissuesUnset();
+    void durationTexts_data();
+    void durationTexts();
+    void deviceInfoTexts_data();
+    void deviceInfoTexts();
+    void batterySignedBytes_data();
+    void batterySignedBytes();
+    void diveInfoRecords();
+    void hostileLinesNeverCrash();
+};
+
+void TestQuorLog::roundTripThroughEveryForm_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<QString>("form");
+    for (bool wide : {true, false})
+        for (const char *form : {"text", "binary", "secured"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(wide ? "wide" : "narrow", form))) << wide << QString::fromLatin1(form);
+}
+
+void TestQuorLog::roundTripThroughEveryForm()
+{
+    QFETCH(bool, wide);
+    QFETCH(QString, form);
+    const DivePlan plan = SquareDive(wide);
+    const LogFileContent content = LogRecordGenerator::LogFile(plan);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dive.ccl"));
+    QString error;
+    const bool written = form == QLatin1String("text") ? LogFileWriter::WriteText(path, content, &error)
+        : form == QLatin1String("binary")              ? LogFileWriter::WritePlainBinary(path, content, &error)
+                                                       : LogFileWriter::WriteSecured(path, content, &error);
+    QVERIFY2(written, qPrintable(error));
+
+    QuorLog log;
+    QCOMPARE(log.Load(path), int(QuorLog::Success));
+    QCOMPARE(log.IsWide(), wide);
+    QCOMPARE(log.DeviceVersionNumber(), wide ? 7000003 : 6005002);
+    QVERIFY(log.IsValid());
+    QCOMPARE(log.Sessions().size(), 1);
+    QVERIFY(log.DeviceFlag()); // the generated handset is a trimix unit
+    const QuorLogSession *session = log.IdentifiedSession();
+    QVERIFY(session);
+    QCOMPARE(session->DiveNumber(), 42);
+    QCOMPARE(session->PowerOnDateTime(), plan.powerOn);
+    QCOMPARE(session->DiveStartDateTime(), plan.DiveStart());
+    QVERIFY(session->PowerOffDateTime().isValid());
+    CompareToPlan(session, plan);
+
+    const QuorLogDiveSummary summary = session->Summary();
+    QCOMPARE(summary.greatestDepth, 20.0);
+    QCOMPARE(summary.surfacePressure, 1013);
+    QCOMPARE(summary.airTemperature, 21.5);
+    QCOMPARE(summary.lowestTemperature, 12.5);
+    // Trapezoid average of the square profile: (60*20/2 + ... ) / 1020 s.
+    const double expectedAverage = (120 * 10.0 + 480 * 20.0 + 180 * 12.5 + 180 * 5.0 + 60 * 2.5) / 1020.0;
+    QVERIFY2(std::fabs(summary.averageDepth - expectedAverage) < 0.05, qPrintable(QString::number(summary.averageDepth)));
+
+    const QVector<QuorLogGasManagement::Gas> gases = session->GasManagement().GasesInUse();
+    QCOMPARE(gases.size(), 2);
+    QCOMPARE(gases.at(1).o2, 18);
+    QCOMPARE(gases.at(1).he, 45);
+    // The switch at 300 s is known to the gas management after the post-dive walk.
+    QCOMPARE(session->GasManagement().CurrentGasIndex(299), 0);
+    QCOMPARE(session->GasManagement().CurrentGasIndex(301), 1);
+    // Trimix loads helium: compartment 1 after 20 min at 20 m.
+    QVERIFY(session->Samples().last().tissuesSet);
+    QVERIFY(session->Samples().at(session->Samples().size() / 2).he[0] > 100.0);
+}
+
+void TestQuorLog::sessionsWithoutDiveGiveInvalidData()
+{
+    DivePlan noHeader = SquareDive(true);
+    noHeader.withDiveHeader = false;
+    DivePlan surfaceOnly = SquareDive(true);
+    surfaceOnly.profile.clear();
+    const QStringList lines = GeneratedLines({noHeader, surfaceOnly});
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(lines), int(QuorLog::InvalidData));
+    QCOMPARE(log.ErrorText(), QStringLiteral("File opened ok but contained invalid data"));
+    QCOMPARE(log.Sessions().size(), 2);
+    QVERIFY(!log.IsValid());
+
+    QuorLog empty;
+    QCOMPARE(empty.LoadFromLines({}), int(QuorLog::InvalidData));
+    QCOMPARE(empty.IdentifiedIndex(), 0);
+    QVERIFY(!empty.IdentifiedSession());
+}
+
+void TestQuorLog::powerOnOffBoundary()
+{
+    // Narrow log: power-on records must start a 64-byte block until the dive header.
+    QByteArray filler(L::NarrowRecordSize, '\0');
+    filler[0] = char(0x55);
+    QByteArray powerOn(L::NarrowRecordSize, '\0');
+    QStringList lines;
+    for (int i = 0; i < 5; ++i)
+        lines << Hex(filler);
+    lines << Hex(powerOn);
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(lines), int(QuorLog::PowerOnOffBoundary));
+    QCOMPARE(log.ErrorText(), QStringLiteral("Power On record found 'off' boundary, Line 6, %1").arg(lines.at(5)));
+
+    // On the boundary, or off it after a dive header, the load goes on.
+    QStringList onBoundary = lines.mid(0, 4) + QStringList{Hex(powerOn)};
+    QuorLog log2;
+    QCOMPARE(log2.LoadFromLines(onBoundary), int(QuorLog::InvalidData));
+    QByteArray header(L::NarrowRecordSize, '\0');
+    header[0] = char(L::Code::DiveHeader);
+    QStringList afterHeader = QStringList{Hex(header)} + lines;
+    QuorLog log3;
+    QCOMPARE(log3.LoadFromLines(afterHeader), int(QuorLog::InvalidData));
+}
+
+void TestQuorLog::wideTimeStampUnits()
+{
+    const QString line = QStringLiteral("06") + QStringLiteral("00100000") + QString(54, QLatin1Char('0'));
+    QCOMPARE(LogLine(line).TimeStamp(), quint32(4096));
+    QCOMPARE(DeviceList::FixedPointFromHex(QStringLiteral("00100000")), 1.0);
+
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    QByteArray powerOn = Wide(L::Code::PowerOn, 0);
+    session.AddRecord(LogLine(Hex(powerOn)), 1);
+    session.AddRecord(LogLine(line + QStringLiteral("00")), 2);
+    QCOMPARE(session.Samples().size(), 2);
+    QCOMPARE(session.Samples().at(1).time, 1.0);
+
+    // Times count from the power-on record's own time stamp.
+    QuorLogSession later(nullptr, true, 7000003, false, QByteArray());
+    later.AddRecord(LogLine(Hex(Wide(L::Code::PowerOn, 10 * 4096))), 1);
+    later.AddRecord(LogLine(Hex(Wide(L::Code::Sample, 25 * 4096 + 2048))), 2);
+    QCOMPARE(later.Samples().at(1).time, 15.5);
+}
+
+void TestQuorLog::warmAndColdRestarts_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("validRestartTime");
+    QTest::addColumn<double>("timeAfter");
+    QTest::newRow("warm") << int(L::Code::WarmRestart) << true << 605.0;
+    QTest::newRow("cold") << int(L::Code::ColdRestart) << true << 605.0;
+    QTest::newRow("warm, invalid date keeps the time base") << int(L::Code::WarmRestart) << false << -95.0;
+}
+
+void TestQuorLog::warmAndColdRestarts()
+{
+    QFETCH(int, code);
+    QFETCH(bool, validRestartTime);
+    QFETCH(double, timeAfter);
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    QByteArray powerOn = Wide(L::Code::PowerOn, 100 * 4096);
+    PutDateTime(powerOn, L::DateTimeAt::WidePowerOn, 14, 6, 26, 9, 0, 0);
+    session.AddRecord(LogLine(Hex(powerOn)), 1);
+    // The tick counter restarts at 0 with the wall clock ten minutes on.
+    QByteArray restart = Wide(code, 0);
+    if (validRestartTime) {
+        PutDateTime(restart, L::DateTimeAt::WidePowerOn, 14, 6, 26, 9, 10, 0);
+    } else {
+        PutDateTime(restart, L::DateTimeAt::WidePowerOn, 31, 2, 26, 9, 10, 0);
+        QTest::ignoreMessage(QtInfoMsg, "Warm Restart with an invalid time (or invalid power on time)");
+    }
+    session.AddRecord(LogLine(Hex(restart)), 2);
+    session.AddRecord(LogLine(Hex(Wide(L::Code::Sample, 5 * 4096))), 3);
+    QCOMPARE(session.Samples().last().time, timeAfter);
+}
+
+void TestQuorLog::unknownRecordChangesNothing()
+{
+    DivePlan plan = SquareDive(true);
+    const QStringList plain = GeneratedLines({plan});
+    QStringList withUnknown = plain;
+    QByteArray unknown(L::WideRecordSize, char(0x37));
+    unknown[0] = char(0x55);
+    withUnknown.insert(plain.size() / 2, Hex(unknown));
+    QuorLog a, b;
+    QCOMPARE(a.LoadFromLines(plain), 0);
+    QCOMPARE(b.LoadFromLines(withUnknown), 0);
+    const QuorLogSession *sa = a.IdentifiedSession();
+    const QuorLogSession *sb = b.IdentifiedSession();
+    QCOMPARE(sb->Samples().size(), sa->Samples().size());
+    QCOMPARE(sb->Events().size(), sa->Events().size());
+    QCOMPARE(sb->Summary().averageDepth, sa->Summary().averageDepth);
+    QCOMPARE(sb->Samples().last().n2, sa->Samples().last().n2);
+}
+
+void TestQuorLog::danLines_data()
+{
+    QTest::addColumn<QString>("segment");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("recognised");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("ZDH accepted, not stored") << "ZDH" << "03" << true << false;
+    QTest::newRow("ZPD field 2 ignored") << "ZPD" << "02" << true << false;
+    QTest::newRow("ZPD field 3 kept") << "ZPD" << "03" << true << true;
+    QTest::newRow("ZSR field 15 kept") << "ZSR" << "15" << true << true;
+    QTest::newRow("FSH field 6 ignored") << "FSH" << "06" << true << false;
+    QTest::newRow("unknown segment") << "ABC" << "01" << false << false;
+}
+
+void TestQuorLog::danLines()
+{
+    QFETCH(QString, segment);
+    QFETCH(QString, field);
+    QFETCH(bool, recognised);
+    QFETCH(bool, stored);
+    const QString hex = QStringLiteral("D0") + QString::fromLatin1((segment + field + QStringLiteral("Smith^Alex")).toLatin1().toHex()).toUpper();
+    const QString line = hex + DeviceList::LineChecksum(hex);
+    QuorLogDanData dan;
+    QCOMPARE(dan.AddLine(LogLine(line)), recognised);
+    QCOMPARE(dan.Count(), stored ? 1 : 0);
+    QCOMPARE(dan.Field(segment, field.toInt()), stored ? QStringLiteral("Smith^Alex") : QString());
+
+    // Through the log, as a DAN line among dive records.
+    DivePlan plan = SquareDive(true);
+    QStringList lines = GeneratedLines({plan});
+    lines << line;
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(lines), 0);
+    QCOMPARE(log.DanData().Count(), stored ? 1 : 0);
+}
+
+void TestQuorLog::surfacePressurePlausibility_data()
+{
+    QTest::addColumn<int>("recorded");
+    QTest::addColumn<int>("used");
+    QTest::newRow("1100 is not plausible") << 1100 << 1000;
+    QTest::newRow("1081") << 1081 << 1000;
+    QTest::newRow("1080") << 1080 << 1080;
+    QTest::newRow("1013") << 1013 << 1013;
+    QTest::newRow("600") << 600 << 600;
+    QTest::newRow("599") << 599 << 1000;
+}
+
+void TestQuorLog::surfacePressurePlausibility()
+{
+    QFETCH(int, recorded);
+    QFETCH(int, used);
+    QCOMPARE(QuorLogSession::CheckedSurfacePressure(recorded), used);
+    // A sample at 1500 mbar reads its depth against the pressure used.
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    session.AddRecord(LogLine(Hex(Wide(L::Code::PowerOn))), 1);
+    QByteArray start = Wide(L::Code::SessionStartFull);
+    start[L::SessionStartFull::SurfacePressure] = char(recorded >> 8);
+    start[L::SessionStartFull::SurfacePressure + 1] = char(recorded & 0xFF);
+    session.AddRecord(LogLine(Hex(start)), 2);
+    QByteArray sample = Wide(L::Code::Sample, 4096);
+    sample[L::WideSample::AmbientPressure] = char(1500 >> 8);
+    sample[L::WideSample::AmbientPressure + 1] = char(1500 & 0xFF);
+    session.AddRecord(LogLine(Hex(sample)), 3);
+    QCOMPARE(session.Samples().last().surfacePressure, used);
+    QCOMPARE(session.Samples().last().Depth(), (1500 - used) / 100.0);
+}
+
+void TestQuorLog::identifiesTheDiveAmongSessions()
+{
+    // A short check on the surface, the dive, and a power-on afterwards.
+    DivePlan check = SquareDive(true);
+    check.profile.clear();
+    check.withDiveHeader = false;
+    DivePlan dive = SquareDive(true);
+    dive.powerOn = check.powerOn.addSecs(3600);
+    DivePlan after = check;
+    after.powerOn = dive.powerOn.addSecs(7200);
+    const QStringList lines = GeneratedLines({check, dive, after});
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(lines), 0);
+    QCOMPARE(log.Sessions().size(), 3);
+    QCOMPARE(log.IdentifiedIndex(), 1);
+    QCOMPARE(log.CurrentSession(), log.Sessions().at(1));
+}
+
+void TestQuorLog::logBookEntryDecides()
+{
+    // Two real dives in one file; the log-book entry names the first.
+    DivePlan first = SquareDive(true);
+    first.diveNumber = 7;
+    DivePlan second = SquareDive(true);
+    second.diveNumber = 8;
+    second.powerOn = first.powerOn.addSecs(4 * 3600);
+    second.profile = {{0, 0}, {60, 30}, {1800, 30}, {2000, 0}};
+    const QStringList lines = GeneratedLines({first, second});
+
+    QuorLog without;
+    QCOMPARE(without.LoadFromLines(lines), 0);
+    QCOMPARE(without.IdentifiedIndex(), 1); // later and longer
+
+    QByteArray entry(32, char(0xFF));
+    entry[0] = char(0x70);
+    entry[1] = 0;
+    entry[2] = char(7);
+    entry[3] = char(first.sequence);
+    const QDateTime start = first.DiveStart();
+    const int dt[6] = {start.date().day(), start.date().month(), start.date().year() - 2000,
+                       start.time().hour(), start.time().minute(), start.time().second()};
+    for (int i = 0; i < 6; ++i)
+        entry[4 + i] = char(dt[i]);
+    QuorLog::FileInfo info;
+    info.logBookEntry = entry;
+    QuorLog with;
+    QCOMPARE(with.LoadFromLines(lines, info), 0);
+    QCOMPARE(with.IdentifiedIndex(), 0);
+    QCOMPARE(with.IdentifiedSession()->DiveNumber(), 7);
+    QVERIFY(!with.Sessions().at(1)->DiveHeaderAccepted());
+
+    // An entry that matches no dive header leaves no dive at all.
+    entry[2] = char(99);
+    info.logBookEntry = entry;
+    QuorLog none;
+    QCOMPARE(none.LoadFromLines(lines, info), int(QuorLog::InvalidData));
+}
+
+void TestQuorLog::tissueFactorOverOneMinute()
+{
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    session.AddRecord(LogLine(Hex(Wide(L::Code::PowerOn))), 1);
+    QByteArray start = Wide(L::Code::SessionStartFull);
+    start[L::SessionStartFull::SurfacePressure] = char(1013 >> 8);
+    start[L::SessionStartFull::SurfacePressure + 1] = char(1013 & 0xFF);
+    session.AddRecord(LogLine(Hex(start)), 2);
+    QByteArray a = Wide(L::Code::Sample, 60 * 4096);
+    a[L::WideSample::AmbientPressure] = char(1000 >> 8);
+    a[L::WideSample::AmbientPressure + 1] = char(1000 & 0xFF);
+    QByteArray b = Wide(L::Code::Sample, 120 * 4096);
+    b[L::WideSample::AmbientPressure] = char(1000 >> 8);
+    b[L::WideSample::AmbientPressure + 1] = char(1000 & 0xFF);
+    session.AddRecord(LogLine(Hex(a)), 3);
+    session.AddRecord(LogLine(Hex(b)), 4);
+    const QuorLogSample &sa = session.Samples().at(1);
+    const QuorLogSample &sb = session.Samples().at(2);
+    QCOMPARE(sb.time - sa.time, 60.0);
+    const double inspired = (1000 - 56) * 0.79;
+    QVERIFY(std::fabs(sa.n2[0] - inspired) > 1.0); // the factor is measurable
+    const double k = (sb.n2[0] - sa.n2[0]) / (inspired - sa.n2[0]);
+    QVERIFY2(std::fabs(k - (1.0 - std::pow(2.0, -0.25))) < 1e-9, qPrintable(QString::number(k, 'f', 6)));
+    QVERIFY(std::fabs(k - 0.159) < 0.0005);
+    QCOMPARE(sb.he[0], 0.0);
+}
+
+void TestQuorLog::negativeTimeSpanLeavesTissuesUnset()
+{
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    session.AddRecord(LogLine(Hex(Wide(L::Code::PowerOn, 100 * 4096))), 1);
+    session.AddRecord(LogLine(Hex(Wide(L::Code::Sample, 110 * 4096))), 2);
+    QTest::ignoreMessage(QtDebugMsg, "calcTissueTrackValues() - Invalid time span");
+    session.AddRecord(LogLine(Hex(Wide(L::Code::Sample, 105 * 4096))), 3);
+    QVERIFY(session.Samples().at(1).tissuesSet);
+    QVERIFY(!session.Samples().at(2).tissuesSet);
+}
+
+void TestQuorLog::durationTexts_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("dive 3599 s") << "dive" << qint64(3599) << "59:59 (mm:ss)";
+    QTest::newRow("dive 3600 s") << "dive" << qint64(3600) << "1:00:00 (hh:mm:ss)";
+    QTest::newRow("dive 0 s") << "dive" << qint64(0) << "00:00 (mm:ss)";
+    QTest::newRow("interval 359999 s") << "interval" << qint64(359999) << "99:59:59 (hh:mm:ss)";
+    QTest::newRow("interval 360000 s") << "interval" << qint64(360000) << "> 99:59:59";
+    QTest::newRow("interval 3725 s") << "interval" << qint64(3725) << "01:02:05 (hh:mm:ss)";
+    QTest::newRow("minutes 125") << "minutes" << qint64(125) << "2:05 hh:mm";
+    QTest::newRow("minutes 0") << "minutes" << qint64(0) << "Invalid";
+    QTest::newRow("minutes not logged") << "minutes" << qint64(-1) << "Not logged";
+}
+
+void TestQuorLog::durationTexts()
+{
+    QFETCH(QString, kind);
+    QFETCH(qint64, value);
+    QFETCH(QString, text);
+    if (kind == QLatin1String("dive"))
+        QCOMPARE(QuorLogDurations::DiveDurationText(int(value)), text);
+    else if (kind == QLatin1String("interval"))
+        QCOMPARE(QuorLogDurations::IntervalText(value), text);
+    else
+        QCOMPARE(QuorLogDurations::MinuteCountText(int(value)), text);
+    if (kind == QLatin1String("interval")) {
+        const QDateTime from(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        QCOMPARE(QuorLogDurations::IntervalText(from, from.addSecs(value)), text);
+        QCOMPARE(QuorLogDurations::IntervalText(QDateTime(), from), QStringLiteral("Invalid"));
+    }
+}
+
+void TestQuorLog::deviceInfoTexts_data()
+{
+    QTest::addColumn<int>("diveMode");
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("diveModeText");
+    QTest::addColumn<QString>("weightText");
+    QTest::addColumn<QString>("sizeText");
+    QTest::newRow("216") << 216 << 0 << 4 << "Recreational 2" << "16 Kg" << "XX Large";
+    QTest::newRow("26") << 26 << 2 << 0 << "Unknown value" << "Jacket" << "Small";
+    QTest::newRow("43") << 43 << 3 << 5 << "Trimix" << "Unknown value" << "Unknown value";
+    QTest::newRow("0") << 0 << 1 << 1 << "Dive Timer" << "22 Kg" << "Medium";
+}
+
+void TestQuorLog::deviceInfoTexts()
+{
+    QFETCH(int, diveMode);
+    QFETCH(int, weight);
+    QFETCH(int, size);
+    QFETCH(QString, diveModeText);
+    QFETCH(QString, weightText);
+    QFETCH(QString, sizeText);
+    QByteArray block = LogRecordGenerator::InfoBlock(GeneratedHandset(), true);
+    block[L::InfoBlock::DiveMode] = char(diveMode);
+    block[L::InfoBlock::Weight] = char(weight);
+    block[L::InfoBlock::Size] = char(size);
+    const QuorLogDeviceInfo info = QuorLogDeviceInfo::Decode(block);
+    QCOMPARE(info.diveMode, diveModeText);
+    QCOMPARE(info.weight, weightText);
+    QCOMPARE(info.size, sizeText);
+    QCOMPARE(info.userName, QStringLiteral("Alex Diver"));
+    QCOMPARE(info.serviceDate, QStringLiteral("01/03/2026"));
+    QCOMPARE(info.flag, QStringLiteral("No"));
+    QCOMPARE(info.decoOption, QStringLiteral("No"));
+
+    // A set flag byte leaves the three options empty; a short block decodes safely.
+    block[L::InfoBlock::FlagByte] = 1;
+    const QuorLogDeviceInfo flagged = QuorLogDeviceInfo::Decode(block);
+    QCOMPARE(flagged.flag, QStringLiteral("Yes"));
+    QVERIFY(flagged.decoOption.isEmpty());
+    QCOMPARE(QuorLogDeviceInfo::Decode(block.left(10)).serviceDate, QStringLiteral("Invalid Date"));
+}
+
+void TestQuorLog::batterySignedBytes_data()
+{
+    QTest::addColumn<int>("raw");
+    QTest::addColumn<double>("value");
+    QTest::newRow("0x00") << 0x00 << 0.0;
+    QTest::newRow("0x7F") << 0x7F << 127 * 40.0;
+    QTest::newRow("0x80") << 0x80 << -127 * 40.0;
+    QTest::newRow("0xFE") << 0xFE << -40.0;
+    QTest::newRow("0xFF") << 0xFF << 0.0;
+}
+
+void TestQuorLog::batterySignedBytes()
+{
+    QFETCH(int, raw);
+    QFETCH(double, value);
+    QCOMPARE(QuorLogBattery::SignedByteTimes40(raw), value);
+    QByteArray record = Wide(L::Code::Battery, 8192);
+    record[29] = char(raw);      // characters 58-59
+    record[9] = char(0x01);      // characters 18-21: the value x 0.5
+    record[10] = char(0x00);
+    QuorLogBattery battery;
+    QVERIFY(battery.Decode(LogLine(Hex(record)), 0.0));
+    QCOMPARE(battery.Time(), 2.0);
+    QCOMPARE(battery.Value(13), value);
+    QCOMPARE(battery.Value(2), 128.0); // 0x0100 x 0.5
+    QVERIFY(!battery.Decode(LogLine(Hex(record).left(64)), 0.0));
+}
+
+void TestQuorLog::diveInfoRecords()
+{
+    DivePlan plan = SquareDive(true);
+    plan.diveInfoTexts = {{0x80, QStringLiteral("Porthkerris")}, {0x81, QStringLiteral("Drop-off")},
+                          {0x83, QStringLiteral("Sam")}, {0x8A, QStringLiteral("ignored")},
+                          {0x85, QString::fromLatin1("50\xB0" "2'3''N,5\xB0" "6'7''W")}};
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(GeneratedLines({plan})), 0);
+    QCOMPARE(log.DiveInfo().Location(), QStringLiteral("Porthkerris"));
+    QCOMPARE(log.DiveInfo().SiteName(), QStringLiteral("Drop-off"));
+    QCOMPARE(log.DiveInfo().BuddyName(), QStringLiteral("Sam"));
+    QVERIFY(log.DiveInfo().Text(0x8A).isEmpty());
+    QVERIFY(log.DiveInfo().HasPosition());
+    QCOMPARE(log.DiveInfo().PositionText(), QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W"));
+    QVERIFY(std::fabs(log.DiveInfo().Latitude() - (50 + 2 / 60.0 + 3 / 3600.0)) < 1e-9);
+    QVERIFY(log.DiveInfo().Longitude() < 0);
+}
+
+void TestQuorLog::hostileLinesNeverCrash()
+{
+    // Truncated, non-hex and oversized lines anywhere in a real dive.
+    const DivePlan plan = SquareDive(true);
+    QStringList lines = GeneratedLines({plan});
+    const QStringList hostile = {QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("06ZZZZ"),
+                                 QStringLiteral("B0"), QStringLiteral("B1"), QStringLiteral("B0010200001000A3"),
+                                 QStringLiteral("D0"), QStringLiteral("85"), QStringLiteral("03") + QString(64, QLatin1Char('F')),
+                                 QString(5000, QLatin1Char('A')), QStringLiteral("7F")};
+    for (int i = 0; i < hostile.size(); ++i)
+        lines.insert((i * 37) % lines.size(), hostile.at(i));
+    QuorLog log;
+    const int result = log.LoadFromLines(lines);
+    QVERIFY(result == QuorLog::Success || result == QuorLog::InvalidData);
+    // On their own, the "00" line is a narrow power-on record off its boundary.
+    QuorLog only;
+    QCOMPARE(only.LoadFromLines(hostile), int(QuorLog::PowerOnOffBoundary));
+    QCOMPARE(only.LoadFromLines(hostile.mid(2)), int(QuorLog::InvalidData));
+}
+
+QTEST_GUILESS_MAIN(TestQuorLog)
+#include "tst_QuorLog.moc"

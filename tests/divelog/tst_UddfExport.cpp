@@ -1,0 +1,425 @@
+// UDDF export of generated dives, read back with QXmlStreamReader.
+
+#include "LogFileWriter.h"
+#include "LogRecordGenerator.h"
+#include "QuorLog.h"
+#include "QuorLogSession.h"
+#include "UddfConstants.h"
+#include "UddfExport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+struct Waypoint
+{
+    double depth = -1;
+    double divetime = -1;
+    QString divemode;
+    QString switchmix;
+    QStringList alarms; // "type/text"
+    double setpo2 = -1;
+    double temperature = -1;
+};
+
+struct Mix
+{
+    QString id, name, o2, n2, he;
+};
+
+struct ReadBack
+{
+    bool wellFormed = false;
+    QString error;
+    QVector<Waypoint> waypoints;
+    QVector<Mix> mixes;
+    QMap<QString, QString> firstText; // element name -> first text value
+    QString verificationText;         // recomputed from the document
+    QString verificationCode;
+};
+
+ReadBack Read(const QByteArray &document)
+{
+    ReadBack out;
+    QXmlStreamReader xml(document);
+    QStringList path;
+    Waypoint *waypoint = nullptr;
+    Mix *mix = nullptr;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const QString name = xml.name().toString();
+            path << name;
+            for (const QXmlStreamAttribute &a : xml.attributes())
+                out.verificationText += a.name().toString() + a.value().toString();
+            if (name == QLatin1String("waypoint")) {
+                out.waypoints.append(Waypoint());
+                waypoint = &out.waypoints.last();
+            } else if (name == QLatin1String("mix")) {
+                out.mixes.append(Mix());
+                mix = &out.mixes.last();
+                mix->id = xml.attributes().value(QLatin1String("id")).toString();
+            } else if (waypoint && name == QLatin1String("divemode")) {
+                waypoint->divemode = xml.attributes().value(QLatin1String("type")).toString();
+            } else if (waypoint && name == QLatin1String("switchmix")) {
+                waypoint->switchmix = xml.attributes().value(QLatin1String("ref")).toString();
+            } else if (waypoint && name == QLatin1String("universalalarm")) {
+                waypoint->alarms << xml.attributes().value(QLatin1String("type")).toString();
+            }
+        } else if (xml.isEndElement()) {
+            if (path.last() == QLatin1String("waypoint"))
+                waypoint = nullptr;
+            if (path.last() == QLatin1String("mix"))
+                mix = nullptr;
+            path.removeLast();
+        } else if (xml.isCharacters() && !xml.isWhitespace()) {
+            const QString element = path.last();
+            const QString text = xml.text().toString();
+            if (!out.firstText.contains(element))
+                out.firstText.insert(element, text);
+            if (element == QLatin1String("verificationcode"))
+                out.verificationCode = text;
+            else if (element != QLatin1String("para"))
+                out.verificationText += text;
+            if (waypoint) {
+                if (element == QLatin1String("depth"))
+                    waypoint->depth = text.toDouble();
+                else if (element == QLatin1String("divetime"))
+                    waypoint->divetime = text.toDouble();
+                else if (element == QLatin1String("setpo2"))
+                    waypoint->setpo2 = text.toDouble();
+                else if (element == QLatin1String("temperature"))
+                    waypoint->temperature = text.toDouble();
+                else if (element == QLatin1String("alarm"))
+                    waypoint->alarms.last() += QLatin1Char('/') + text;
+            }
+            if (mix) {
+                if (element == QLatin1String("name"))
+                    mix->name = text;
+                else if (element == QLatin1String("o2"))
+                    mix->o2 = text;
+                else if (element == QLatin1String("n2"))
+                    mix->n2 = text;
+                else if (element == QLatin1String("he"))
+                    mix->he = text;
+            }
+        }
+    }
+    out.wellFormed = !xml.hasError();
+    out.error = xml.errorString();
+    return out;
+}
+
+DivePlan Plan()
+{
+    DivePlan plan;
+    plan.profile = {{0, 0}, {90, 18}, {900, 18}, {1080, 6}, {1260, 6}, {1320, 0}};
+    plan.gases = {{21, 0}};
+    plan.diveNumber = 12;
+    return plan;
+}
+
+// Loads a generated dive from a secured file in `dir`.
+bool LoadPlan(QuorLog &log, const QTemporaryDir &dir, const DivePlan &plan, const QString &name = QStringLiteral("dive.ccl"))
+{
+    const QString path = dir.filePath(name);
+    QString error;
+    if (!LogFileWriter::WriteSecured(path, LogRecordGenerator::LogFile(plan), &error))
+        return false;
+    return log.Load(path) == QuorLog::Success;
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestUddfExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void waypointsFollowThePlan();
+    void dummyFirstWaypoint();
+    void wholeSessionWithoutDiveWindow();
+    void gasDefinitions_data();
+    void gasDefinitions();
+    void alarms_data();
+    void alarms();
+    void overwriteQuestion_data();
+    void overwriteQuestion();
+    void nothingToWrite();
+    void hostileTextsStayWellFormed();
+    void verificationCodeCoversTheDocument();
+};
+
+void TestUddfExport::waypointsFollowThePlan()
+{
+    QTemporaryDir dir;
+    const DivePlan plan = Plan();
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    UddfExport exporter;
+    QCOMPARE(exporter.Export(log), int(UddfExport::Written));
+    const QString target = dir.filePath(QStringLiteral("dive.uddf"));
+    QCOMPARE(exporter.TargetPath(), target);
+    const ReadBack doc = Read(ReadFile(target));
+    QVERIFY2(doc.wellFormed, qPrintable(doc.error));
+
+    const QuorLogSession *session = log.IdentifiedSession();
+    const double offset = session->DiveStartTime() - plan.surfaceBefore; // waypoint time -> plan time
+    QVERIFY(doc.waypoints.size() > 1000);
+    QCOMPARE(doc.waypoints.first().depth, 0.0);
+    QCOMPARE(doc.waypoints.last().depth, 0.0);
+    double previous = -1;
+    for (int i = 1; i + 1 < doc.waypoints.size(); ++i) {
+        const Waypoint &w = doc.waypoints.at(i);
+        QVERIFY2(w.divetime > previous, qPrintable(QString::number(i)));
+        previous = w.divetime;
+        const double expected = plan.DepthAt(std::round(w.divetime) + offset);
+        QVERIFY2(std::fabs(w.depth - expected) <= 0.051,
+                 qPrintable(QStringLiteral("waypoint %1 at %2 s: %3 m, plan %4 m").arg(i).arg(w.divetime).arg(w.depth).arg(expected)));
+    }
+    // Dive mode and mix only on the first waypoint: they never change here.
+    QCOMPARE(doc.waypoints.first().divemode, QStringLiteral("closedcircuit"));
+    QCOMPARE(doc.waypoints.first().switchmix, QStringLiteral("diluent_01"));
+    QVERIFY(doc.waypoints.at(5).divemode.isEmpty());
+    QCOMPARE(doc.waypoints.at(100).setpo2, 130000.0);
+    QCOMPARE(doc.waypoints.at(100).temperature, QString::number(12.5 + 273.15, 'f', 1).toDouble());
+
+    QCOMPARE(doc.firstText.value(QStringLiteral("divenumber")), QStringLiteral("12"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("datetime")).size(), 19);
+    QCOMPARE(doc.firstText.value(QStringLiteral("greatestdepth")), QStringLiteral("18.0"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("surfacepressure")), QStringLiteral("101300.0"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("airtemperature")), QString::number(21.5 + 273.15, 'f', 1));
+    QCOMPARE(doc.firstText.value(QStringLiteral("lowesttemperature")), QString::number(12.5 + 273.15, 'f', 1));
+    QCOMPARE(doc.firstText.value(QStringLiteral("highestpo2")), QStringLiteral("130000.0"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("lastname")), QStringLiteral("Alex Diver"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("serialnumber")), QStringLiteral("12A3456"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("version")), QStringLiteral("1.2.6.0"));
+}
+
+void TestUddfExport::dummyFirstWaypoint()
+{
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.profile = {{0, 0}, {1, 2.5}, {120, 2.5}, {121, 0}};
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    UddfExport exporter;
+    const ReadBack doc = Read(exporter.Document(log));
+    QVERIFY(doc.wellFormed);
+    QVERIFY(doc.waypoints.size() >= 3);
+    QCOMPARE(doc.waypoints.at(0).depth, 0.0);
+    QCOMPARE(doc.waypoints.at(0).divetime, 0.0);
+    QCOMPARE(doc.waypoints.at(1).depth, 2.5);
+    QCOMPARE(doc.waypoints.at(1).divetime, 0.001);
+    // The dummy carries the first waypoint's mode and mix; the real one repeats neither.
+    QCOMPARE(doc.waypoints.at(0).switchmix, QStringLiteral("diluent_01"));
+    QVERIFY(doc.waypoints.at(1).switchmix.isEmpty());
+}
+
+void TestUddfExport::wholeSessionWithoutDiveWindow()
+{
+    // Never deeper than the start threshold: no dive window, every sample goes out.
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.profile = {{0, 0}, {30, 1.0}, {200, 1.0}, {230, 0}};
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    const QuorLogSession *session = log.IdentifiedSession();
+    QCOMPARE(session->DiveStartTime(), -1.0);
+    const ReadBack doc = Read(UddfExport().Document(log));
+    QCOMPARE(doc.waypoints.size(), session->Samples().size());
+    QCOMPARE(doc.waypoints.last().depth, 0.0);
+}
+
+void TestUddfExport::gasDefinitions_data()
+{
+    QTest::addColumn<int>("o2");
+    QTest::addColumn<int>("he");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("o2Text");
+    QTest::addColumn<QString>("n2Text");
+    QTest::addColumn<QString>("heText");
+    QTest::newRow("air") << 21 << 0 << "air" << "0.210" << "0.790" << "";
+    QTest::newRow("trimix") << 18 << 45 << "18/45" << "0.180" << "0.370" << "0.450";
+    QTest::newRow("heliox") << 20 << 80 << "20/80" << "0.200" << "" << "0.800";
+    QTest::newRow("nitrox") << 32 << 0 << "32% nx" << "0.320" << "0.680" << "";
+}
+
+void TestUddfExport::gasDefinitions()
+{
+    QFETCH(int, o2);
+    QFETCH(int, he);
+    QFETCH(QString, name);
+    QFETCH(QString, o2Text);
+    QFETCH(QString, n2Text);
+    QFETCH(QString, heText);
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.gases = {{o2, he}};
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    const ReadBack doc = Read(UddfExport().Document(log));
+    QCOMPARE(doc.mixes.size(), 1);
+    const Mix &mix = doc.mixes.first();
+    QCOMPARE(mix.id, QStringLiteral("diluent_01"));
+    QCOMPARE(mix.name, name);
+    QCOMPARE(mix.o2, o2Text);
+    QCOMPARE(mix.n2, n2Text);
+    QCOMPARE(mix.he, heText);
+}
+
+void TestUddfExport::alarms_data()
+{
+    QTest::addColumn<int>("controller");
+    QTest::addColumn<quint64>("alarmWord");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("bits 7 and 17, controller 1") << 1 << quint64((1u << 7) | (1u << 17))
+                                                 << QStringList{"high_oxygen/error", "ceiling_violation/deco"};
+    QTest::newRow("bit 7 means nothing for controller 2") << 2 << quint64(1u << 7) << QStringList{};
+    QTest::newRow("bits 15 and 16, controller 2") << 2 << quint64((1u << 15) | (1u << 16))
+                                                  << QStringList{"high_oxygen/error", "fast_ascent/ascent"};
+    QTest::newRow("table order, bits 35 29 3") << 1 << ((quint64(1) << 35) | (1u << 29) | (1u << 3))
+                                              << QStringList{"ppo2_warning/error", "co2_high/error", "gas_density/error"};
+}
+
+void TestUddfExport::alarms()
+{
+    QFETCH(int, controller);
+    QFETCH(quint64, alarmWord);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.controllerInControl = controller;
+    plan.alarms = {{300, alarmWord}, {301, 0}};
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    const ReadBack doc = Read(UddfExport().Document(log));
+    int withAlarms = 0;
+    for (const Waypoint &w : doc.waypoints) {
+        if (w.alarms.isEmpty())
+            continue;
+        ++withAlarms;
+        QCOMPARE(w.alarms, expected);
+    }
+    QCOMPARE(withAlarms, expected.isEmpty() ? 0 : 1);
+}
+
+void TestUddfExport::overwriteQuestion_data()
+{
+    QTest::addColumn<int>("answer"); // -1 no callback, 0 no, 1 yes
+    QTest::addColumn<int>("result");
+    QTest::newRow("no") << 0 << int(UddfExport::Declined);
+    QTest::newRow("no callback") << -1 << int(UddfExport::Declined);
+    QTest::newRow("yes") << 1 << int(UddfExport::Written);
+}
+
+void TestUddfExport::overwriteQuestion()
+{
+    QFETCH(int, answer);
+    QFETCH(int, result);
+    QTemporaryDir dir;
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, Plan()));
+    const QString target = dir.filePath(QStringLiteral("dive.uddf"));
+    const QByteArray existing("<previous export/>\n");
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(existing);
+    }
+    QString asked;
+    UddfExport::OverwriteQuestion callback;
+    if (answer >= 0)
+        callback = [&asked, answer](const QString &question) {
+            asked = question;
+            return answer == 1;
+        };
+    UddfExport exporter(callback);
+    QCOMPARE(exporter.Export(log), result);
+    if (answer >= 0)
+        QCOMPARE(asked, QStringLiteral("UDDF File dive.uddf exists\n\nDo you wish to overwrite it?"));
+    const QByteArray now = ReadFile(target);
+    if (result == UddfExport::Declined) {
+        QCOMPARE(now, existing);
+    } else {
+        QVERIFY(now.startsWith("<?xml"));
+        QVERIFY(Read(now).wellFormed);
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left behind
+}
+
+void TestUddfExport::nothingToWrite()
+{
+    QTemporaryDir dir;
+    QuorLog empty;
+    UddfExport exporter;
+    QCOMPARE(exporter.ExportTo(empty, dir.filePath(QStringLiteral("x.uddf"))), int(UddfExport::NotWritten));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.uddf"))));
+    QVERIFY(exporter.Document(empty).isEmpty());
+
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, Plan()));
+    QCOMPARE(exporter.ExportTo(log, dir.filePath(QStringLiteral("missing/folder/x.uddf"))), int(UddfExport::NotWritten));
+    QCOMPARE(exporter.ErrorText(), QStringLiteral("Unable to open the target UDDF file"));
+}
+
+void TestUddfExport::hostileTextsStayWellFormed()
+{
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    const QString hostile = QString::fromLatin1("a\x01<b>&c\x0B]]>\x1F--\"\xFF'z");
+    plan.diveInfoTexts = {{0x8D, hostile}, {0x83, QString::fromLatin1("\x02Bud</lastname>")}, {0x81, QString::fromLatin1("S\x7F\x0C")}};
+    GeneratedHandset handset;
+    handset.userName = QString::fromLatin1("<x>\x1B&");
+    const QString path = dir.filePath(QStringLiteral("hostile.ccl"));
+    QVERIFY(LogFileWriter::WriteSecured(path, LogRecordGenerator::LogFile(plan, handset), nullptr));
+    QuorLog log;
+    QCOMPARE(log.Load(path), 0);
+    QCOMPARE(log.DiveInfo().Notes(), hostile);
+    const ReadBack doc = Read(UddfExport().Document(log));
+    QVERIFY2(doc.wellFormed, qPrintable(doc.error));
+    QCOMPARE(doc.firstText.value(QStringLiteral("para")), QString::fromLatin1("a<b>&c]]>--\"\xFF'z"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("lastname")), QStringLiteral("<x>&"));
+    QCOMPARE(doc.firstText.value(QStringLiteral("name")), QStringLiteral("Quor Seavane"));
+
+    // Lone surrogates and non-characters go too; a proper pair stays.
+    const QString mixed = QStringLiteral("x") + QChar(0xD800) + QStringLiteral("y") + QChar(0xFFFE) + QString::fromUtf8("\xF0\x9F\x90\xA0");
+    QCOMPARE(UddfExport::XmlSafe(mixed), QStringLiteral("xy") + QString::fromUtf8("\xF0\x9F\x90\xA0"));
+}
+
+void TestUddfExport::verificationCodeCoversTheDocument()
+{
+    QTemporaryDir dir;
+    QuorLog log;
+    DivePlan plan = Plan();
+    plan.alarms = {{200, 1u << 7}, {230, 0}};
+    plan.diveInfoTexts = {{0x8D, QStringLiteral("not counted")}};
+    QVERIFY(LoadPlan(log, dir, plan));
+    const ReadBack doc = Read(UddfExport().Document(log));
+    QCOMPARE(doc.verificationCode.size(), 64);
+    QCOMPARE(doc.verificationCode, doc.verificationCode.toUpper());
+    QVERIFY(doc.verificationText.contains(QStringLiteral("version3.3.0")));
+    QVERIFY(!doc.verificationText.contains(QStringLiteral("not counted")));
+    QCOMPARE(UddfExport::VerificationCode(doc.verificationText), doc.verificationCode);
+
+    // The code itself: 1 + 233 rounds over the salted text.
+    const QByteArray salt = UddfConstants::VerificationSalt.toLatin1();
+    QCOMPARE(salt.size(), 3);
+    QByteArray h = QCryptographicHash::hash(QByteArray("abc") + salt, QCryptographicHash::Sha256).toHex().toUpper();
+    for (int i = 0; i < 233; ++i)
+        h = QCryptographicHash::hash(salt + h, QCryptographicHash::Sha256).toHex().toUpper();
+    QCOMPARE(UddfExport::VerificationCode(QStringLiteral("abc")), QString::fromLatin1(h));
+}
+
+QTEST_GUILESS_MAIN(TestUddfExport)
+#include "tst_UddfExport.moc"
