@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <utility>
+
 namespace {
 
 // Beginnings of the creator lines a data walk skips.
@@ -17,6 +19,17 @@ const char *const CreatorLineStarts[] = {
     "Tessaro Version",
     "Quor Depot PC Version",
 };
+
+// Log files are opened with a few immediate retries: a file that was just
+// written may still be held briefly by another program (a virus scanner).
+bool OpenWithRetries(QFile &file, QIODevice::OpenMode mode)
+{
+    for (int attempt = 0; attempt < StandardRecordFile::OpenAttempts; ++attempt) {
+        if (file.open(mode))
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -65,9 +78,9 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         StandardRecordFile file;
         // One read: the whole-file check and the conversion use the same bytes.
         QFile source(path);
-        if (!source.open(QIODevice::ReadOnly))
+        if (!OpenWithRetries(source, QIODevice::ReadOnly))
             return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
-        const QByteArray bytes = source.readAll();
+        QByteArray bytes = source.readAll();
         source.close();
         const bool intact = secured ? file.CheckSHA256OfBytes(bytes) : file.CheckCRC32OfBytes(bytes);
         if (!intact)
@@ -75,7 +88,7 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         SRFileHeader header;
         const auto mode = secured ? StandardRecordFile::LoadMode::SecuredLog
                                   : StandardRecordFile::LoadMode::PlainLog;
-        if (!file.ConvertBytesToLines(bytes, lines, header, m_wideBlocks, mode)) {
+        if (!file.ConvertBytesToLines(std::move(bytes), lines, header, m_wideBlocks, mode)) {
             return Fail(OpenOrConvertFailed,
                         secured ? QStringLiteral("Unable to convert the secured file to a QStringList")
                                 : QStringLiteral("Unable to convert the binary file to a QStringList"));
@@ -86,7 +99,7 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         header.LogBookEntry(m_logBookEntry);
     } else {
         QFile source(path);
-        if (!source.open(QIODevice::ReadOnly | QIODevice::Text))
+        if (!OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))
             return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
         QTextStream stream(&source);
         QString line;

@@ -1,5 +1,6 @@
 #include "LogFileWriter.h"
 
+#include "Crc32Static.h"
 #include "SRDLDataComp.h"
 #include "SRFileHeader.h"
 #include "SRMemoryBlock.h"
@@ -30,24 +31,45 @@ SRFileHeader BuildHeader(const LogFileContent &content)
 QByteArray LogFileWriter::RecordStream(const LogFileContent &content)
 {
     const SRFileHeader header = BuildHeader(content);
+    const SRDLDataUser user = SRDLDataUser::Create(content.userItems);
+    const SRDANData dan = SRDANData::Create(content.danItems);
+
+    // Sized once up front: dive data may run to tens of megabytes and is
+    // copied exactly once, into its place in the stream.
+    qint64 total = StandardRecord::Overhead + header.Size;
+    if (content.hasDiveData)
+        total += StandardRecord::Overhead + SRDLDataComp::HeaderSize + content.diveData.size();
+    if (!content.userItems.isEmpty())
+        total += StandardRecord::Overhead + user.Size();
+    for (const LogFileMemory &memory : content.memories)
+        total += StandardRecord::Overhead + SRMemoryBlock::HeaderSize + memory.data.size();
+    if (!content.danItems.isEmpty())
+        total += StandardRecord::Overhead + dan.Size();
     QByteArray stream;
+    stream.reserve(int(total));
+
     StandardRecord::Create(RecordType::FileHeader, header.Payload()).AppendTo(stream);
     if (content.hasDiveData) {
         const int blockSize = header.WideBlocks() ? 32 : 16;
-        const SRDLDataComp data = SRDLDataComp::Create(content.diveData, blockSize);
-        StandardRecord::Create(RecordType::DiveLogData, data.Payload()).AppendTo(stream);
+        const int start = stream.size();
+        const SRDLDataComp seed = SRDLDataComp::Create(QByteArray(), blockSize);
+        StandardRecord::AppendU16(stream, RecordType::DiveLogData);
+        StandardRecord::AppendU32(stream, quint32(SRDLDataComp::HeaderSize + content.diveData.size()));
+        stream.append(seed.Payload());
+        stream.append(content.diveData);
+        SRDLDataComp::ScrambleBlocks(stream.data() + start + StandardRecord::HeaderSize + SRDLDataComp::HeaderSize,
+                                     content.diveData.size(), seed.KeyOffset(), blockSize);
+        StandardRecord::AppendU32(stream, Crc32Static::Compute(stream.constData() + start, stream.size() - start));
     }
     if (!content.userItems.isEmpty())
-        StandardRecord::Create(RecordType::DiveLogUser, SRDLDataUser::Create(content.userItems).Payload())
-            .AppendTo(stream);
+        StandardRecord::Create(RecordType::DiveLogUser, user.Payload()).AppendTo(stream);
     for (const LogFileMemory &memory : content.memories) {
         const SRMemoryBlock block =
             SRMemoryBlock::Create(memory.deviceId, memory.memoryId, memory.startAddress, memory.data);
         StandardRecord::Create(RecordType::MemoryBlock, block.Payload()).AppendTo(stream);
     }
     if (!content.danItems.isEmpty())
-        StandardRecord::Create(RecordType::DanData, SRDANData::Create(content.danItems).Payload())
-            .AppendTo(stream);
+        StandardRecord::Create(RecordType::DanData, dan.Payload()).AppendTo(stream);
     return stream;
 }
 

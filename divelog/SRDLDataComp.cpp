@@ -6,16 +6,41 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The keystream laid out twice over, so that any run of up to 2048 bytes from
+// any offset is contiguous and the XOR loop needs no wrap-around test.
+const std::array<quint8, 2 * RecordScrambler::KeystreamSize> &DoubledKeystream()
+{
+    static const auto table = [] {
+        std::array<quint8, 2 * RecordScrambler::KeystreamSize> t{};
+        for (int i = 0; i < int(t.size()); ++i)
+            t[std::size_t(i)] = RecordScrambler::KeystreamByte(quint64(i));
+        return t;
+    }();
+    return table;
+}
+
+bool AllFF(const char *data, qint64 size)
+{
+    return std::all_of(data, data + size, [](char c) { return quint8(c) == 0xFF; });
+}
+
+} // namespace
+
 void SRDLDataComp::ScrambleBlocks(char *data, qint64 length, int keyOffset, int blockSize)
 {
-    if (blockSize <= 0)
+    if (blockSize <= 0 || blockSize > RecordScrambler::KeystreamSize || keyOffset < 0)
         return;
+    const quint8 *keystream = DoubledKeystream().data();
     for (qint64 start = 0; start < length; start += blockSize) {
         const qint64 size = std::min<qint64>(blockSize, length - start);
         char *block = data + start;
-        const bool allFF = std::all_of(block, block + size, [](char c) { return quint8(c) == 0xFF; });
-        if (!allFF)
-            RecordScrambler::Scramble(block, std::size_t(size), quint64(keyOffset) + quint64(start));
+        if (AllFF(block, size))
+            continue;
+        const quint8 *key = keystream + (quint64(keyOffset) + quint64(start)) % RecordScrambler::KeystreamSize;
+        for (qint64 i = 0; i < size; ++i)
+            block[i] = char(quint8(block[i]) ^ key[i]);
     }
 }
 

@@ -19,6 +19,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -200,17 +201,19 @@ bool StandardRecordFile::Load(const QString &path, SRFileHeader &header, LoadMod
                              : QStringLiteral("Binary file load inital CRC32 check failed - "))
                     + m_lastError);
     }
-    return LoadFromBytes(bytes, header, mode);
+    return LoadFromBytes(std::move(bytes), header, mode);
 }
 
-bool StandardRecordFile::LoadFromBytes(const QByteArray &fileBytes, SRFileHeader &header, LoadMode mode)
+bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &header, LoadMode mode)
 {
     m_records.clear();
     m_wideBlocks = false;
     m_creatorIsDepot = false;
     m_lastError.clear();
 
-    QByteArray plain;
+    // The record stream plus its CRC: [plain, plain + plainLength).
+    const char *plain = nullptr;
+    qint64 plainLength = 0;
     switch (mode) {
     case LoadMode::SecuredUpload:
     case LoadMode::SecuredLog: {
@@ -219,31 +222,32 @@ bool StandardRecordFile::LoadFromBytes(const QByteArray &fileBytes, SRFileHeader
         const qint64 cipherLength = qint64(fileBytes.size()) - SecuredPrefixSize - SealSize;
         if (cipherLength <= 0 || cipherLength % AesBlockSize != 0)
             return Fail(QStringLiteral("Standard Records Checksum failure"));
-        try {
-            plain = fileBytes.mid(SecuredPrefixSize, int(cipherLength));
-        } catch (const std::bad_alloc &) {
-            return Fail(QStringLiteral("Unable to allocate memory"));
-        }
-        if (!AesCbcInPlace(plain.data(), plain.size(), fileBytes.constData() + MagicSize, false))
+        // Decrypted in place: the buffer is ours (a shared one is copied here once).
+        char *cipher = fileBytes.data() + SecuredPrefixSize;
+        QByteArray iv(fileBytes.constData() + MagicSize, IvSize);
+        if (!AesCbcInPlace(cipher, int(cipherLength), iv.constData(), false))
             return Fail(QStringLiteral("Standard Records Checksum failure"));
-        const int pad = quint8(plain.at(plain.size() - 1));
+        plain = cipher;
+        plainLength = cipherLength;
+        const int pad = quint8(plain[plainLength - 1]);
         if (pad >= 1 && pad <= AesBlockSize)
-            plain.chop(pad);
+            plainLength -= pad;
         break;
     }
     case LoadMode::PlainLog:
         if (!CheckCRC32OfBytes(fileBytes))
             return Fail(QStringLiteral("Binary file load inital CRC32 check failed - ") + m_lastError);
-        plain = fileBytes;
+        plain = fileBytes.constData();
+        plainLength = fileBytes.size();
         break;
     default:
         return Fail(QStringLiteral("Unknown load mode"));
     }
 
-    if (plain.size() < 4)
+    if (plainLength < 4)
         return Fail(QStringLiteral("Standard Records Checksum failure"));
-    const qint64 n = plain.size() - 4;
-    if (Crc32Static::Compute(plain.constData(), n) != StandardRecord::ReadU32(plain.constData() + n))
+    const qint64 n = plainLength - 4;
+    if (Crc32Static::Compute(plain, n) != StandardRecord::ReadU32(plain + n))
         return Fail(QStringLiteral("Standard Records Checksum failure"));
     if (n < 7)
         return Fail(tooSmallForHeader());
@@ -256,17 +260,17 @@ bool StandardRecordFile::LoadFromBytes(const QByteArray &fileBytes, SRFileHeader
         const qint64 remaining = n - p;
         if (remaining <= StandardRecord::HeaderSize)
             return Fail(tooSmallForHeader());
-        const quint32 length = StandardRecord::ReadU32(plain.constData() + p + 2);
+        const quint32 length = StandardRecord::ReadU32(plain + p + 2);
         if (p + StandardRecord::Overhead + qint64(length) > n)
             return Fail(QStringLiteral("File to small, insufficient data for a standard record plus checksum"));
         const int total = int(qint64(length) + StandardRecord::Overhead);
-        StandardRecord record = StandardRecord::FromEncoded(plain.mid(int(p), total));
+        StandardRecord record = StandardRecord::FromEncoded(QByteArray(plain + p, total));
         if (!record.IsValid())
             m_lastError = QStringLiteral("Invalid record, continuing");
         m_records.append(record);
         p += total;
     }
-    plain = QByteArray(); // the records hold their own copies now
+    fileBytes = QByteArray(); // the records hold their own copies now
 
     if (mode == LoadMode::SecuredUpload) {
         bool found = false;
@@ -338,10 +342,10 @@ bool StandardRecordFile::ConvertToLines(const QString &path, QStringList &lines,
     return RecordsToLines(lines, header, wideBlocks);
 }
 
-bool StandardRecordFile::ConvertBytesToLines(const QByteArray &fileBytes, QStringList &lines,
+bool StandardRecordFile::ConvertBytesToLines(QByteArray fileBytes, QStringList &lines,
                                              SRFileHeader &header, bool &wideBlocks, LoadMode mode)
 {
-    if (!LoadFromBytes(fileBytes, header, mode)) {
+    if (!LoadFromBytes(std::move(fileBytes), header, mode)) {
         m_lastError = QStringLiteral("Binary file load failed - ") + m_lastError;
         return false;
     }

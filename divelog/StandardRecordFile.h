@@ -39,14 +39,14 @@ public:
     // Fills the record list, the header, the flags and the error text. A
     // record with a bad CRC is kept (IsValid false) and the load goes on.
     bool Load(const QString &path, SRFileHeader &header, LoadMode mode);
-    bool LoadFromBytes(const QByteArray &fileBytes, SRFileHeader &header, LoadMode mode);
+    bool LoadFromBytes(QByteArray fileBytes, SRFileHeader &header, LoadMode mode);
 
     // Loads and renders the text-form lines: creator line, date line, time
     // line, dive-data lines, user lines, "B0"/"B1" pairs, DAN lines.
     // Records with a bad CRC are skipped over.
     bool ConvertToLines(const QString &path, QStringList &lines, SRFileHeader &header,
                         bool &wideBlocks, LoadMode mode);
-    bool ConvertBytesToLines(const QByteArray &fileBytes, QStringList &lines,
+    bool ConvertBytesToLines(QByteArray fileBytes, QStringList &lines,
                              SRFileHeader &header, bool &wideBlocks, LoadMode mode);
     // The same rendering of records already loaded (or built in memory).
     bool RecordsToLines(QStringList &lines, const SRFileHeader &header, bool wideBlocks);
