@@ -50,7 +50,11 @@ int FontLoader::LoadFonts(const QString &folder, const QStringList &fileNames,
     return failures;
 }
 
-QString FontLoader::ApplicationFontFamily()
+QFont FontLoader::ApplicationFont()
 {
-    return g_lightFamily.isEmpty() ? QStringLiteral("OpenSans-Light") : g_lightFamily;
+    if (g_lightFamily.isEmpty())
+        return QFont(QStringLiteral("OpenSans-Light"), 10, QFont::Normal, false);
+    QFont font(g_lightFamily, 10, QFont::Normal, false);
+    font.setStyleName(QStringLiteral("Light"));
+    return font;
 }

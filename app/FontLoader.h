@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -19,8 +20,10 @@ public:
     static int LoadFonts(const QString &folder, const QStringList &fileNames,
                          const std::function<void()> &warn);
 
-    // The family under which the application font is registered: the name
-    // the font file itself declares for "OpenSans-Light.ttf" when registered,
-    // else "OpenSans-Light".
-    static QString ApplicationFontFamily();
+    // The application font: the Light face of OpenSans, 10 points, normal
+    // weight, not italic. The file registers under the family the font itself
+    // declares ("Open Sans", style "Light"); asking for "OpenSans-Light" would
+    // silently fall back to another typeface, so the declared names are used
+    // once the file is registered.
+    static QFont ApplicationFont();
 };

@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
         QMessageBox::warning(nullptr, QStringLiteral("Tessaro"),
                              QStringLiteral("Unable to load font OpenSans."), QMessageBox::Ok);
     });
-    QApplication::setFont(QFont(FontLoader::ApplicationFontFamily(), 10, QFont::Normal, false));
+    QApplication::setFont(FontLoader::ApplicationFont());
 
     ScreenReport::Log();
 

@@ -86,8 +86,12 @@ private slots:
         QCOMPARE(failures, 0);
         QCOMPARE(warnings, 0);
         // The application font must really resolve to the registered Light face.
-        const QFont font(FontLoader::ApplicationFontFamily(), 10, QFont::Normal, false);
-        QCOMPARE(QFontInfo(font).family(), FontLoader::ApplicationFontFamily());
+        const QFont font = FontLoader::ApplicationFont();
+        QCOMPARE(font.pointSize(), 10);
+        QVERIFY(!font.italic());
+        const QFontInfo info(font);
+        QCOMPARE(info.family(), QStringLiteral("Open Sans"));
+        QCOMPARE(info.styleName(), QStringLiteral("Light"));
     }
 
     void fontFailuresWarnOnce_data()
