@@ -1,0 +1,176 @@
+#include "DiveLogTool.h"
+
+#include "CclFileLoader.h"
+#include "DeviceList.h"
+#include "QuorLog.h"
+#include "QuorLogDurations.h"
+#include "QuorLogSession.h"
+#include "SRMemoryBlock.h"
+#include "StandardRecordFile.h"
+#include "UddfExport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+DiveLogTool::DiveLogTool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+
+QString DiveLogTool::UsageText()
+{
+    return QStringLiteral(
+        "Usage: divelogtool summary FILE.ccl...\n"
+        "       divelogtool lines FILE.ccl...\n"
+        "       divelogtool uddf [--out DIR] [--overwrite] FILE.ccl...\n"
+        "       divelogtool blocks FILE.ccx...\n"
+        "Exit codes: 0 done, 1 usage, 2 a file could not be loaded, 3 a UDDF file was not written.\n");
+}
+
+int DiveLogTool::Run(const QStringList &arguments)
+{
+    if (arguments.isEmpty()) {
+        m_err << UsageText();
+        return Usage;
+    }
+    const QString command = arguments.first();
+    QString outDir;
+    bool overwrite = false;
+    QStringList files;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (command == QLatin1String("uddf") && a == QLatin1String("--out")) {
+            if (++i >= arguments.size()) {
+                m_err << "--out needs a folder\n" << UsageText();
+                return Usage;
+            }
+            outDir = arguments.at(i);
+        } else if (command == QLatin1String("uddf") && a == QLatin1String("--overwrite")) {
+            overwrite = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            m_err << "Unknown option " << a << "\n" << UsageText();
+            return Usage;
+        } else {
+            files << a;
+        }
+    }
+    const QStringList commands = {QStringLiteral("summary"), QStringLiteral("lines"), QStringLiteral("uddf"), QStringLiteral("blocks")};
+    if (!commands.contains(command) || files.isEmpty()) {
+        m_err << UsageText();
+        return Usage;
+    }
+    if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
+        m_err << outDir << ": not a folder\n";
+        return Usage;
+    }
+    int worst = Ok;
+    for (const QString &file : files) {
+        int code = Ok;
+        if (command == QLatin1String("summary"))
+            code = Summary(file);
+        else if (command == QLatin1String("lines"))
+            code = Lines(file);
+        else if (command == QLatin1String("uddf"))
+            code = Uddf(file, outDir, overwrite);
+        else
+            code = Blocks(file);
+        // A file that could not be loaded outranks a UDDF file left alone.
+        if (code == LoadFailed || (code == NotWritten && worst == Ok))
+            worst = code;
+    }
+    m_out.flush();
+    m_err.flush();
+    return worst;
+}
+
+int DiveLogTool::Summary(const QString &path)
+{
+    QuorLog log;
+    const int result = log.Load(path);
+    if (result != QuorLog::Success) {
+        m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+        return LoadFailed;
+    }
+    const QuorLogSession *session = log.IdentifiedSession();
+    const QuorLogDiveSummary summary = session->Summary();
+    QStringList gases;
+    for (const QuorLogGasManagement::Gas &gas : session->GasManagement().GasesInUse())
+        gases << DeviceList::GasText(gas.o2, gas.he);
+    m_out << "File: " << path << "\n"
+          << "Dive: " << summary.diveNumber << "\n"
+          << "Start: " << (summary.diveStart.isValid() ? summary.diveStart.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("Invalid"))
+          << "\n"
+          << "Duration: " << QuorLogDurations::DiveDurationText(summary.diveDuration) << "\n"
+          << "Greatest depth: " << QString::number(summary.greatestDepth, 'f', 1) << " m\n"
+          << "Average depth: " << QString::number(summary.averageDepth, 'f', 1) << " m\n"
+          << "Gases: " << gases.join(QStringLiteral(", ")) << "\n\n";
+    return Ok;
+}
+
+int DiveLogTool::Lines(const QString &path)
+{
+    CclFileLoader loader;
+    const CclFileLoader::Result result = loader.Load(path);
+    if (result != CclFileLoader::Ok) {
+        m_err << path << ": " << loader.ErrorText() << " (result " << int(result) << ")\n";
+        return LoadFailed;
+    }
+    for (const QString &line : loader.Lines())
+        m_out << line << "\n";
+    return Ok;
+}
+
+int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite)
+{
+    QuorLog log;
+    const int result = log.Load(path);
+    if (result != QuorLog::Success) {
+        m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+        return LoadFailed;
+    }
+    UddfExport exporter([overwrite](const QString &) { return overwrite; });
+    QString target = UddfExport::TargetPathFor(path);
+    if (!outDir.isEmpty())
+        target = QDir(outDir).filePath(QFileInfo(target).fileName());
+    switch (exporter.ExportTo(log, target)) {
+    case UddfExport::Written:
+        m_out << target << "\n";
+        return Ok;
+    case UddfExport::Declined:
+        m_err << target << ": exists, not overwritten (use --overwrite)\n";
+        return NotWritten;
+    default:
+        m_err << target << ": " << exporter.ErrorText() << "\n";
+        return NotWritten;
+    }
+}
+
+int DiveLogTool::Blocks(const QString &path)
+{
+    QString message;
+    const LogFileFormat format = StandardRecordFile::CheckFormat(path, &message);
+    if (format != LogFileFormat::Binary && format != LogFileFormat::Secured) {
+        m_err << path << ": " << (message.isEmpty() ? QStringLiteral("Invalid file format") : message) << "\n";
+        return LoadFailed;
+    }
+    StandardRecordFile file;
+    SRFileHeader header;
+    const auto mode = format == LogFileFormat::Secured ? StandardRecordFile::LoadMode::SecuredLog : StandardRecordFile::LoadMode::PlainLog;
+    if (!file.Load(path, header, mode)) {
+        m_err << path << ": " << file.LastError() << "\n";
+        return LoadFailed;
+    }
+    m_out << "File: " << path << "\n";
+    int count = 0;
+    for (const StandardRecord &record : file.Records()) {
+        if (record.Type() != RecordType::MemoryBlock)
+            continue;
+        const SRMemoryBlock block(record.Payload());
+        if (!block.IsWellFormed())
+            continue;
+        m_out << "Device 0x" << DeviceList::HexText(block.DeviceId(), 2) << " (" << DeviceList::DeviceName(block.DeviceId())
+              << "), memory " << block.MemoryId() << " (" << DeviceList::MemoryName(block.MemoryId()) << "), start 0x"
+              << DeviceList::HexText(block.StartAddress(), 8) << ", " << block.DataLength() << " bytes"
+              << (record.IsValid() ? "" : ", record CRC invalid") << "\n";
+        ++count;
+    }
+    m_out << count << " memory blocks\n\n";
+    return Ok;
+}
