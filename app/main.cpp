@@ -2,11 +2,11 @@
 #include "DeviceList.h"
 #include "FontLoader.h"
 #include "MainDialog.h"
+#include "MainWindowSetup.h"
 #include "ScreenReport.h"
 #include "SplashChoice.h"
 #include "StatusLog.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -73,14 +73,7 @@ int main(int argc, char *argv[])
     {
         MainDialog mainDialog;
 
-        auto *contextHelp = new QAction(&mainDialog);
-        contextHelp->setObjectName(QStringLiteral("ContextHelp"));
-        contextHelp->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
-        QObject::connect(contextHelp, &QAction::triggered, &mainDialog, &MainDialog::on_contextHelp);
-        mainDialog.addAction(contextHelp);
-
-        mainDialog.setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint
-                                  | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+        MainWindowSetup::Apply(mainDialog, [&mainDialog] { mainDialog.on_contextHelp(); });
 
         mainDialog.show();
         splash.finish(&mainDialog);

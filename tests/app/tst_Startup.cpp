@@ -1,8 +1,11 @@
 #include "DeviceList.h"
 #include "FontLoader.h"
+#include "MainWindowSetup.h"
 #include "ScreenReport.h"
 #include "SplashChoice.h"
 
+#include <QAction>
+#include <QDialog>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -167,6 +170,30 @@ private slots:
         }
         std::sort(widths.begin(), widths.end());
         QCOMPARE(widths, (QList<int>{16, 32, 48, 256}));
+    }
+
+    void mainWindowGetsContextHelpAndFlags()
+    {
+        QDialog window;
+        int calls = 0;
+        MainWindowSetup::Apply(window, [&] { ++calls; });
+        auto *action = window.findChild<QAction *>(QStringLiteral("ContextHelp"));
+        QVERIFY(action);
+        QVERIFY(window.actions().contains(action));
+        QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Shift+F1")));
+        action->trigger();
+        QCOMPARE(calls, 1);
+        const Qt::WindowFlags flags = window.windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Window);
+        QCOMPARE(MainWindowSetup::WindowFlags(),
+                 Qt::WindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                                 | Qt::WindowCloseButtonHint));
+        // Qt adds the title and system-menu hints these buttons need; a
+        // dialog's own context-help button and any other hint must be gone.
+        for (Qt::WindowType hint : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+            QVERIFY(flags.testFlag(hint));
+        for (Qt::WindowType hint : {Qt::WindowContextHelpButtonHint, Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint})
+            QVERIFY(!flags.testFlag(hint));
     }
 
     void orientationNames_data()
