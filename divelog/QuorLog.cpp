@@ -186,6 +186,14 @@ bool QuorLog::CheckPowerOnBoundaries(const QStringList &lines)
 
 void QuorLog::MainWalk(const QStringList &lines)
 {
+    // Where each power-on record stands, so each session can size its sample
+    // list once: a session has at most the records up to the next power-on.
+    QVector<int> powerOnAt;
+    for (int i = 0; i < lines.size(); ++i)
+        if (IsDataLine(lines.at(i)) && LogLine(lines.at(i)).Code() == C::PowerOn)
+            powerOnAt.append(i);
+    powerOnAt.append(lines.size());
+    int nextPowerOn = 0;
     bool inSession = false;
     int lineNumber = 0;
     for (int i = 0; i < lines.size(); ++i) {
@@ -203,6 +211,9 @@ void QuorLog::MainWalk(const QStringList &lines)
         if (code == C::PowerOn) {
             auto *session = new QuorLogSession(this, m_wide, m_deviceVersion, m_deviceFlag, m_info.logBookEntry);
             session->SetVoltageFormatRaw(m_voltageFormatRaw);
+            while (nextPowerOn < powerOnAt.size() - 1 && powerOnAt.at(nextPowerOn) <= i)
+                ++nextPowerOn;
+            session->ReserveSamples(powerOnAt.at(nextPowerOn) - i);
             m_sessions.append(session);
             m_current = session;
             connect(session, &QuorLogSession::sendModified, this, &QuorLog::subModified);

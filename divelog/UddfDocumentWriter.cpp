@@ -2,10 +2,9 @@
 
 #include "UddfExport.h"
 
-UddfDocumentWriter::UddfDocumentWriter(QByteArray *buffer) : m_xml(buffer)
+UddfDocumentWriter::UddfDocumentWriter(QString *text) : m_xml(text)
 {
     m_xml.setAutoFormatting(true);
-    m_xml.setCodec("UTF-8");
 }
 
 void UddfDocumentWriter::Start(const QString &rootName)

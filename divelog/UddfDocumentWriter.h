@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QXmlStreamWriter>
 
@@ -10,7 +9,9 @@
 class UddfDocumentWriter
 {
 public:
-    explicit UddfDocumentWriter(QByteArray *buffer);
+    // Writing into a string and encoding once is much faster than encoding
+    // every small piece on its way to a device.
+    explicit UddfDocumentWriter(QString *text);
 
     void Start(const QString &rootName);
     void StartElement(const QString &name) { m_xml.writeStartElement(name); }
@@ -24,6 +25,7 @@ public:
     void EmptyElement(const QString &name, const QString &attribute = QString(), const QString &value = QString());
     void Comment(const QString &text);
     void Finish();
+    bool HasError() const { return m_xml.hasError(); }
 
     const QString &VerificationText() const { return m_verification; }
 

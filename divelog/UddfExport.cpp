@@ -171,14 +171,27 @@ QByteArray UddfExport::Document(const QuorLog &log) const
     const QuorLogSession *session = log.IdentifiedSession();
     if (!log.IsValid() || !session || session->Samples().isEmpty())
         return QByteArray();
+    QString text;
+    // About 900 characters per waypoint: reserving avoids regrowing a large string.
+    text.reserve(session->Samples().size() * 1000 + 16384);
+    if (!WriteDocument(log, &text))
+        return QByteArray();
+    // The declaration written to a string names no encoding: UTF-8, the XML default.
+    return text.toUtf8();
+}
+
+bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
+{
+    const QuorLogSession *session = log.IdentifiedSession();
+    if (!log.IsValid() || !session || session->Samples().isEmpty())
+        return false;
     const QuorLogDiveSummary summary = session->Summary();
     const QuorLogDiveInfo &info = log.DiveInfo();
     QuorLogDeviceInfo handset;
     if (const QuorLogMemoryStore::Block *block = log.MemoryStore().FirstBlockOf(DeviceId::DisplayMono))
         handset = QuorLogDeviceInfo::Decode(block->bytes);
 
-    QByteArray buffer;
-    UddfDocumentWriter doc(&buffer);
+    UddfDocumentWriter doc(text);
     const auto S = [](const char *text) { return QString::fromLatin1(text); };
     doc.Start(S("uddf"));
     doc.Attribute(S("version"), S("3.3.0"));
@@ -351,7 +364,7 @@ QByteArray UddfExport::Document(const QuorLog &log) const
     const QString code = VerificationCode(doc.VerificationText());
     doc.TextElement(S("verificationcode"), code);
     doc.Finish();
-    return buffer;
+    return !doc.HasError();
 }
 
 int UddfExport::Export(const QuorLog &log) { return ExportTo(log, TargetPathFor(log.FilePath())); }
@@ -370,7 +383,6 @@ int UddfExport::ExportTo(const QuorLog &log, const QString &targetPath)
         if (!m_askOverwrite || !m_askOverwrite(question))
             return Declined;
     }
-    const QByteArray document = Document(log);
     // Written aside and renamed over the target, so a failure part-way never
     // leaves a damaged or truncated file in place of an existing one.
     QSaveFile file(targetPath);
@@ -379,6 +391,7 @@ int UddfExport::ExportTo(const QuorLog &log, const QString &targetPath)
         qWarning().noquote() << m_errorText << targetPath;
         return NotWritten;
     }
+    const QByteArray document = Document(log);
     if (file.write(document) != document.size() || !file.commit()) {
         m_errorText = QStringLiteral("Unable to write the target UDDF file");
         qWarning().noquote() << m_errorText << targetPath << file.errorString();

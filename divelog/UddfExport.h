@@ -41,6 +41,9 @@ public:
     static QString VerificationCode(const QString &verificationText);
 
 private:
+    // False when the log holds no valid dive.
+    bool WriteDocument(const QuorLog &log, QString *text) const;
+
     OverwriteQuestion m_askOverwrite;
     QString m_errorText;
     QString m_targetPath;
