@@ -86,6 +86,13 @@ void SRFileHeader::SetDateTime(const QDateTime &dateTime)
 {
     const QDate date = dateTime.date();
     const QTime time = dateTime.time();
+    // A date-time the six bytes cannot carry is stored as "not known" (0xFF),
+    // never as a wrapped year that would read back as a real date.
+    if (!dateTime.isValid() || date.year() < 2000 || date.year() > 2000 + 0xFE) {
+        for (int i = 9; i < 15; ++i)
+            SetByteAt(i, 0xFF);
+        return;
+    }
     SetByteAt(9, quint8(date.year() - 2000));
     SetByteAt(10, quint8(date.month()));
     SetByteAt(11, quint8(date.day()));

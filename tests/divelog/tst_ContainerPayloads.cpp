@@ -186,6 +186,26 @@ private slots:
         }
     }
 
+    void dateTimesTheHeaderCannotCarry_data()
+    {
+        QTest::addColumn<QDateTime>("dateTime");
+        QTest::newRow("invalid") << QDateTime();
+        QTest::newRow("before 2000") << QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59));
+        QTest::newRow("after 2254") << QDateTime(QDate(2255, 1, 1), QTime(0, 0, 0));
+    }
+    void dateTimesTheHeaderCannotCarry()
+    {
+        QFETCH(QDateTime, dateTime);
+        SRFileHeader header;
+        header.SetCreatorCode(3);
+        header.SetDateTime(dateTime);
+        QCOMPARE(header.Payload().mid(9, 6), QByteArray(6, char(0xFF)));
+        QVERIFY(!header.DateTime().isValid());
+        QCOMPARE(header.DateLine(), QStringLiteral("Date "));
+        header.SetDateTime(QDateTime(QDate(2254, 12, 31), QTime(23, 59, 59)));
+        QCOMPARE(header.DateTime(), QDateTime(QDate(2254, 12, 31), QTime(23, 59, 59)));
+    }
+
     void versionBytesFromText_data()
     {
         QTest::addColumn<QString>("text");
