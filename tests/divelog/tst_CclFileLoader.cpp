@@ -183,6 +183,11 @@ private slots:
 
         QTest::newRow("two bytes") << Bytes({0, 0}) << int(CclFileLoader::InvalidFormat) << "Invalid file format";
         QTest::newRow("binary, bad file crc") << badCrc << int(CclFileLoader::InvalidChecksum) << "Invalid file checksum";
+        // A stored file CRC of zero passes the whole-file check, not the load.
+        QByteArray zeroCrc = stream;
+        StandardRecord::AppendU32(zeroCrc, 0);
+        QTest::newRow("binary, zero file crc") << zeroCrc << int(CclFileLoader::OpenOrConvertFailed)
+                                               << "Unable to convert the binary file to a QStringList";
         QTest::newRow("secured, tampered") << tampered << int(CclFileLoader::InvalidChecksum) << "Invalid file checksum";
         QTest::newRow("binary, not convertible") << StandardRecordFile::PlainContainer(unrenderable)
                                                  << int(CclFileLoader::OpenOrConvertFailed)
