@@ -1,0 +1,409 @@
+// The main window with its real worker thread, against simulated
+// rebreathers on pseudo-terminals reached through the real serial-port code.
+
+#include "AppSettings.h"
+#include "CancelNextConnect.h"
+#include "Clock.h"
+#include "DeviceStatus.h"
+#include "MainDialog.h"
+#include "RebreatherSimulator.h"
+#include "SimClockUnit.h"
+#include "SimProfiles.h"
+#include "SimulatedPortEnumerator.h"
+#include "WorkerC.h"
+#include "YesNo.h"
+#include "ok.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Answers the modal windows the main window opens: every 50 ms the handler
+// sees the active modal window (if any) and may press its buttons.
+class ModalResponder : public QObject
+{
+public:
+    explicit ModalResponder(std::function<void(QWidget *)> handler)
+        : m_handler(std::move(handler))
+    {
+        m_timer.setInterval(50);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                m_handler(modal);
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void(QWidget *)> m_handler;
+    QTimer m_timer;
+};
+
+void click(QWidget *window, const char *buttonName)
+{
+    auto *button = window->findChild<QPushButton *>(QLatin1String(buttonName));
+    QVERIFY2(button, buttonName);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QPushButton *button(MainDialog &w, const char *name)
+{
+    return w.findChild<QPushButton *>(QLatin1String(name));
+}
+
+QString messages(MainDialog &w)
+{
+    return w.findChild<QPlainTextEdit *>(QStringLiteral("msgEdit"))->toPlainText();
+}
+
+SerialPortDescription port(const QString &name, const QString &description, const QString &location)
+{
+    return SerialPortDescription{name, description, location};
+}
+
+// Records the connection statuses the worker sends, in the test thread.
+QList<int> *recordStatuses(MainDialog &w)
+{
+    auto *statuses = new QList<int>;
+    QObject::connect(w.Worker(), &WorkerC::ConnectionStatusResult, &w,
+                     [statuses](int status, const QString &) { statuses->append(status); });
+    QObject::connect(&w, &QObject::destroyed, [statuses] { delete statuses; });
+    return statuses;
+}
+
+} // namespace
+
+class tst_MainDialog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void portNameFromEntry_data();
+    void portNameFromEntry();
+    void statusDrivesButtons_data();
+    void statusDrivesButtons();
+    void commsDisconnectedOncePerDisconnect();
+    void choosingPortClosesAndReopens();
+    void searchFindsAndConnectsSimulatedRebreather();
+    void closingDeviceFoundCancelsSearch();
+    void clockQuestionOpensClockWindowAndSynchronises();
+    void languageSwitchRetranslates();
+    void closingStoresSettings();
+};
+
+void tst_MainDialog::init()
+{
+    for (const auto key : {AppSettings::Key::ComPort, AppSettings::Key::ComPortName, AppSettings::Key::Language,
+                           AppSettings::Key::GeometryMain, AppSettings::Key::GeometryMainPos,
+                           AppSettings::Key::GeometryMainSize})
+        AppSettings::SetValue(key, QVariant());
+    AppSettings::SetValue(AppSettings::Key::ComPort, QString());
+    AppSettings::SetValue(AppSettings::Key::GeometryMainMaximized, false);
+}
+
+void tst_MainDialog::portNameFromEntry_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("with description") << "COM5 - USB Serial Device" << "COM5";
+    QTest::newRow("without description") << "ttyS0" << "ttyS0";
+    QTest::newRow("separator in description") << "COM7 - Bridge - BT" << "COM7";
+}
+
+void tst_MainDialog::portNameFromEntry()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, name);
+    QCOMPARE(MainDialog::PortNameFromEntry(entry), name);
+}
+
+void tst_MainDialog::statusDrivesButtons_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("statusText");
+    QTest::addColumn<bool>("statusEnabled");
+    QTest::addColumn<bool>("infoIcon");
+    QTest::addColumn<QString>("searchText");
+    QTest::addColumn<bool>("searchEnabled");
+
+    QTest::newRow("1 disconnected") << 1 << "RECONNECT" << true << false << "SEARCH" << true;
+    QTest::newRow("2 connecting") << 2 << "CONNECTING..." << false << false << "SEARCH" << false;
+    QTest::newRow("4 verifying") << 4 << "VERIFYING..." << false << false << "SEARCH" << false;
+    QTest::newRow("7 bridge only") << 7 << "CONNECTED" << true << true << "SEARCH" << true;
+    QTest::newRow("8 disconnecting") << 8 << "DISCONNECTING..." << false << false << "SEARCH" << false;
+    QTest::newRow("9 searching") << 9 << "SEARCHING..." << false << false << "ABORT" << true;
+    QTest::newRow("10 aborting") << 10 << "ABORTING..." << false << false << "ABORTING" << false;
+}
+
+void tst_MainDialog::statusDrivesButtons()
+{
+    QFETCH(int, status);
+    QFETCH(QString, statusText);
+    QFETCH(bool, statusEnabled);
+    QFETCH(bool, infoIcon);
+    QFETCH(QString, searchText);
+    QFETCH(bool, searchEnabled);
+
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    // The stored port is empty, so the first open fails and the window settles.
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+
+    w.ConnectionStatusResult(status, QString());
+    QCOMPARE(button(w, "statusBtn")->text(), statusText);
+    QCOMPARE(button(w, "statusBtn")->isEnabled(), statusEnabled);
+    QCOMPARE(!button(w, "statusBtn")->icon().isNull(), infoIcon);
+    QCOMPARE(w.findChild<QComboBox *>(QStringLiteral("comPortCombo"))->isEnabled(), statusEnabled);
+    QCOMPARE(button(w, "searchBtn")->text(), searchText);
+    QCOMPARE(button(w, "searchBtn")->isEnabled(), searchEnabled);
+    // No handset in the record: nothing to download or upload, no clock.
+    QVERIFY(!button(w, "downloadBtn")->isEnabled());
+    QVERIFY(!button(w, "uploadBtn")->isEnabled());
+    QVERIFY(!button(w, "clockBtn")->isEnabled());
+    QVERIFY(button(w, "closeBtn")->isEnabled());
+    QVERIFY(button(w, "helpBtn")->isEnabled());
+}
+
+void tst_MainDialog::commsDisconnectedOncePerDisconnect()
+{
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QSignalSpy spy(&w, &MainDialog::CommsDisconnected);
+    w.ConnectionStatusResult(8, QString());
+    w.ConnectionStatusResult(8, QString());
+    QCOMPARE(spy.count(), 1);
+    w.ConnectionStatusResult(1, QString());
+    w.ConnectionStatusResult(8, QString());
+    QCOMPARE(spy.count(), 2);
+}
+
+void tst_MainDialog::choosingPortClosesAndReopens()
+{
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM5"), QStringLiteral("USB Serial Device"), QStringLiteral("/nonexistent/tessaro-com5")),
+        port(QStringLiteral("COM3"), QString(), QStringLiteral("/nonexistent/tessaro-com3")),
+    });
+    MainDialog w(ports);
+    QList<int> *statuses = recordStatuses(w);
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+
+    auto *combo = w.findChild<QComboBox *>(QStringLiteral("comPortCombo"));
+    // Ports are listed in search order; the stored port is not among them.
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("COM3"));
+    QCOMPARE(combo->itemText(1), QStringLiteral("COM5 - USB Serial Device"));
+    QCOMPARE(combo->currentIndex(), -1);
+
+    statuses->clear();
+    combo->setCurrentIndex(1);
+    QCOMPARE(w.CurrentPort(), QStringLiteral("/nonexistent/tessaro-com5"));
+    QCOMPARE(w.CurrentPortName(), QStringLiteral("COM5"));
+    // Closed, then reopened on the new port (which cannot open).
+    QTRY_COMPARE(*statuses, (QList<int>{8, 1, 2, 1}));
+
+    // Choosing the port that is already current does nothing.
+    statuses->clear();
+    emit combo->currentIndexChanged(1);
+    QTest::qWait(300);
+    QVERIFY(statuses->isEmpty());
+}
+
+void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    // The device clock agrees with the computer's, so no clock question comes.
+    sim.WithBus([](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            clock->SetOffsetSeconds(QDateTime::currentDateTime().offsetFromUtc());
+    });
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM3"), QStringLiteral("Nothing"), QStringLiteral("/nonexistent/tessaro-com3")),
+        port(QStringLiteral("COM4"), QStringLiteral("Simulated rebreather"), sim.PortPath()),
+    });
+    MainDialog w(ports);
+    w.show();
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+
+    QString deviceDetails;
+    QStringList unexpected;
+    auto responder = std::make_unique<ModalResponder>([&](QWidget *modal) {
+        if (auto *found = qobject_cast<CancelNextConnect *>(modal)) {
+            deviceDetails = found->findChild<QLabel *>(QStringLiteral("deviceDetails"))->text();
+            click(found, "connectBtn");
+        } else {
+            unexpected << modal->metaObject()->className();
+            modal->close();
+        }
+    });
+
+    QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
+    QVERIFY(w.IsSearchRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 20000);
+    QTRY_VERIFY(!w.IsSearchRunning());
+
+    QCOMPARE(deviceDetails, QStringLiteral("ORBITA / %1").arg(QLatin1String(SimProfileFacts::HandsetSerial)));
+    QVERIFY(unexpected.isEmpty());
+    QCOMPARE(w.CurrentPort(), sim.PortPath());
+    QCOMPARE(w.CurrentPortName(), QStringLiteral("COM4"));
+    QCOMPARE(w.findChild<QComboBox *>(QStringLiteral("comPortCombo"))->currentText(),
+             QStringLiteral("COM4 - Simulated rebreather"));
+    QVERIFY(messages(w).contains(QStringLiteral("Checking COM3")));
+    QVERIFY(messages(w).contains(QStringLiteral("Accepted port COM4")));
+    QCOMPARE(button(w, "statusBtn")->text(), QStringLiteral("CONNECTED"));
+    QVERIFY(button(w, "downloadBtn")->isEnabled());
+    QVERIFY(button(w, "uploadBtn")->isEnabled());
+    QVERIFY(button(w, "clockBtn")->isEnabled());
+    QCOMPARE(button(w, "statusBtn")->whatsThis(), QStringLiteral("Click to view connected device information."));
+
+    // The status button now opens the device status window.
+    responder.reset();
+    QString shownSerial;
+    ModalResponder statusReader([&](QWidget *modal) {
+        if (auto *status = qobject_cast<DeviceStatus *>(modal)) {
+            shownSerial = status->Cell(DeviceStatusRecord::UnitDisplay, DeviceStatusUnit::RowSerialNumber)->text();
+            click(status, "closeBtn");
+        }
+    });
+    QTest::mouseClick(button(w, "statusBtn"), Qt::LeftButton);
+    QCOMPARE(shownSerial, QLatin1String(SimProfileFacts::HandsetSerial));
+}
+
+void tst_MainDialog::closingDeviceFoundCancelsSearch()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM4"), QString(), sim.PortPath()),
+    });
+    MainDialog w(ports);
+    w.show();
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+
+    int questions = 0;
+    ModalResponder responder([&](QWidget *modal) {
+        if (qobject_cast<CancelNextConnect *>(modal)) {
+            ++questions;
+            modal->close(); // the window's own close button, no answer button
+        }
+    });
+    QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QCOMPARE(questions, 1);
+    QVERIFY(messages(w).endsWith(QStringLiteral("Search cancelled")));
+    QCOMPARE(w.LastConnectionStatus(), 1);
+    QCOMPARE(button(w, "searchBtn")->text(), QStringLiteral("SEARCH"));
+}
+
+void tst_MainDialog::clockQuestionOpensClockWindowAndSynchronises()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    // The device clock runs an hour ahead of the computer's.
+    const qint64 localOffset = QDateTime::currentDateTime().offsetFromUtc();
+    sim.WithBus([localOffset](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            clock->SetOffsetSeconds(localOffset + 3600);
+    });
+    AppSettings::SetValue(AppSettings::Key::ComPort, sim.PortPath());
+    AppSettings::SetValue(AppSettings::Key::ComPortName, QStringLiteral("COM4"));
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM4"), QString(), sim.PortPath()),
+    });
+
+    QString question;
+    bool clockOpened = false;
+    bool synchronised = false;
+    QString disconnectMessage;
+    ModalResponder responder([&](QWidget *modal) {
+        if (auto *yesNo = qobject_cast<YesNo *>(modal)) {
+            question = yesNo->findChild<QLabel *>(QStringLiteral("question"))->text();
+            click(yesNo, "yesBtn");
+        } else if (auto *clock = qobject_cast<Clock *>(modal)) {
+            clockOpened = true;
+            const QString rb = clock->findChild<QLabel *>(QStringLiteral("rbClock"))->text();
+            const QString pc = clock->findChild<QLabel *>(QStringLiteral("pcClock"))->text();
+            if (!synchronised && !rb.isEmpty() && rb != pc) {
+                synchronised = true;
+                click(clock, "synchroniseBtn");
+            } else if (synchronised && !rb.isEmpty() && rb == pc) {
+                // Device and computer now agree: unplug the device under the open window.
+                sim.Unplug();
+            }
+        } else if (auto *message = qobject_cast<ok *>(modal)) {
+            disconnectMessage = message->findChild<QLabel *>(QStringLiteral("statement"))->text();
+            click(message, "okBtn");
+        }
+    });
+
+    MainDialog w(ports);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!disconnectMessage.isEmpty(), 30000);
+    QCOMPARE(question, QStringLiteral("The PC and Rebreather clocks differ\n\nDo you wish to synchronise them now?"));
+    QVERIFY(clockOpened);
+    QVERIFY(synchronised);
+    QCOMPARE(disconnectMessage, QStringLiteral("Disconnected.  Reconnect and try again."));
+    // The device clock was set to the computer's time.
+    qint64 offsetAfter = -1;
+    sim.WithBus([&](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            offsetAfter = clock->OffsetSeconds();
+    });
+    QVERIFY2(qAbs(offsetAfter - localOffset) <= 2, qPrintable(QString::number(offsetAfter - localOffset)));
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+}
+
+void tst_MainDialog::languageSwitchRetranslates()
+{
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QCOMPARE(w.CurrentLanguage(), QStringLiteral("en"));
+
+    w.LoadLanguage(QStringLiteral("de"));
+    QTRY_COMPARE(button(w, "statusBtn")->text(), QStringLiteral("NEU VERBINDEN"));
+    QCOMPARE(button(w, "searchBtn")->text(), QStringLiteral("SUCHEN"));
+    QCOMPARE(button(w, "closeBtn")->text(), QStringLiteral("&SCHLIESSEN"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tessaro S, v1.2.6.0"));
+    QCOMPARE(AppSettings::StringValue(AppSettings::Key::Language), QStringLiteral("de"));
+
+    // A language without a file falls back to the built-in texts and is still stored.
+    w.LoadLanguage(QStringLiteral("en"));
+    QTRY_COMPARE(button(w, "statusBtn")->text(), QStringLiteral("RECONNECT"));
+    QCOMPARE(AppSettings::StringValue(AppSettings::Key::Language), QStringLiteral("en"));
+}
+
+void tst_MainDialog::closingStoresSettings()
+{
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM5"), QStringLiteral("USB Serial Device"), QStringLiteral("/nonexistent/tessaro-com5")),
+    });
+    for (const bool byCloseButton : {true, false}) {
+        init();
+        MainDialog w(ports);
+        w.show();
+        QTRY_COMPARE(w.LastConnectionStatus(), 1);
+        w.findChild<QComboBox *>(QStringLiteral("comPortCombo"))->setCurrentIndex(0);
+        QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+        if (byCloseButton)
+            QTest::mouseClick(button(w, "closeBtn"), Qt::LeftButton);
+        else
+            QTest::keyClick(&w, Qt::Key_Escape);
+        QCOMPARE(w.result(), int(byCloseButton ? QDialog::Accepted : QDialog::Rejected));
+        QCOMPARE(AppSettings::StringValue(AppSettings::Key::ComPort), QStringLiteral("/nonexistent/tessaro-com5"));
+        QCOMPARE(AppSettings::StringValue(AppSettings::Key::ComPortName), QStringLiteral("COM5"));
+        QCOMPARE(AppSettings::Value(AppSettings::Key::GeometryMainSize).toSize(), w.size());
+        QVERIFY(!AppSettings::Value(AppSettings::Key::GeometryMain).toByteArray().isEmpty());
+    }
+}
+
+QTEST_MAIN(tst_MainDialog)
+#include "tst_MainDialog.moc"

@@ -1,0 +1,143 @@
+#include "SettingsDialog.h"
+#include "ui_SettingsDialog.h"
+
+#include "AppSettings.h"
+#include "Translations.h"
+#include "UniformButtons.h"
+#include "WindowStyle.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QLocale>
+#include <QSignalBlocker>
+
+namespace {
+
+// Folders typed or chosen by the user are created at once, so the download
+// never meets a missing folder.
+void ensureFolder(const QString &path)
+{
+    if (!path.isEmpty() && !QDir(path).exists())
+        QDir().mkpath(path);
+}
+
+QString upperFirst(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    return text.left(1).toUpper() + text.mid(1);
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::SettingsDialog)
+{
+    ui->setupUi(this);
+    WindowStyle::ApplyDialogLook(this);
+
+    FillLanguageList(Translations::Folder());
+    ui->dirEdit->setText(AppSettings::StringValue(AppSettings::Key::DownloadDirectory));
+
+    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometrySettings).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+}
+
+SettingsDialog::~SettingsDialog()
+{
+    AppSettings::SetValue(AppSettings::Key::GeometrySettings, saveGeometry());
+    delete ui;
+}
+
+void SettingsDialog::FillLanguageList(const QString &folder)
+{
+    const QSignalBlocker blocker(ui->languageCombo);
+    ui->languageCombo->clear();
+
+    QString systemCode = QLocale::system().name();
+    const int lastUnderscore = systemCode.lastIndexOf(QLatin1Char('_'));
+    if (lastUnderscore >= 0)
+        systemCode.truncate(lastUnderscore);
+    ui->languageCombo->addItem(QLocale::languageToString(QLocale(systemCode).language()), systemCode);
+
+    qInfo() << "Drop down langPath" << folder;
+    const QStringList files = QDir(folder).entryList({Translations::FilePattern()}, QDir::Files, QDir::Name);
+    for (const QString &file : files) {
+        const QString code = Translations::LanguageCodeFromFileName(file);
+        if (code.isEmpty() || ui->languageCombo->findData(code) >= 0)
+            continue;
+        ui->languageCombo->addItem(upperFirst(QLocale(code).nativeLanguageName()), code);
+    }
+}
+
+void SettingsDialog::SetLanguage(const QString &languageCode)
+{
+    const int index = ui->languageCombo->findData(languageCode);
+    if (index < 0)
+        return;
+    const QSignalBlocker blocker(ui->languageCombo);
+    ui->languageCombo->setCurrentIndex(index);
+}
+
+void SettingsDialog::SetMetricUnits(bool metric)
+{
+    m_metricUnits = metric;
+    if (metric)
+        ui->radioButtonMetric->setChecked(true);
+    else
+        ui->radioButtonImperial->setChecked(true);
+}
+
+QString SettingsDialog::DownloadDirectory() const
+{
+    return ui->dirEdit->text();
+}
+
+void SettingsDialog::on_languageCombo_currentIndexChanged(int index)
+{
+    if (index < 0)
+        return;
+    emit LoadLanguage(ui->languageCombo->itemData(index).toString());
+}
+
+void SettingsDialog::on_dirBtn_clicked()
+{
+    const QString start = ui->dirEdit->text();
+    ensureFolder(start);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, tr("Select Download Folder"), start,
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (!chosen.isEmpty()) {
+        ui->dirEdit->setText(chosen);
+        ui->dirEdit->setFocus();
+    }
+}
+
+void SettingsDialog::on_dirEdit_editingFinished()
+{
+    ensureFolder(ui->dirEdit->text());
+}
+
+void SettingsDialog::on_closeBtn_clicked()
+{
+    m_metricUnits = ui->radioButtonMetric->isChecked();
+    AppSettings::SetValue(AppSettings::Key::DownloadDirectory, ui->dirEdit->text());
+    accept();
+}
+
+bool SettingsDialog::event(QEvent *event)
+{
+    if (event->type() == QEvent::LayoutRequest)
+        UniformButtons::Equalise({ui->dirBtn, ui->closeBtn});
+    return QDialog::event(event);
+}
+
+void SettingsDialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QDialog::changeEvent(event);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui { class SettingsDialog; }
+
+// The user's settings: language (applied at once through LoadLanguage),
+// units and download folder. The download folder is stored on CLOSE; the
+// units flag is read back by the main window after the dialog returns.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SettingsDialog(QWidget *parent = nullptr);
+    ~SettingsDialog() override;
+
+    // Selects the entry whose code is languageCode; no change when none matches.
+    void SetLanguage(const QString &languageCode);
+    void SetMetricUnits(bool metric);
+    bool MetricUnits() const { return m_metricUnits; }
+    QString DownloadDirectory() const;
+
+    // Rebuilds the language list: the system language first, then one entry
+    // per "Tessaro_*.qm" file in folder. Emits nothing.
+    void FillLanguageList(const QString &folder);
+
+signals:
+    void LoadLanguage(QString newLanguage);
+
+private slots:
+    void on_languageCombo_currentIndexChanged(int index);
+    void on_dirBtn_clicked();
+    void on_dirEdit_editingFinished();
+    void on_closeBtn_clicked();
+
+protected:
+    bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    Ui::SettingsDialog *ui;
+    bool m_metricUnits = true;
+};

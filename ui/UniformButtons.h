@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QList>
+
+class QPushButton;
+
+// Gives a group of buttons one common minimum size: the widest and the
+// tallest size hint among them, never lower than MinimumHeight. Dialogs call
+// it on every layout request so that translated texts never clip a button.
+class UniformButtons
+{
+public:
+    static constexpr int MinimumHeight = 40;
+
+    static void Equalise(const QList<QPushButton *> &buttons);
+};

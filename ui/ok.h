@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui { class ok; }
+
+// One-button message window, for example to report a lost connection.
+class ok : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ok(QWidget *parent = nullptr);
+    ~ok() override;
+
+    void SetStatement(const QString &statement);
+
+private slots:
+    void on_okBtn_clicked();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    Ui::ok *ui;
+};

@@ -1,0 +1,450 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>About</name>
+    <message>
+        <source>About</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Tessaro S, Version </source>
+        <translation>Tessaro S, Version </translation>
+    </message>
+</context>
+<context>
+    <name>CancelNextConnect</name>
+    <message>
+        <source>DEVICE FOUND</source>
+        <translation>GERÄT GEFUNDEN</translation>
+    </message>
+    <message>
+        <source>&amp;CANCEL</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>&amp;CONNECT</source>
+        <translation>&amp;VERBINDEN</translation>
+    </message>
+    <message>
+        <source>Continue searching.</source>
+        <translation>Weitersuchen.</translation>
+    </message>
+    <message>
+        <source>&amp;NEXT DEVICE</source>
+        <translation>&amp;NÄCHSTES GERÄT</translation>
+    </message>
+</context>
+<context>
+    <name>Clock</name>
+    <message>
+        <source>Clock Synchronise</source>
+        <translation>Uhr synchronisieren</translation>
+    </message>
+    <message>
+        <source>COMPUTER CLOCK</source>
+        <translation>COMPUTERUHR</translation>
+    </message>
+    <message>
+        <source>DEVICE CLOCK</source>
+        <translation>GERÄTEUHR</translation>
+    </message>
+    <message>
+        <source>&amp;SYNCHRONISE</source>
+        <translation>&amp;SYNCHRONISIEREN</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Invalid Date / Time</source>
+        <translation>Ungültiges Datum / Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceStatus</name>
+    <message>
+        <source>Device Status</source>
+        <translation>Gerätestatus</translation>
+    </message>
+    <message>
+        <source>DISPLAY</source>
+        <translation>DISPLAY</translation>
+    </message>
+    <message>
+        <source>CONTROLLER 1</source>
+        <translation>CONTROLLER 1</translation>
+    </message>
+    <message>
+        <source>CONTROLLER 2</source>
+        <translation>CONTROLLER 2</translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation>Seriennummer</translation>
+    </message>
+    <message>
+        <source>Code Version</source>
+        <translation>Codeversion</translation>
+    </message>
+    <message>
+        <source>Code Validity</source>
+        <translation>Codegültigkeit</translation>
+    </message>
+    <message>
+        <source>Code Date</source>
+        <translation>Codedatum</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Valid</source>
+        <translation>Gültig</translation>
+    </message>
+    <message>
+        <source>Invalid</source>
+        <translation>Ungültig</translation>
+    </message>
+    <message>
+        <source>No Device Detected</source>
+        <translation>Kein Gerät erkannt</translation>
+    </message>
+</context>
+<context>
+    <name>MainDialog</name>
+    <message>
+        <source>Tessaro</source>
+        <translation>Tessaro</translation>
+    </message>
+    <message>
+        <source>SEARCH</source>
+        <translation>SUCHEN</translation>
+    </message>
+    <message>
+        <source>Search for devices.</source>
+        <translation>Nach Geräten suchen.</translation>
+    </message>
+    <message>
+        <source>Select device port number – Nothing listed? Click Search to auto find connected devices.</source>
+        <translation>Anschluss des Geräts wählen – Nichts aufgeführt? Klicken Sie auf Suchen, um angeschlossene Geräte automatisch zu finden.</translation>
+    </message>
+    <message>
+        <source>STATUS</source>
+        <translation>STATUS</translation>
+    </message>
+    <message>
+        <source>Establish connection to device.</source>
+        <translation>Verbindung zum Gerät herstellen.</translation>
+    </message>
+    <message>
+        <source>&amp;DOWNLOAD FROM DEVICE</source>
+        <translation>VOM GERÄT &amp;HERUNTERLADEN</translation>
+    </message>
+    <message>
+        <source>Begin data download from your connected device.</source>
+        <translation>Datenübertragung von Ihrem angeschlossenen Gerät starten.</translation>
+    </message>
+    <message>
+        <source>&amp;UPLOAD TO DEVICE</source>
+        <translation>AUF GERÄT &amp;ÜBERTRAGEN</translation>
+    </message>
+    <message>
+        <source>Upload new software to your connected device.</source>
+        <translation>Neue Software auf Ihr angeschlossenes Gerät übertragen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOCK SYNC</source>
+        <translation>&amp;UHR ABGLEICHEN</translation>
+    </message>
+    <message>
+        <source>Synchronise your computer's clock with the device clock.</source>
+        <translation>Die Uhr Ihres Computers mit der Geräteuhr abgleichen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Disconnect and exit Tessaro.</source>
+        <translation>Verbindung trennen und Tessaro beenden.</translation>
+    </message>
+    <message>
+        <source>&amp;SETTINGS</source>
+        <translation>&amp;EINSTELLUNGEN</translation>
+    </message>
+    <message>
+        <source>&amp;HELP</source>
+        <translation>&amp;HILFE</translation>
+    </message>
+    <message>
+        <source>Click to view help and support for Tessaro.</source>
+        <translation>Klicken Sie hier für Hilfe und Support zu Tessaro.</translation>
+    </message>
+    <message>
+        <source>&amp;QUOR SUPPORT</source>
+        <translation>&amp;QUOR-SUPPORT</translation>
+    </message>
+    <message>
+        <source>&amp;ABOUT</source>
+        <translation>Ü&amp;BER</translation>
+    </message>
+    <message>
+        <source>&amp;WEBSITE</source>
+        <translation>&amp;WEBSITE</translation>
+    </message>
+    <message>
+        <source>RECONNECT</source>
+        <translation>NEU VERBINDEN</translation>
+    </message>
+    <message>
+        <source>CONNECTING...</source>
+        <translation>VERBINDE...</translation>
+    </message>
+    <message>
+        <source>CONNECTED</source>
+        <translation>VERBUNDEN</translation>
+    </message>
+    <message>
+        <source>VERIFYING...</source>
+        <translation>PRÜFE...</translation>
+    </message>
+    <message>
+        <source>DISCONNECTING...</source>
+        <translation>TRENNE...</translation>
+    </message>
+    <message>
+        <source>SEARCHING...</source>
+        <translation>SUCHE...</translation>
+    </message>
+    <message>
+        <source>ABORTING...</source>
+        <translation>BRECHE AB...</translation>
+    </message>
+    <message>
+        <source>Tessaro S, v%1</source>
+        <translation>Tessaro S, v%1</translation>
+    </message>
+    <message>
+        <source>Click to view connected device information.</source>
+        <translation>Klicken Sie hier, um Informationen zum angeschlossenen Gerät anzuzeigen.</translation>
+    </message>
+    <message>
+        <source>ABORT</source>
+        <translation>ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>ABORTING</source>
+        <translation>BRECHE AB</translation>
+    </message>
+    <message>
+        <source>Search finished</source>
+        <translation>Suche beendet</translation>
+    </message>
+    <message>
+        <source>Search cancelled</source>
+        <translation>Suche abgebrochen</translation>
+    </message>
+    <message>
+        <source>Search aborted</source>
+        <translation>Suche vorzeitig beendet</translation>
+    </message>
+    <message>
+        <source>The PC and Rebreather clocks differ
+
+Do you wish to synchronise them now?</source>
+        <translation>Die Uhren von PC und Rebreather weichen voneinander ab
+
+Möchten Sie sie jetzt abgleichen?</translation>
+    </message>
+</context>
+<context>
+    <name>PrivateSettingsDialog</name>
+    <message>
+        <source>Advanced Settings</source>
+        <translation>Erweiterte Einstellungen</translation>
+    </message>
+    <message>
+        <source>Debug Message Level</source>
+        <translation>Stufe der Diagnosemeldungen</translation>
+    </message>
+    <message>
+        <source>Enable Full Log Book Read</source>
+        <translation>Vollständiges Logbuch lesen</translation>
+    </message>
+    <message>
+        <source>Status Log Files</source>
+        <translation>Statusprotokolle</translation>
+    </message>
+    <message>
+        <source>&amp;SHOW</source>
+        <translation>&amp;ANZEIGEN</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;CANCEL</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDialog</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>SPRACHE</translation>
+    </message>
+    <message>
+        <source>UNITS</source>
+        <translation>EINHEITEN</translation>
+    </message>
+    <message>
+        <source>Metric</source>
+        <translation>Metrisch</translation>
+    </message>
+    <message>
+        <source>Imperial</source>
+        <translation>Imperial</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD DIRECTORY</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>Choose download directory.</source>
+        <translation>Download-Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Select Download Folder</source>
+        <translation>Download-Ordner wählen</translation>
+    </message>
+</context>
+<context>
+    <name>WorkerC</name>
+    <message>
+        <source>This operation is not available in this version.</source>
+        <translation>Dieser Vorgang ist in dieser Version nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Searching for valid connections to devices</source>
+        <translation>Suche nach gültigen Verbindungen zu Geräten</translation>
+    </message>
+    <message>
+        <source>Checking </source>
+        <translation>Prüfe </translation>
+    </message>
+    <message>
+        <source>ORBITA / %1</source>
+        <translation>ORBITA / %1</translation>
+    </message>
+    <message>
+        <source>ORBITA 2020 / %1</source>
+        <translation>ORBITA 2020 / %1</translation>
+    </message>
+    <message>
+        <source>Accepted port %1</source>
+        <translation>Anschluss %1 übernommen</translation>
+    </message>
+    <message>
+        <source>Restoring original com port</source>
+        <translation>Ursprünglichen Anschluss wiederherstellen</translation>
+    </message>
+</context>
+<context>
+    <name>YesConfirmation</name>
+    <message>
+        <source>If you accept the loss of profiles
+
+Type 'yes' in this box</source>
+        <translation>Wenn Sie den Verlust der Profile akzeptieren,
+
+geben Sie 'yes' in dieses Feld ein</translation>
+    </message>
+    <message>
+        <source>&amp;CONTINUE</source>
+        <translation>&amp;WEITER</translation>
+    </message>
+    <message>
+        <source>&amp;CANCEL</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+</context>
+<context>
+    <name>YesNo</name>
+    <message>
+        <source>&amp;YES</source>
+        <translation>&amp;JA</translation>
+    </message>
+    <message>
+        <source>&amp;NO</source>
+        <translation>&amp;NEIN</translation>
+    </message>
+</context>
+<context>
+    <name>YesNoCancel</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>&amp;YES</source>
+        <translation>&amp;JA</translation>
+    </message>
+    <message>
+        <source>&amp;NO</source>
+        <translation>&amp;NEIN</translation>
+    </message>
+    <message>
+        <source>&amp;CANCEL</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+</context>
+<context>
+    <name>YesYesToAllNoNoToAll</name>
+    <message>
+        <source>&amp;YES</source>
+        <translation>&amp;JA</translation>
+    </message>
+    <message>
+        <source>Y&amp;ES TO ALL</source>
+        <translation>JA &amp;ZU ALLEN</translation>
+    </message>
+    <message>
+        <source>&amp;NO</source>
+        <translation>&amp;NEIN</translation>
+    </message>
+    <message>
+        <source>N&amp;O TO ALL</source>
+        <translation>NEIN Z&amp;U ALLEN</translation>
+    </message>
+</context>
+<context>
+    <name>ok</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+</context>
+</TS>
