@@ -305,6 +305,18 @@ void TestRixComms::identifyBridge()
     QCOMPARE(m_comms->IsBluetooth(), bluetooth);
     QCOMPARE(m_comms->IsBluetoothHandset(), type == 2);
     QCOMPARE(m_comms->GetLastError(), lastError);
+    const QStringList log = TakeLog();
+    if (ok) {
+        // A plain cable is recognised by the refusal; a bridge names itself.
+        const bool plainCable = profile == int(SimProfile::MonoSerial);
+        QCOMPARE(log.contains(QStringLiteral("RixComms::IdentifyBridge - Command Invalid therefore bridge is valid serial")),
+                 plainCable);
+        QCOMPARE(log.contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is ") + RixComms::BridgeTypeName(type)),
+                 !plainCable);
+    } else {
+        QVERIFY(log.contains(QStringLiteral("RixComms::IdentifyBridge - ") + lastError));
+        QVERIFY(log.contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is invalid")));
+    }
     // The request went to the bridge id with command 12 and nothing else.
     const QVector<SimFrameRecord> frames = m_sim->ReceivedFrames();
     QCOMPARE(frames.size(), 1);
@@ -649,6 +661,11 @@ void TestRixComms::diagnosticLines()
 
 void TestRixComms::messageLevelAndDebugSwitch()
 {
+    QCOMPARE(RixComms::BridgeTypeName(0), QStringLiteral("Serial"));
+    QCOMPARE(RixComms::BridgeTypeName(1), QStringLiteral("Bluetooth Bridge"));
+    QCOMPARE(RixComms::BridgeTypeName(2), QStringLiteral("Bluetooth Handset"));
+    QCOMPARE(RixComms::BridgeTypeName(3), QStringLiteral("USB Handset"));
+
     RixComms comms;
     QCOMPARE(comms.GetMessageLevel(), 5);
     comms.SetMessageLevel(9);
