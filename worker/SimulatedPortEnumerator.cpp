@@ -2,7 +2,7 @@
 
 #include "SystemPortEnumerator.h"
 
-#include <QMutexLocker>
+#include <mutex>
 
 SimulatedPortEnumerator::SimulatedPortEnumerator(const QList<SerialPortDescription> &ports,
                                                  bool includeSystemPorts)
@@ -15,26 +15,26 @@ QList<SerialPortDescription> SimulatedPortEnumerator::AvailablePorts() const
     QList<SerialPortDescription> ports;
     if (m_includeSystemPorts)
         ports = SystemPortEnumerator().AvailablePorts();
-    QMutexLocker locker(&m_listMutex);
+    std::lock_guard<std::mutex> locker(m_listMutex);
     ports.append(m_ports);
     return ports;
 }
 
 void SimulatedPortEnumerator::SetPorts(const QList<SerialPortDescription> &ports)
 {
-    QMutexLocker locker(&m_listMutex);
+    std::lock_guard<std::mutex> locker(m_listMutex);
     m_ports = ports;
 }
 
 void SimulatedPortEnumerator::AddPort(const SerialPortDescription &port)
 {
-    QMutexLocker locker(&m_listMutex);
+    std::lock_guard<std::mutex> locker(m_listMutex);
     m_ports.append(port);
 }
 
 bool SimulatedPortEnumerator::RemovePort(const QString &portName)
 {
-    QMutexLocker locker(&m_listMutex);
+    std::lock_guard<std::mutex> locker(m_listMutex);
     for (int i = 0; i < m_ports.size(); ++i) {
         if (m_ports.at(i).portName == portName) {
             m_ports.removeAt(i);

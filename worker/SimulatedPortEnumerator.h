@@ -2,7 +2,7 @@
 
 #include "PortEnumerator.h"
 
-#include <QMutex>
+#include <mutex>
 
 // A port list given by the caller: the simulated-rebreather mode lists the
 // simulator's pseudo-terminals here (optionally after the system's own ports),
@@ -23,7 +23,7 @@ public:
     bool RemovePort(const QString &portName);
 
 private:
-    mutable QMutex m_listMutex;
+    mutable std::mutex m_listMutex;
     QList<SerialPortDescription> m_ports;
     const bool m_includeSystemPorts;
 };

@@ -9,7 +9,6 @@
 #include "SystemPortEnumerator.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QSerialPort>
 #include <QThread>
 #include <QTimer>
@@ -88,13 +87,13 @@ void WorkerC::Start()
 
 void WorkerC::SetWorkInProgress(bool on)
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     m_workInProgress = on;
 }
 
 bool WorkerC::TakeSearchAbort()
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     const bool abort = m_searchAbort;
     m_searchAbort = false;
     return abort;
@@ -103,22 +102,21 @@ bool WorkerC::TakeSearchAbort()
 template <typename EmitFn>
 int WorkerC::Ask(int &responseField, EmitFn emitQuestion)
 {
-    QMutexLocker locker(&m_mutex);
+    std::unique_lock<std::mutex> locker(m_mutex);
     responseField = ResultNone;
     m_answerReady = false;
     emitQuestion();
     // No time-out: the worker waits as long as the question is open.
-    while (!m_answerReady)
-        m_waitCondition.wait(&m_mutex);
+    m_waitCondition.wait(locker, [this] { return m_answerReady; });
     return responseField;
 }
 
 void WorkerC::Answer(int &responseField, int response)
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     responseField = response;
     m_answerReady = true;
-    m_waitCondition.wakeOne();
+    m_waitCondition.notify_one();
 }
 
 void WorkerC::AnswerCancelNextConnectQuestion(int response)
@@ -148,13 +146,13 @@ void WorkerC::AnswerYesConfirmation(int response)
 
 RBData WorkerC::RBDataSnapshot() const
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     return m_rbDataPublished;
 }
 
 void WorkerC::PublishRBData()
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     m_rbDataPublished = *m_rbData;
 }
 
@@ -417,7 +415,7 @@ void WorkerC::ComPortSearchAbort()
 {
     qDebug() << "Worker::ComPortSearchAbort()";
     emit ConnectionStatusResult(StatusAborting, QString());
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     m_searchAbort = true;
 }
 
@@ -737,7 +735,7 @@ void WorkerC::ClockReadRTCDateTime()
 void WorkerC::ClockSynchronise()
 {
     {
-        QMutexLocker locker(&m_mutex);
+        std::lock_guard<std::mutex> locker(m_mutex);
         if (m_workInProgress)
             return;
         m_workInProgress = true;
@@ -845,7 +843,7 @@ void WorkerC::UploadUploadFile()
 
 void WorkerC::DownloadAbort()
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     m_downloadAbort = true;
 }
 

@@ -4,13 +4,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 class QSerialPort;
 class QTimer;
@@ -219,8 +219,9 @@ public:
     int m_responseToYesConfirmation = ResultNone;
 
 private:
-    mutable QMutex m_mutex;
-    QWaitCondition m_waitCondition;
+    // The worker's one lock (std types, so thread checkers see it).
+    mutable std::mutex m_mutex;
+    std::condition_variable m_waitCondition;
     bool m_answerReady = false;
 
     std::shared_ptr<PortEnumerator> m_ports;
