@@ -334,6 +334,29 @@ private slots:
         QCOMPARE(left, expectedLeft);
     }
 
+    void purgeLogsWhatItDeletes()
+    {
+        QTemporaryDir dir;
+        QStringList names;
+        for (int d = 1; d <= 11; ++d) {
+            names << QStringLiteral("Tessaro_2026_01_%1.log").arg(d, 2, 10, QLatin1Char('0'));
+            Touch(dir.path() + "/" + names.last());
+        }
+        static QStringList captured;
+        captured.clear();
+        QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &, const QString &text) {
+                captured << StatusLog::TypeTag(type) + text;
+            });
+        StatusLog::PurgeOldLogs(dir.path());
+        qInstallMessageHandler(previous);
+
+        QStringList expected = {"MSG Purging log files from " + dir.path()};
+        for (int i = 0; i < 6; ++i)
+            expected << "MSG Deleting " + names.at(i);
+        QCOMPARE(captured, expected);
+    }
+
     void purgeNeverRemovesFolders()
     {
         QTemporaryDir dir;
