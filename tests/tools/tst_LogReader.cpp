@@ -164,6 +164,7 @@ private slots:
     void tool_data()
     {
         QTest::addColumn<QList<QByteArray>>("files");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("stdoutHas");
         QTest::addColumn<QString>("stderrHas");
@@ -171,18 +172,22 @@ private slots:
         const Fixture good = Build({"hello", "world"}, {42, 4242});
         QByteArray cut = good.data;
         cut.chop(3);
-        QTest::newRow("good file") << QList<QByteArray>{good.data} << 0
+        QTest::newRow("good file") << QList<QByteArray>{good.data} << QStringList() << 0
                                    << Line(0, "hello") + "\n" + Line(1, "world") + "\n" << QString();
-        QTest::newRow("cut short") << QList<QByteArray>{cut} << 2 << Line(0, "hello") + "\n" << "cut short";
-        QTest::newRow("not a log") << QList<QByteArray>{QByteArray("garbage")} << 2 << QString()
+        QTest::newRow("cut short") << QList<QByteArray>{cut} << QStringList() << 2 << Line(0, "hello") + "\n" << "cut short";
+        QTest::newRow("not a log") << QList<QByteArray>{QByteArray("garbage")} << QStringList() << 2 << QString()
                                    << "not a Tessaro status log";
-        QTest::newRow("two files") << QList<QByteArray>{good.data, good.data} << 0 << "<==\n" + Line(0, "hello")
+        QTest::newRow("offsets") << QList<QByteArray>{good.data} << QStringList{"--offsets"} << 0
+                                 << QStringLiteral("0: %1\n%2: %3\n").arg(Line(0, "hello")).arg(7 + 22).arg(Line(1, "world"))
+                                 << QString();
+        QTest::newRow("two files") << QList<QByteArray>{good.data, good.data} << QStringList() << 0 << "<==\n" + Line(0, "hello")
                                    << QString();
     }
 
     void tool()
     {
         QFETCH(QList<QByteArray>, files);
+        QFETCH(QStringList, options);
         QFETCH(int, exitCode);
         QFETCH(QString, stdoutHas);
         QFETCH(QString, stderrHas);
@@ -197,7 +202,7 @@ private slots:
             paths << path;
         }
         QProcess reader;
-        reader.start(QCoreApplication::applicationDirPath() + "/tessaro-logreader", paths);
+        reader.start(QCoreApplication::applicationDirPath() + "/tessaro-logreader", options + paths);
         QVERIFY(reader.waitForFinished(30000));
         QCOMPARE(reader.exitStatus(), QProcess::NormalExit);
         const QString out = QString::fromUtf8(reader.readAllStandardOutput());
