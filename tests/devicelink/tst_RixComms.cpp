@@ -90,6 +90,8 @@ private slots:
     void writeAndVerifyMismatchReport();
     void oversizedReplyIsRejected();
     void longerReadReplyCopiesOnlyWhatWasAsked();
+    void replyLengthDisagreeingWithPayload_data();
+    void replyLengthDisagreeingWithPayload();
     void commandReturnData();
     void diagnosticLines();
     void messageLevelAndDebugSwitch();
@@ -621,6 +623,43 @@ void TestRixComms::longerReadReplyCopiesOnlyWhatWasAsked()
     QCOMPARE(buffer.left(4), Pattern(4, 2));
     QCOMPARE(buffer.mid(4), QByteArray(4, char(0x77)));
     QCOMPARE(m_comms->GetPayloadLength(), 100);
+}
+
+void TestRixComms::replyLengthDisagreeingWithPayload_data()
+{
+    QTest::addColumn<int>("replyCommand");
+    QTest::addColumn<int>("announced");
+    QTest::addColumn<int>("carried");
+    QTest::addColumn<QString>("lastError");
+
+    const QString timeout = QStringLiteral("GetMessage Failed - No valid reply received within timeout.");
+    QTest::newRow("fewer bytes than announced") << 1 << 10 << 4 << timeout;
+    QTest::newRow("more bytes than announced") << 1 << 4 << 10 << "GetMessage Failed - Invalid Checksum";
+    QTest::newRow("block code, one block short") << 17 << 2 << 64 << timeout;
+    QTest::newRow("block code on a plain read") << 0x51 << 1 << 4 << timeout;
+}
+
+void TestRixComms::replyLengthDisagreeingWithPayload()
+{
+    QFETCH(int, replyCommand);
+    QFETCH(int, announced);
+    QFETCH(int, carried);
+    QFETCH(QString, lastError);
+
+    QVERIFY(Open());
+    m_sim->WithBus([&](SimulatedBus &bus) {
+        bus.Unit(DeviceId::C2)->SetHandler(1, [&](SimUnit &, const SimRequest &r) {
+            return SimReply::Data(quint8(replyCommand), r.address, quint8(announced), Pattern(carried, 4));
+        });
+    });
+    QByteArray buffer(16, char(0x44));
+    QVERIFY(!m_comms->Read(DeviceId::C2, MemoryId::Flash, 0x2000, 4, reinterpret_cast<uchar *>(buffer.data())));
+    QCOMPARE(m_comms->GetLastError(), lastError);
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
+    QCOMPARE(buffer.mid(4), QByteArray(12, char(0x44)));
+    // Leftovers of the bad reply do not spoil the next exchange.
+    QVERIFY(m_comms->IsDevicePresent(DeviceId::C2));
+    QCOMPARE(m_comms->GetReplyText(), QStringLiteral("Status Message: No error."));
 }
 
 void TestRixComms::commandReturnData()
