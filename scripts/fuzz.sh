@@ -19,7 +19,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTESSARO_FUZZ=ON \
 if [ $# -gt 0 ]; then
   targets=("$@")
 else
-  mapfile -t targets < <(ninja -C "$build" -t targets all | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): phony$/\1/p' | grep -v '_corpus$' | sort -u)
+  mapfile -t targets < <(ninja -C "$build" -t targets all | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): phony$/\1/p' | grep -v -E '_corpus$|_autogen' | sort -u)
 fi
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets"; exit 1; }
 
