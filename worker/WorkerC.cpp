@@ -231,6 +231,16 @@ void WorkerC::LocalOpenComPort(const QString &comPort, const QString &comPortNam
                                    identifyBridge ? QStringLiteral("true")
                                                   : QStringLiteral("false"));
     emit ConnectionStatusResult(StatusConnecting, QString());
+    // Opening replaces whatever was open; the record of that connection must
+    // go with it, or the presence check would take the new bridge for the old
+    // one and never identify the units behind it.
+    if (m_rbData->IsValid() || m_rbData->IsPresent(DeviceId::Bridge))
+        ClearRbData();
+    // Close the old port through the link first: the link's own reopen path
+    // forgets its open state before closing, which leaves the port open and
+    // makes the new open fail.
+    if (LinkPortOpen())
+        m_comms->CloseComPort();
     const bool opened = m_comms->OpenComPort(comPort, identifyBridge);
     UpdatePortOpenMirror();
     if (opened) {

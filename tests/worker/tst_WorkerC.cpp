@@ -180,6 +180,7 @@ private slots:
     void openIdentifiesHandset();
     void loggingFormatByDisplayCode_data();
     void loggingFormatByDisplayCode();
+    void reopenWhileConnectedIdentifiesAgain();
     void openFailure();
     void closeAfterConnect();
     void unplugWhileConnected();
@@ -271,6 +272,25 @@ void TestWorkerC::loggingFormatByDisplayCode()
     rig.Open(sim->PortPath());
     QVERIFY(rig.WaitForOpenResult());
     QCOMPARE(rig.worker->RBDataSnapshot().DisplayLoggingFormat(), format);
+}
+
+void TestWorkerC::reopenWhileConnectedIdentifiesAgain()
+{
+    auto mono = StartSimulator(SimProfile::MonoSerial);
+    auto colour = StartSimulator(SimProfile::ColourV2Usb);
+    WorkerRig rig;
+    rig.Open(mono->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    rig.probe.statuses.clear();
+    rig.probe.openResults.clear();
+
+    // Opening another port without closing first (the link closes the old one).
+    rig.Open(colour->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.statuses, (QList<int>{2, 4, 5}));
+    const RBData rb = rig.worker->RBDataSnapshot();
+    QCOMPARE(rb.DisplayDeviceId(), DeviceId::DisplayColour);
+    QCOMPARE(rb.DisplayLoggingFormat(), int(RBData::LoggingFormatColourV2));
 }
 
 void TestWorkerC::openFailure()
