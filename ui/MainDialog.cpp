@@ -18,6 +18,7 @@
 #include "Translations.h"
 #include "WindowStyle.h"
 #include "WorkerC.h"
+#include "UniformButtons.h"
 #include "YesConfirmation.h"
 #include "YesNo.h"
 #include "YesNoCancel.h"
@@ -646,6 +647,17 @@ void MainDialog::LoadLanguage(QString newLanguage, bool forceLoad)
         QCoreApplication::installTranslator(&m_toolkitTranslator);
 
     AppSettings::SetValue(AppSettings::Key::Language, newLanguage);
+}
+
+bool MainDialog::event(QEvent *event)
+{
+    // Texts change with the status and the language; the icon buttons must
+    // never clip them.
+    if (event->type() == QEvent::LayoutRequest) {
+        for (QPushButton *button : {ui->searchBtn, ui->statusBtn, ui->clockBtn})
+            UniformButtons::MakeRoomForIconPadding(button);
+    }
+    return QDialog::event(event);
 }
 
 void MainDialog::changeEvent(QEvent *event)

@@ -91,6 +91,7 @@ public slots:
     void reject() override;
 
 protected:
+    bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -52,15 +52,25 @@ SettingsDialog::~SettingsDialog()
     delete ui;
 }
 
+QString SettingsDialog::SystemLanguageCode()
+{
+    const QLocale system = QLocale::system();
+    // A system without a language setting (the "C" locale) reads as English.
+    if (system.language() == QLocale::C)
+        return QStringLiteral("en");
+    QString code = system.name();
+    const int lastUnderscore = code.lastIndexOf(QLatin1Char('_'));
+    if (lastUnderscore >= 0)
+        code.truncate(lastUnderscore);
+    return code;
+}
+
 void SettingsDialog::FillLanguageList(const QString &folder)
 {
     const QSignalBlocker blocker(ui->languageCombo);
     ui->languageCombo->clear();
 
-    QString systemCode = QLocale::system().name();
-    const int lastUnderscore = systemCode.lastIndexOf(QLatin1Char('_'));
-    if (lastUnderscore >= 0)
-        systemCode.truncate(lastUnderscore);
+    QString systemCode = SystemLanguageCode();
     ui->languageCombo->addItem(QLocale::languageToString(QLocale(systemCode).language()), systemCode);
 
     qInfo() << "Drop down langPath" << folder;
@@ -131,7 +141,7 @@ void SettingsDialog::on_closeBtn_clicked()
 bool SettingsDialog::event(QEvent *event)
 {
     if (event->type() == QEvent::LayoutRequest)
-        UniformButtons::Equalise({ui->dirBtn, ui->closeBtn});
+        UniformButtons::MakeRoomForIconPadding(ui->dirBtn);
     return QDialog::event(event);
 }
 

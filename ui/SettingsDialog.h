@@ -20,6 +20,10 @@ public:
     bool MetricUnits() const { return m_metricUnits; }
     QString DownloadDirectory() const;
 
+    // The system language's code: the locale name cut at its last "_"
+    // ("en" for a system without a language setting).
+    static QString SystemLanguageCode();
+
     // Rebuilds the language list: the system language first, then one entry
     // per "Tessaro_*.qm" file in folder. Emits nothing.
     void FillLanguageList(const QString &folder);

@@ -38,6 +38,8 @@ void touch(const QString &path)
 
 QString systemLanguageCode()
 {
+    if (QLocale::system().language() == QLocale::C)
+        return QStringLiteral("en");
     QString code = QLocale::system().name();
     const int underscore = code.lastIndexOf(QLatin1Char('_'));
     return underscore < 0 ? code : code.left(underscore);

@@ -1,0 +1,179 @@
+// Drives the main window through the connection story against a simulated
+// rebreather and saves a picture of every window on the way. Run by
+// scripts/screenshots.sh under Xvfb; not a test.
+
+#include "AppSettings.h"
+#include "CancelNextConnect.h"
+#include "Clock.h"
+#include "DeviceStatus.h"
+#include "FontLoader.h"
+#include "MainDialog.h"
+#include "RebreatherSimulator.h"
+#include "SettingsDialog.h"
+#include "SimClockUnit.h"
+#include "SimulatedPortEnumerator.h"
+#include "WorkerC.h"
+#include "YesNo.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+QString outputFolder;
+int failures = 0;
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void settle(int ms = 300)
+{
+    waitFor([] { return false; }, ms);
+}
+
+void save(QWidget *window, const QString &name)
+{
+    const QString path = outputFolder + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (window->grab().save(path))
+        qInfo().noquote() << "saved" << path;
+    else {
+        qWarning().noquote() << "could not save" << path;
+        ++failures;
+    }
+}
+
+void check(bool ok, const char *what)
+{
+    if (!ok) {
+        qWarning() << "step failed:" << what;
+        ++failures;
+    }
+}
+
+void press(QWidget *window, const char *buttonName)
+{
+    if (auto *button = window->findChild<QPushButton *>(QLatin1String(buttonName)))
+        button->click();
+    else
+        check(false, buttonName);
+}
+
+// Runs trigger (which opens a modal window of type T); once that window is
+// up and painted, saves it as name and lets handle close it.
+template <typename T>
+void withModal(const QString &name, const std::function<void()> &trigger,
+               const std::function<void(T *)> &handle, const std::function<bool(T *)> &ready = {})
+{
+    auto *poll = new QTimer;
+    poll->setInterval(100);
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        T *window = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!window || (ready && !ready(window)))
+            return;
+        poll->stop();
+        settle();
+        save(window, name);
+        handle(window);
+        poll->deleteLater();
+    });
+    poll->start();
+    trigger();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Quor"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tessaro"));
+    QApplication app(argc, argv);
+    outputFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(outputFolder);
+
+    FontLoader::LoadFonts(FontLoader::ResourceFolder(), FontLoader::FontFileNames(), [] {
+        qWarning() << "Unable to load font OpenSans.";
+    });
+    QApplication::setFont(FontLoader::ApplicationFont());
+
+    RebreatherSimulator sim(SimProfile::ColourV2Usb);
+    QString error;
+    if (!sim.Start(&error)) {
+        qWarning() << "simulator did not start:" << error;
+        return 1;
+    }
+    const qint64 localOffset = QDateTime::currentDateTime().offsetFromUtc();
+    sim.WithBus([localOffset](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            clock->SetOffsetSeconds(localOffset);
+    });
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        {QStringLiteral("COM3"), QStringLiteral("USB Serial Port"), QStringLiteral("/nonexistent/tessaro-com3")},
+        {QStringLiteral("COM4"), QStringLiteral("Simulated rebreather"), sim.PortPath()},
+    });
+    AppSettings::SetValue(AppSettings::Key::ComPort, QString());
+    AppSettings::SetValue(AppSettings::Key::Language, QString());
+
+    {
+        MainDialog w(ports);
+        w.resize(900, 660);
+        w.show();
+        check(waitFor([&] { return w.LastConnectionStatus() == WorkerC::StatusDisconnected; }), "first status");
+        settle();
+        save(&w, QStringLiteral("01_main_disconnected"));
+
+        withModal<CancelNextConnect>(
+            QStringLiteral("03_device_found"),
+            [&] {
+                press(&w, "searchBtn");
+                check(waitFor([&] { return w.LastConnectionStatus() == WorkerC::StatusSearching; }), "searching");
+                settle(100);
+                save(&w, QStringLiteral("02_main_searching"));
+            },
+            [](CancelNextConnect *found) { press(found, "connectBtn"); });
+        check(waitFor([&] { return w.LastConnectionStatus() == WorkerC::StatusConnectedSerialValid; }), "connected");
+        check(waitFor([&] { return !w.Worker()->IsWorkInProgress() && !w.IsSearchRunning(); }), "idle");
+        settle();
+        save(&w, QStringLiteral("04_main_connected"));
+
+        withModal<DeviceStatus>(QStringLiteral("05_device_status"), [&] { press(&w, "statusBtn"); },
+                                [](DeviceStatus *status) { press(status, "closeBtn"); });
+
+        withModal<Clock>(
+            QStringLiteral("06_clock"), [&] { press(&w, "clockBtn"); },
+            [](Clock *clock) { press(clock, "closeBtn"); },
+            [](Clock *clock) { return !clock->findChild<QLabel *>(QStringLiteral("rbClock"))->text().isEmpty(); });
+
+        withModal<SettingsDialog>(QStringLiteral("07_settings"), [&] { press(&w, "settingsBtn"); },
+                                  [](SettingsDialog *settings) { settings->reject(); });
+
+        withModal<YesNo>(
+            QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
+            [](YesNo *question) { press(question, "noBtn"); });
+
+        w.LoadLanguage(QStringLiteral("de"));
+        settle();
+        save(&w, QStringLiteral("09_main_connected_de"));
+        withModal<SettingsDialog>(QStringLiteral("10_settings_de"), [&] { press(&w, "settingsBtn"); },
+                                  [](SettingsDialog *settings) { settings->reject(); });
+        w.LoadLanguage(QStringLiteral("en"));
+        AppSettings::SetValue(AppSettings::Key::Language, QString());
+    }
+    qInfo() << "screenshots finished," << failures << "failures";
+    return failures == 0 ? 0 : 1;
+}
