@@ -69,6 +69,10 @@ int main(int argc, char *argv[])
     QSplashScreen splash(QPixmap(SplashChoice::ImagePath(splashSize)));
     splash.show();
 
+    // Registered before the main window exists: its constructor starts the
+    // worker thread, whose queued signals may carry this type at once.
+    qRegisterMetaType<QVector<quint8>>("QVector<quint8>");
+
     int exitCode = 0;
     {
         MainDialog mainDialog;
@@ -79,8 +83,6 @@ int main(int argc, char *argv[])
         splash.finish(&mainDialog);
         QCoreApplication::processEvents();
         QTimer::singleShot(5000, &splash, &QWidget::close);
-
-        qRegisterMetaType<QVector<quint8>>("QVector<quint8>");
 
         ArmQuitTimer(app);
         exitCode = app.exec();
