@@ -138,20 +138,35 @@ QString UddfExport::TargetPathFor(const QString &logPath)
     return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".uddf"));
 }
 
+namespace {
+bool XmlChar(ushort u)
+{
+    return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD);
+}
+}
+
 QString UddfExport::XmlSafe(const QString &text)
 {
+    // Most texts are clean: hand them back shared, without a copy.
+    bool clean = true;
+    for (const QChar c : text) {
+        if (!XmlChar(c.unicode())) {
+            clean = false;
+            break;
+        }
+    }
+    if (clean)
+        return text;
     QString safe;
     safe.reserve(text.size());
     for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        const ushort u = c.unicode();
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             safe.append(c);
             safe.append(text.at(++i));
             continue;
         }
-        const bool allowed = u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD);
-        if (allowed)
+        if (XmlChar(c.unicode()))
             safe.append(c);
     }
     return safe;

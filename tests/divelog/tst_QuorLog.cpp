@@ -81,6 +81,8 @@ class TestQuorLog : public QObject
 private slots:
     void roundTripThroughEveryForm_data();
     void roundTripThroughEveryForm();
+    void fileResultCodes_data();
+    void fileResultCodes();
     void sessionsWithoutDiveGiveInvalidData();
     void powerOnOffBoundary();
     void wideTimeStampUnits();
@@ -162,6 +164,57 @@ void TestQuorLog::roundTripThroughEveryForm()
     // Trimix loads helium: compartment 1 after 20 min at 20 m.
     QVERIFY(session->Samples().last().tissuesSet);
     QVERIFY(session->Samples().at(session->Samples().size() / 2).he[0] > 100.0);
+}
+
+void TestQuorLog::fileResultCodes_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("errorStart");
+    QTest::newRow("wrong extension") << "extension" << int(QuorLog::InvalidExtension) << "Invalid file extension";
+    QTest::newRow("two bytes") << "two bytes" << int(QuorLog::InvalidFormat) << "Invalid file format";
+    QTest::newRow("broken seal") << "seal" << int(QuorLog::InvalidChecksum) << "Invalid file checksum";
+    QTest::newRow("text line checksum") << "line" << int(QuorLog::LineChecksumFailed) << "Invalid checksum in file";
+    QTest::newRow("no dive") << "no dive" << int(QuorLog::InvalidData) << "File opened ok but contained invalid data";
+}
+
+void TestQuorLog::fileResultCodes()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, result);
+    QFETCH(QString, errorStart);
+    QTemporaryDir dir;
+    DivePlan plan = SquareDive(true);
+    plan.withDiveHeader = damage != QLatin1String("no dive");
+    const LogFileContent content = LogRecordGenerator::LogFile(plan);
+    QString path = dir.filePath(damage == QLatin1String("extension") ? QStringLiteral("dive.txt") : QStringLiteral("dive.ccl"));
+    if (damage == QLatin1String("line")) {
+        QStringList lines = LogFileWriter::TextLines(content);
+        lines[10].replace(4, 1, lines[10].at(4) == QLatin1Char('0') ? QStringLiteral("1") : QStringLiteral("0"));
+        QVERIFY(LogFileWriter::WriteTextLines(path, lines, nullptr));
+    } else {
+        QVERIFY(LogFileWriter::WriteSecured(path, content, nullptr));
+    }
+    if (damage == QLatin1String("two bytes") || damage == QLatin1String("seal")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        if (damage == QLatin1String("two bytes")) {
+            bytes = QByteArray(2, '\0');
+        } else {
+            bytes[bytes.size() / 2] = char(bytes.at(bytes.size() / 2) ^ 0x01);
+        }
+        file.resize(0);
+        file.seek(0);
+        file.write(bytes);
+    }
+    QuorLog log;
+    QCOMPARE(log.Load(path), result);
+    QCOMPARE(log.LoadResult(), result);
+    QVERIFY2(log.ErrorText().startsWith(errorStart), qPrintable(log.ErrorText()));
+    QVERIFY(!log.IsValid());
+    if (damage == QLatin1String("line"))
+        QVERIFY2(log.ErrorText().contains(QStringLiteral(" at line 8 - ")), qPrintable(log.ErrorText()));
 }
 
 void TestQuorLog::sessionsWithoutDiveGiveInvalidData()
