@@ -12,7 +12,14 @@
 #include "SimulatedPortEnumerator.h"
 #include "WorkerC.h"
 #include "YesNo.h"
+#include "PrivateSettingsDialog.h"
+#include "YesConfirmation.h"
+#include "YesNoCancel.h"
+#include "YesYesToAllNoNoToAll.h"
 #include "ok.h"
+
+#include <QLineEdit>
+#include <QSpinBox>
 
 #include <QComboBox>
 #include <QLabel>
@@ -94,6 +101,9 @@ private slots:
     void searchFindsAndConnectsSimulatedRebreather();
     void closingDeviceFoundCancelsSearch();
     void clockQuestionOpensClockWindowAndSynchronises();
+    void questionsReachTheWorker_data();
+    void questionsReachTheWorker();
+    void keyChordOpensAdvancedSettings();
     void languageSwitchRetranslates();
     void closingStoresSettings();
 };
@@ -360,6 +370,89 @@ void tst_MainDialog::clockQuestionOpensClockWindowAndSynchronises()
     });
     QVERIFY2(qAbs(offsetAfter - localOffset) <= 2, qPrintable(QString::number(offsetAfter - localOffset)));
     QTRY_COMPARE(w.LastConnectionStatus(), 1);
+}
+
+void tst_MainDialog::questionsReachTheWorker_data()
+{
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("buttonName");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("yes/no, yes") << "YesNo" << "yesBtn" << 4;
+    QTest::newRow("yes/no, no") << "YesNo" << "noBtn" << 5;
+    QTest::newRow("yes/no/cancel, cancel") << "YesNoCancel" << "cancelBtn" << 1;
+    QTest::newRow("yes to all") << "YesYesToAllNoNoToAll" << "yesToAllBtn" << 6;
+    QTest::newRow("no to all") << "YesYesToAllNoNoToAll" << "noToAllBtn" << 7;
+    QTest::newRow("typed confirmation, continue") << "YesConfirmation" << "continueBtn" << 4;
+    QTest::newRow("typed confirmation, cancel") << "YesConfirmation" << "cancelBtn" << 5;
+}
+
+void tst_MainDialog::questionsReachTheWorker()
+{
+    QFETCH(QString, question);
+    QFETCH(QString, buttonName);
+    QFETCH(int, expected);
+
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    w.show();
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    WorkerC *worker = w.Worker();
+
+    QString shownQuestion;
+    QString dialogClass;
+    ModalResponder responder([&](QWidget *modal) {
+        dialogClass = QString::fromLatin1(modal->metaObject()->className());
+        if (auto *label = modal->findChild<QLabel *>(QStringLiteral("question")))
+            shownQuestion = label->text();
+        if (auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("lineEdit")))
+            edit->setText(QStringLiteral("yes"));
+        click(modal, qPrintable(buttonName));
+    });
+
+    // The worker's question signals, as a running operation would send them.
+    const QString text = QStringLiteral("Replace the newer code?");
+    int answer = 0;
+    if (question == QLatin1String("YesNo")) {
+        emit worker->AskYesNoQuestion(text);
+        answer = worker->m_responseToYesNo;
+    } else if (question == QLatin1String("YesNoCancel")) {
+        emit worker->AskYesNoCancelQuestion(text);
+        answer = worker->m_responseToYesNoCancel;
+    } else if (question == QLatin1String("YesYesToAllNoNoToAll")) {
+        emit worker->AskYesYesToAllNoNoToAllQuestion(text);
+        answer = worker->m_responseToYesYesToAllNoNoToAll;
+    } else {
+        emit worker->AskYesConfirmation();
+        answer = worker->m_responseToYesConfirmation;
+    }
+    QCOMPARE(dialogClass, question);
+    if (question != QLatin1String("YesConfirmation"))
+        QCOMPARE(shownQuestion, text);
+    QCOMPARE(answer, expected);
+}
+
+void tst_MainDialog::keyChordOpensAdvancedSettings()
+{
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+
+    bool opened = false;
+    ModalResponder responder([&](QWidget *modal) {
+        if (auto *advanced = qobject_cast<PrivateSettingsDialog *>(modal)) {
+            opened = true;
+            advanced->findChild<QSpinBox *>(QStringLiteral("messageLevel"))->setValue(1);
+            click(advanced, "okBtn");
+        }
+    });
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
+    QTRY_VERIFY(opened);
+    QTest::mouseClick(button(w, "closeBtn"), Qt::LeftButton);
+    QCOMPARE(AppSettings::IntValue(AppSettings::Key::MessageLevel), 1);
+    AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
 }
 
 void tst_MainDialog::languageSwitchRetranslates()
