@@ -80,7 +80,19 @@ QuorLogSession *QuorLog::IdentifiedSession() const
     return m_identified >= 0 && m_identified < m_sessions.size() ? m_sessions.at(m_identified) : nullptr;
 }
 
-void QuorLog::subModified(bool changed) { emit modified(changed); }
+void QuorLog::subModified(bool changed)
+{
+    emit modified(changed);
+    emit sendModified(changed);
+}
+
+QuorLogDeviceInfo QuorLog::DeviceInfo() const
+{
+    const QuorLogMemoryStore::Block *block = m_memory.FirstBlockOf(DeviceId::DisplayColour);
+    if (!block)
+        block = m_memory.HandsetBlock();
+    return QuorLogDeviceInfo::Decode(block ? block->bytes : QByteArray());
+}
 
 int QuorLog::Load(const QString &path)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QuorLogDanData.h"
+#include "QuorLogDeviceInfo.h"
 #include "QuorLogDiveInfo.h"
 #include "QuorLogFileInfo.h"
 #include "QuorLogMemoryStore.h"
@@ -63,6 +64,9 @@ public:
     const QuorLogMemoryStore &MemoryStore() const { return m_memory; }
     const QuorLogDanData &DanData() const { return m_dan; }
     const QuorLogDiveInfo &DiveInfo() const { return m_diveInfo; }
+    // Texts of the colour handset's information block, else of the mono
+    // handset's (an empty block decodes when the file has neither).
+    QuorLogDeviceInfo DeviceInfo() const;
 
     // Texts of the identified session.
     QString DiveDurationText() const { return m_diveDurationText; }

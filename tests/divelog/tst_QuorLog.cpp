@@ -137,6 +137,8 @@ void TestQuorLog::roundTripThroughEveryForm()
     QVERIFY(log.IsValid());
     QCOMPARE(log.Sessions().size(), 1);
     QVERIFY(log.DeviceFlag()); // the generated handset is a trimix unit
+    QCOMPARE(log.DeviceInfo().diveMode, QStringLiteral("Trimix"));
+    QCOMPARE(log.DeviceInfo().model, QStringLiteral("Seavane"));
     const QuorLogSession *session = log.IdentifiedSession();
     QVERIFY(session);
     QCOMPARE(session->DiveNumber(), 42);
