@@ -101,12 +101,12 @@ public:
         m_lastMode = w.diveMode;
         m_lastMix = w.mixRef;
         m_doc.TextElement(QStringLiteral("setpo2"), QStringLiteral("setby"), QStringLiteral("computer"), Fixed(w.setpoint));
+        static const QString sensors[3] = {QStringLiteral("o2sensor_1"), QStringLiteral("o2sensor_2"), QStringLiteral("o2sensor_3")};
+        static const QString computers[2] = {QStringLiteral("divecomputerb1"), QStringLiteral("divecomputerb2")};
         for (int i = 0; i < 3; ++i)
-            m_doc.TextElement(QStringLiteral("measuredpo2"), QStringLiteral("ref"), QStringLiteral("o2sensor_%1").arg(i + 1),
-                              Fixed(w.measured[i]));
+            m_doc.TextElement(QStringLiteral("measuredpo2"), QStringLiteral("ref"), sensors[i], Fixed(w.measured[i]));
         for (int i = 0; i < 2; ++i)
-            m_doc.TextElement(QStringLiteral("batteryvoltage"), QStringLiteral("deviceref"),
-                              QStringLiteral("divecomputerb%1").arg(i + 1), Fixed(w.voltage[i]));
+            m_doc.TextElement(QStringLiteral("batteryvoltage"), QStringLiteral("deviceref"), computers[i], Fixed(w.voltage[i]));
         m_doc.TextElement(QStringLiteral("temperature"), Fixed(w.temperature));
         m_doc.TextElement(QStringLiteral("gradientfactor"), Fixed(w.gradientFactor, 2));
         m_doc.TextElement(QStringLiteral("cns"), Fixed(w.cns, 2));

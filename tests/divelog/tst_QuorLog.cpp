@@ -88,6 +88,8 @@ private slots:
     void wideTimeStampUnits();
     void warmAndColdRestarts_data();
     void warmAndColdRestarts();
+    void generatedRestartsKeepTheProfile_data();
+    void generatedRestartsKeepTheProfile();
     void unknownRecordChangesNothing();
     void danLines_data();
     void danLines();
@@ -313,6 +315,29 @@ void TestQuorLog::warmAndColdRestarts()
     session.AddRecord(LogLine(Hex(restart)), 2);
     session.AddRecord(LogLine(Hex(Wide(L::Code::Sample, 5 * 4096))), 3);
     QCOMPARE(session.Samples().last().time, timeAfter);
+}
+
+void TestQuorLog::generatedRestartsKeepTheProfile_data()
+{
+    QTest::addColumn<bool>("warm");
+    QTest::newRow("warm restart mid-dive") << true;
+    QTest::newRow("cold restart mid-dive") << false;
+}
+
+void TestQuorLog::generatedRestartsKeepTheProfile()
+{
+    QFETCH(bool, warm);
+    DivePlan plan = SquareDive(true);
+    plan.restarts = {{400.0, warm}};
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(GeneratedLines({plan})), 0);
+    const QuorLogSession *session = log.IdentifiedSession();
+    const QVector<QuorLogSample> &samples = session->Samples();
+    for (int i = 1; i < samples.size(); ++i)
+        QVERIFY2(samples.at(i).time > samples.at(i - 1).time, qPrintable(QString::number(i)));
+    QVERIFY(samples.last().tissuesSet);
+    CompareToPlan(session, plan);
+    QCOMPARE(session->Events().last().code, warm ? int(L::Code::WarmRestart) : int(L::Code::ColdRestart));
 }
 
 void TestQuorLog::unknownRecordChangesNothing()

@@ -148,6 +148,7 @@ class TestUddfExport : public QObject
 private slots:
     void waypointsFollowThePlan();
     void dummyFirstWaypoint();
+    void modeAndMixOnlyOnChange();
     void wholeSessionWithoutDiveWindow();
     void gasDefinitions_data();
     void gasDefinitions();
@@ -224,6 +225,33 @@ void TestUddfExport::dummyFirstWaypoint()
     // The dummy carries the first waypoint's mode and mix; the real one repeats neither.
     QCOMPARE(doc.waypoints.at(0).switchmix, QStringLiteral("diluent_01"));
     QVERIFY(doc.waypoints.at(1).switchmix.isEmpty());
+}
+
+void TestUddfExport::modeAndMixOnlyOnChange()
+{
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.gases = {{21, 0}, {50, 0}};
+    plan.gasSwitches = {{0, 0}, {1100, 1}};
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    const ReadBack doc = Read(UddfExport().Document(log));
+    const double offset = log.IdentifiedSession()->DiveStartTime() - plan.surfaceBefore;
+    QStringList mixes, modes;
+    double switchedAt = -1;
+    for (const Waypoint &w : doc.waypoints) {
+        if (!w.switchmix.isEmpty()) {
+            mixes << w.switchmix;
+            switchedAt = w.divetime + offset;
+        }
+        if (!w.divemode.isEmpty())
+            modes << w.divemode;
+    }
+    QCOMPARE(mixes, (QStringList{"diluent_01", "diluent_02"}));
+    QCOMPARE(modes, QStringList{"closedcircuit"});
+    QVERIFY2(std::fabs(switchedAt - 1100) <= 1.0, qPrintable(QString::number(switchedAt)));
+    QCOMPARE(doc.mixes.size(), 2);
+    QCOMPARE(doc.mixes.at(1).id, QStringLiteral("diluent_02"));
 }
 
 void TestUddfExport::wholeSessionWithoutDiveWindow()
