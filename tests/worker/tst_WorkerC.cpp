@@ -140,6 +140,8 @@ std::unique_ptr<RebreatherSimulator> StartSimulator(SimProfile profile)
     return sim;
 }
 
+constexpr int EepromErased = 1 << 30;
+
 int LocalUtcOffset()
 {
     return QDateTime::currentDateTime().offsetFromUtc();
@@ -185,6 +187,8 @@ private slots:
     void closeAfterConnect();
     void unplugWhileConnected();
     void bridgeOnly();
+    void deviceStatusFromUnits_data();
+    void deviceStatusFromUnits();
 
     void searchOrder();
     void searchSkipsPortWithoutBridge();
@@ -348,6 +352,50 @@ void TestWorkerC::bridgeOnly()
     QVERIFY(rb.IsValid());
     QVERIFY(!rb.IsHandsetPresent());
     QCOMPARE(rb.DisplayLoggingFormat(), int(RBData::LoggingFormatUndefined));
+}
+
+using BusChange = std::function<void(SimulatedBus &)>;
+Q_DECLARE_METATYPE(BusChange)
+
+void TestWorkerC::deviceStatusFromUnits_data()
+{
+    QTest::addColumn<BusChange>("change");
+    QTest::addColumn<quint8>("unit");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<int>("overall");
+
+    QTest::newRow("C2 serial differs") << BusChange([](SimulatedBus &bus) {
+        SimProfiles::SetSerialNumber(*bus.Unit(DeviceId::C2), QStringLiteral("23C0041799"));
+    }) << DeviceId::C1 << int(RBData::FieldSerialNumber) << 3 << 3;
+    QTest::newRow("C1 code not valid") << BusChange([](SimulatedBus &bus) {
+        bus.Unit(DeviceId::C1)->WriteMemory(MemoryId::Eeprom, 0, QByteArray(1, '\x10'));
+    }) << DeviceId::C1 << int(RBData::FieldCodeValidity) << 3 << 3;
+    QTest::newRow("display runs other code") << BusChange([](SimulatedBus &bus) {
+        SimProfiles::SetCodeDetails(*bus.Unit(DeviceId::DisplayMono), QByteArray::fromHex("070105"));
+    }) << DeviceId::DisplayMono << int(RBData::FieldCodeVersion) << 2 << 2;
+    QTest::newRow("C2 missing") << BusChange([](SimulatedBus &bus) {
+        bus.RemoveUnit(DeviceId::C2);
+    }) << DeviceId::DisplayMono << int(RBData::FieldSerialNumber) << 1 << 1;
+}
+
+void TestWorkerC::deviceStatusFromUnits()
+{
+    QFETCH(BusChange, change);
+    QFETCH(quint8, unit);
+    QFETCH(int, field);
+    QFETCH(int, cell);
+    QFETCH(int, overall);
+
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus(change);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.deviceStatus, QList<int>{overall});
+    const RBData rb = rig.worker->RBDataSnapshot();
+    QCOMPARE(rb.FieldStatus(unit, RBData::StatusField(field)), cell);
+    QCOMPARE(rb.OverallStatus(), overall);
 }
 
 void TestWorkerC::searchOrder()
@@ -599,6 +647,8 @@ void TestWorkerC::synchroniseKeepsEepromBehindRtc_data()
     QTest::newRow("EEPROM two minutes behind keeps its offset") << 3600 << -120 << -120;
     QTest::newRow("EEPROM ahead of the RTC is matched to it") << 3600 << 60 << 0;
     QTest::newRow("RTC behind the computer") << -600 << -30 << -30;
+    // No EEPROM time stored (erased): it is matched to the new RTC time.
+    QTest::newRow("EEPROM time erased") << 3600 << int(EepromErased) << 0;
 }
 
 void TestWorkerC::synchroniseKeepsEepromBehindRtc()
@@ -613,7 +663,10 @@ void TestWorkerC::synchroniseKeepsEepromBehindRtc()
     });
     const QDateTime eepromBefore =
         QDateTime::currentDateTime().addSecs(rtcDrift + eepromOffset);
-    sim->SetMemory(DeviceId::DisplayMono, MemoryId::Eeprom, 42,
+    if (eepromOffset == EepromErased)
+        sim->SetMemory(DeviceId::DisplayMono, MemoryId::Eeprom, 42, QByteArray(6, '\xFF'));
+    else
+        sim->SetMemory(DeviceId::DisplayMono, MemoryId::Eeprom, 42,
                    QByteArray::fromHex(QStringLiteral("%1%2%3%4%5%6")
                                            .arg(eepromBefore.date().day(), 2, 16, QLatin1Char('0'))
                                            .arg(eepromBefore.date().month(), 2, 16, QLatin1Char('0'))
