@@ -30,6 +30,13 @@ SRFileHeader BuildHeader(const LogFileContent &content)
 
 QByteArray LogFileWriter::RecordStream(const LogFileContent &content)
 {
+    QByteArray stream;
+    AppendRecordStream(stream, content);
+    return stream;
+}
+
+void LogFileWriter::AppendRecordStream(QByteArray &stream, const LogFileContent &content, int extraCapacity)
+{
     const SRFileHeader header = BuildHeader(content);
     const SRDLDataUser user = SRDLDataUser::Create(content.userItems);
     const SRDANData dan = SRDANData::Create(content.danItems);
@@ -45,8 +52,7 @@ QByteArray LogFileWriter::RecordStream(const LogFileContent &content)
         total += StandardRecord::Overhead + SRMemoryBlock::HeaderSize + memory.data.size();
     if (!content.danItems.isEmpty())
         total += StandardRecord::Overhead + dan.Size();
-    QByteArray stream;
-    stream.reserve(int(total));
+    stream.reserve(int(stream.size() + total + extraCapacity));
 
     StandardRecord::Create(RecordType::FileHeader, header.Payload()).AppendTo(stream);
     if (content.hasDiveData) {
@@ -70,7 +76,6 @@ QByteArray LogFileWriter::RecordStream(const LogFileContent &content)
     }
     if (!content.danItems.isEmpty())
         StandardRecord::Create(RecordType::DanData, dan.Payload()).AppendTo(stream);
-    return stream;
 }
 
 QStringList LogFileWriter::TextLines(const LogFileContent &content)
@@ -88,8 +93,14 @@ QStringList LogFileWriter::TextLines(const LogFileContent &content)
 
 bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
 {
+    // The stream is built straight into the buffer that is then sealed in
+    // place: the dive data is copied once.
+    QByteArray buffer(StandardRecordFile::SecuredPrefixSize, 0);
+    AppendRecordStream(buffer, content, StandardRecordFile::SecuredOverhead);
+    if (!StandardRecordFile::SealInPlace(buffer, error))
+        return false;
     StandardRecordFile file;
-    if (file.SecureWrite(RecordStream(content), path))
+    if (file.WriteSealed(buffer, path))
         return true;
     if (error)
         *error = file.LastError();

@@ -43,6 +43,8 @@ public:
     // The record stream (header, dive data, user items, memory blocks, DAN
     // items), without the file CRC.
     static QByteArray RecordStream(const LogFileContent &content);
+    // Appends the same stream to `out`, reserving `extraCapacity` bytes more.
+    static void AppendRecordStream(QByteArray &out, const LogFileContent &content, int extraCapacity = 0);
     // The text-form lines the loader produces for the same content.
     static QStringList TextLines(const LogFileContent &content);
 

@@ -38,15 +38,18 @@ void StandardRecord::WriteU32(char *p, quint32 value)
 
 void StandardRecord::Encode(quint16 type, const char *payload, quint32 length)
 {
+    // Built aside first: `payload` may point into the bytes being replaced.
+    QByteArray encoded;
+    encoded.reserve(int(length) + Overhead);
+    AppendU16(encoded, type);
+    AppendU32(encoded, length);
+    encoded.append(payload, int(length));
+    m_crc = Crc32Static::Compute(encoded);
+    AppendU32(encoded, m_crc);
+    m_encoded = encoded;
+    m_offset = 0;
     m_type = type;
     m_payloadLength = length;
-    m_encoded.clear();
-    m_encoded.reserve(int(length) + Overhead);
-    AppendU16(m_encoded, type);
-    AppendU32(m_encoded, length);
-    m_encoded.append(payload, int(length));
-    m_crc = Crc32Static::Compute(m_encoded);
-    AppendU32(m_encoded, m_crc);
 }
 
 StandardRecord StandardRecord::Create(quint16 type, const QByteArray &payload)
@@ -73,16 +76,43 @@ StandardRecord StandardRecord::FromEncoded(const QByteArray &encoded)
     return record;
 }
 
+StandardRecord StandardRecord::InBuffer(const QByteArray &buffer, int offset, bool valid)
+{
+    StandardRecord record;
+    if (offset < 0 || buffer.size() - offset < Overhead)
+        return record;
+    const char *at = buffer.constData() + offset;
+    const quint32 length = ReadU32(at + 2);
+    if (qint64(length) + Overhead > qint64(buffer.size()) - offset)
+        return record;
+    record.m_encoded = buffer;
+    record.m_offset = offset;
+    record.m_type = ReadU16(at);
+    record.m_payloadLength = length;
+    record.m_crc = ReadU32(at + HeaderSize + length);
+    record.m_valid = valid;
+    return record;
+}
+
+QByteArray StandardRecord::Encoded() const
+{
+    if (!HasBytes())
+        return QByteArray();
+    if (m_offset == 0 && quint32(m_encoded.size()) == TotalLength())
+        return m_encoded;
+    return m_encoded.mid(m_offset, int(TotalLength()));
+}
+
 QByteArray StandardRecord::Payload() const
 {
-    if (m_encoded.size() < Overhead)
+    if (!HasBytes())
         return QByteArray();
-    return m_encoded.mid(HeaderSize, int(m_payloadLength));
+    return m_encoded.mid(m_offset + HeaderSize, int(m_payloadLength));
 }
 
 const char *StandardRecord::PayloadData() const
 {
-    return m_encoded.size() < Overhead ? nullptr : m_encoded.constData() + HeaderSize;
+    return HasBytes() ? Begin() + HeaderSize : nullptr;
 }
 
 void StandardRecord::SetPayload(const QByteArray &payload)
@@ -94,17 +124,26 @@ void StandardRecord::SetPayload(const QByteArray &payload)
 
 void StandardRecord::AppendTo(QByteArray &stream) const
 {
-    stream.append(m_encoded);
+    if (HasBytes())
+        stream.append(Begin(), int(TotalLength()));
 }
 
 char *StandardRecord::PayloadForUpdate()
 {
-    return m_encoded.size() < Overhead ? nullptr : m_encoded.data() + HeaderSize;
+    if (!HasBytes())
+        return nullptr;
+    // A record that shares a larger buffer takes its own bytes first, so a
+    // change never touches (or copies) the other records.
+    if (m_offset != 0 || quint32(m_encoded.size()) != TotalLength()) {
+        m_encoded = m_encoded.mid(m_offset, int(TotalLength()));
+        m_offset = 0;
+    }
+    return m_encoded.data() + HeaderSize;
 }
 
 void StandardRecord::UpdateCrc()
 {
-    if (m_encoded.size() < Overhead)
+    if (!PayloadForUpdate())
         return;
     m_crc = Crc32Static::Compute(m_encoded.constData(), qint64(m_payloadLength) + HeaderSize);
     WriteU32(m_encoded.data() + HeaderSize + m_payloadLength, m_crc);

@@ -32,6 +32,11 @@ public:
     // recomputed; the record is valid when it matches the stored one.
     static StandardRecord FromEncoded(const QByteArray &encoded);
 
+    // A record that lies whole inside a larger buffer, shared without a copy
+    // (the caller has checked that it fits). Its CRC is taken as stored; the
+    // valid flag is the caller's finding.
+    static StandardRecord InBuffer(const QByteArray &buffer, int offset, bool valid);
+
     quint16 Type() const { return m_type; }
     quint32 PayloadLength() const { return m_payloadLength; }
     quint32 TotalLength() const { return m_payloadLength + Overhead; }
@@ -44,7 +49,7 @@ public:
     QByteArray Payload() const;
     const char *PayloadData() const;
     // The whole encoded record (type, length, payload, CRC).
-    const QByteArray &Encoded() const { return m_encoded; }
+    QByteArray Encoded() const;
 
     // Replaces the payload and recomputes the CRC. The valid flag is kept:
     // a record read with a bad CRC stays flagged after it is rewritten.
@@ -66,10 +71,15 @@ public:
 
 private:
     void Encode(quint16 type, const char *payload, quint32 length);
+    bool HasBytes() const { return m_encoded.size() - m_offset >= Overhead; }
+    const char *Begin() const { return m_encoded.constData() + m_offset; }
 
     quint16 m_type = 0;
     quint32 m_payloadLength = 0;
     quint32 m_crc = 0;
     bool m_valid = false;
+    // The encoded record starts at m_offset of m_encoded, which may be a
+    // whole file's buffer shared by all records read from it.
     QByteArray m_encoded;
+    int m_offset = 0;
 };

@@ -27,7 +27,6 @@ constexpr int IvSize = 16;
 constexpr int AesBlockSize = 16;
 constexpr int MagicSize = 4;
 constexpr int SealSize = 32;
-constexpr int SecuredPrefixSize = MagicSize + IvSize;
 constexpr int NarrowBlockSize = 16;
 constexpr int WideBlockSize = 32;
 
@@ -211,8 +210,9 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     m_creatorIsDepot = false;
     m_lastError.clear();
 
-    // The record stream plus its CRC: [plain, plain + plainLength).
-    const char *plain = nullptr;
+    // The record stream plus its CRC lies at [base, base + plainLength) of
+    // fileBytes; a secured file is decrypted there in place.
+    int base = 0;
     qint64 plainLength = 0;
     switch (mode) {
     case LoadMode::SecuredUpload:
@@ -222,14 +222,13 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
         const qint64 cipherLength = qint64(fileBytes.size()) - SecuredPrefixSize - SealSize;
         if (cipherLength <= 0 || cipherLength % AesBlockSize != 0)
             return Fail(QStringLiteral("Standard Records Checksum failure"));
-        // Decrypted in place: the buffer is ours (a shared one is copied here once).
-        char *cipher = fileBytes.data() + SecuredPrefixSize;
-        QByteArray iv(fileBytes.constData() + MagicSize, IvSize);
+        char *cipher = fileBytes.data() + SecuredPrefixSize; // ours now (a shared buffer is copied once)
+        const QByteArray iv(fileBytes.constData() + MagicSize, IvSize);
         if (!AesCbcInPlace(cipher, int(cipherLength), iv.constData(), false))
             return Fail(QStringLiteral("Standard Records Checksum failure"));
-        plain = cipher;
+        base = SecuredPrefixSize;
         plainLength = cipherLength;
-        const int pad = quint8(plain[plainLength - 1]);
+        const int pad = quint8(cipher[plainLength - 1]);
         if (pad >= 1 && pad <= AesBlockSize)
             plainLength -= pad;
         break;
@@ -237,13 +236,13 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     case LoadMode::PlainLog:
         if (!CheckCRC32OfBytes(fileBytes))
             return Fail(QStringLiteral("Binary file load inital CRC32 check failed - ") + m_lastError);
-        plain = fileBytes.constData();
         plainLength = fileBytes.size();
         break;
     default:
         return Fail(QStringLiteral("Unknown load mode"));
     }
 
+    const char *plain = fileBytes.constData() + base;
     if (plainLength < 4)
         return Fail(QStringLiteral("Standard Records Checksum failure"));
     const qint64 n = plainLength - 4;
@@ -252,73 +251,106 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     if (n < 7)
         return Fail(tooSmallForHeader());
 
-    // Every length is checked against the bytes really present before
-    // anything is copied, so a hostile length field cannot make us allocate
-    // or read beyond the file.
+    // Walk the stream, noting where each record lies and whether its CRC
+    // holds. Every length is checked against the bytes really present before
+    // it is used, so a hostile length field cannot make us allocate or read
+    // beyond the file.
+    struct Found {
+        int offset;
+        bool valid;
+    };
+    QVector<Found> found;
+    auto keepFound = [&] {
+        // Records share the file's buffer; nothing is copied.
+        m_records.reserve(found.size());
+        for (const Found &f : qAsConst(found))
+            m_records.append(StandardRecord::InBuffer(fileBytes, base + f.offset, f.valid));
+    };
+    QString walkError;
     qint64 p = 0;
     while (p < n) {
         const qint64 remaining = n - p;
-        if (remaining <= StandardRecord::HeaderSize)
-            return Fail(tooSmallForHeader());
+        if (remaining <= StandardRecord::HeaderSize) {
+            walkError = tooSmallForHeader();
+            break;
+        }
         const quint32 length = StandardRecord::ReadU32(plain + p + 2);
-        if (p + StandardRecord::Overhead + qint64(length) > n)
-            return Fail(QStringLiteral("File to small, insufficient data for a standard record plus checksum"));
-        const int total = int(qint64(length) + StandardRecord::Overhead);
-        StandardRecord record = StandardRecord::FromEncoded(QByteArray(plain + p, total));
-        if (!record.IsValid())
+        if (p + StandardRecord::Overhead + qint64(length) > n) {
+            walkError = QStringLiteral("File to small, insufficient data for a standard record plus checksum");
+            break;
+        }
+        const qint64 crcAt = p + StandardRecord::HeaderSize + qint64(length);
+        const bool valid = Crc32Static::Compute(plain + p, crcAt - p) == StandardRecord::ReadU32(plain + crcAt);
+        if (!valid)
             m_lastError = QStringLiteral("Invalid record, continuing");
-        m_records.append(record);
-        p += total;
+        found.append({int(p), valid});
+        p = crcAt + 4;
     }
-    fileBytes = QByteArray(); // the records hold their own copies now
+    if (!walkError.isEmpty()) {
+        keepFound();
+        return Fail(walkError);
+    }
+
+    auto typeAt = [&](const Found &f) { return StandardRecord::ReadU16(plain + f.offset); };
+    auto lengthAt = [&](const Found &f) { return StandardRecord::ReadU32(plain + f.offset + 2); };
+    auto payloadAt = [&](const Found &f, int size) {
+        return QByteArray(plain + f.offset + StandardRecord::HeaderSize, size);
+    };
 
     if (mode == LoadMode::SecuredUpload) {
-        bool found = false;
-        for (const StandardRecord &record : qAsConst(m_records)) {
-            if (record.Type() == RecordType::FileHeader) {
-                header.SetPayload(record.Payload());
-                found = true;
+        bool haveHeader = false;
+        for (const Found &f : qAsConst(found)) {
+            if (typeAt(f) == RecordType::FileHeader) {
+                header.SetPayload(payloadAt(f, int(lengthAt(f))));
+                haveHeader = true;
             }
         }
-        if (!found)
+        keepFound();
+        if (!haveHeader)
             return Fail(QStringLiteral("Unable to locate the file header record"));
         return true;
     }
 
     // The first intact header decides how the payloads were scrambled.
-    for (const StandardRecord &record : qAsConst(m_records)) {
-        if (record.Type() == RecordType::FileHeader && record.IsValid()) {
-            header.SetPayload(record.Payload());
+    for (const Found &f : qAsConst(found)) {
+        if (typeAt(f) == RecordType::FileHeader && f.valid) {
+            header.SetPayload(payloadAt(f, int(lengthAt(f))));
             m_wideBlocks = header.WideBlocks();
             m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
             break;
         }
     }
 
-    // Payloads of records with a bad CRC stay as stored: they are not used.
+    // Descramble in the buffer, before any record shares it, and store each
+    // changed record's new CRC in its place. Payloads of records with a bad
+    // CRC stay as stored: they are not used.
+    char *stream = fileBytes.data() + base;
     const int diveBlockSize = m_wideBlocks ? WideBlockSize : NarrowBlockSize;
-    for (StandardRecord &record : m_records) {
-        if (!record.IsValid())
+    for (const Found &f : qAsConst(found)) {
+        if (!f.valid)
             continue;
-        if (record.Type() == RecordType::DiveLogData) {
-            if (record.PayloadLength() < quint32(SRDLDataComp::HeaderSize))
-                continue;
-            char *payload = record.PayloadForUpdate();
+        const quint16 type = typeAt(f);
+        const quint32 length = lengthAt(f);
+        char *payload = stream + f.offset + StandardRecord::HeaderSize;
+        bool changed = false;
+        if (type == RecordType::DiveLogData && length >= quint32(SRDLDataComp::HeaderSize)) {
             const SRDLDataComp seed(QByteArray(payload, SRDLDataComp::HeaderSize));
             SRDLDataComp::ScrambleBlocks(payload + SRDLDataComp::HeaderSize,
-                                         qint64(record.PayloadLength()) - SRDLDataComp::HeaderSize,
-                                         seed.KeyOffset(), diveBlockSize);
-            record.UpdateCrc();
-        } else if (record.Type() == RecordType::MemoryBlock) {
-            if (record.PayloadLength() < quint32(SRMemoryBlock::HeaderSize))
-                continue;
-            const SRMemoryBlock fields(QByteArray(record.PayloadData(), SRMemoryBlock::HeaderSize));
-            if (m_creatorIsDepot && fields.KeyOffsetNegative())
-                continue;
-            SRMemoryBlock::ScramblePayload(record.PayloadForUpdate(), record.PayloadLength());
-            record.UpdateCrc();
+                                         qint64(length) - SRDLDataComp::HeaderSize, seed.KeyOffset(),
+                                         diveBlockSize);
+            changed = true;
+        } else if (type == RecordType::MemoryBlock && length >= quint32(SRMemoryBlock::HeaderSize)) {
+            const SRMemoryBlock fields(QByteArray(payload, SRMemoryBlock::HeaderSize));
+            if (!(m_creatorIsDepot && fields.KeyOffsetNegative()))
+                changed = SRMemoryBlock::ScramblePayload(payload, length);
+        }
+        if (changed) {
+            const qint64 covered = StandardRecord::HeaderSize + qint64(length);
+            StandardRecord::WriteU32(stream + f.offset + covered,
+                                     Crc32Static::Compute(stream + f.offset, covered));
         }
     }
+    keepFound();
     return true;
 }
 
@@ -411,44 +443,73 @@ QByteArray StandardRecordFile::SecuredContainer(const QByteArray &recordStream, 
 QByteArray StandardRecordFile::SecuredContainer(const QByteArray &recordStream, const QByteArray &iv,
                                                 QString *error)
 {
-    if (iv.size() != IvSize) {
-        if (error)
-            *error = QStringLiteral("Invalid initialisation vector");
-        return QByteArray();
-    }
-    const qint64 plainLength = qint64(recordStream.size()) + 4;
-    const int pad = AesBlockSize - int(plainLength % AesBlockSize); // 1..16
-    const qint64 cipherLength = plainLength + pad;
-    const qint64 total = SecuredPrefixSize + cipherLength + SealSize;
-    if (total > MaxFileSize) {
-        if (error)
-            *error = QStringLiteral("Unable to allocate memory");
-        return QByteArray();
-    }
-    QByteArray out;
+    QByteArray buffer;
     try {
-        out.resize(int(total));
+        buffer.reserve(int(std::min<qint64>(MaxFileSize, qint64(recordStream.size()) + SecuredOverhead)));
+        buffer.append(QByteArray(SecuredPrefixSize, 0));
+        buffer.append(recordStream);
     } catch (const std::bad_alloc &) {
         if (error)
             *error = QStringLiteral("Unable to allocate memory");
         return QByteArray();
     }
-    char *d = out.data();
+    if (!SealInPlace(buffer, iv, error))
+        return QByteArray();
+    return buffer;
+}
+
+bool StandardRecordFile::SealInPlace(QByteArray &buffer, QString *error)
+{
+    QByteArray iv(IvSize, 0);
+    if (RAND_bytes(reinterpret_cast<unsigned char *>(iv.data()), IvSize) != 1) {
+        if (error)
+            *error = QStringLiteral("Unable to generate the initialisation vector");
+        return false;
+    }
+    return SealInPlace(buffer, iv, error);
+}
+
+bool StandardRecordFile::SealInPlace(QByteArray &buffer, const QByteArray &iv, QString *error)
+{
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (iv.size() != IvSize || buffer.size() < SecuredPrefixSize)
+        return fail(QStringLiteral("Invalid initialisation vector"));
+    const qint64 streamLength = qint64(buffer.size()) - SecuredPrefixSize;
+    const qint64 plainLength = streamLength + 4;
+    const int pad = AesBlockSize - int(plainLength % AesBlockSize); // 1..16
+    const qint64 cipherLength = plainLength + pad;
+    const qint64 total = SecuredPrefixSize + cipherLength + SealSize;
+    if (total > MaxFileSize)
+        return fail(QStringLiteral("Unable to allocate memory"));
+    try {
+        const quint32 crc = Crc32Static::Compute(buffer.constData() + SecuredPrefixSize, streamLength);
+        StandardRecord::AppendU32(buffer, crc);
+        buffer.append(QByteArray(pad, char(pad)));
+        buffer.append(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("Unable to allocate memory"));
+    }
+    char *d = buffer.data();
     std::memcpy(d, ContainerKeys::SecuredMagic.data(), MagicSize);
     std::memcpy(d + MagicSize, iv.constData(), IvSize);
-    char *plain = d + SecuredPrefixSize;
-    std::memcpy(plain, recordStream.constData(), std::size_t(recordStream.size()));
-    StandardRecord::WriteU32(plain + recordStream.size(), Crc32Static::Compute(recordStream));
-    std::memset(plain + plainLength, pad, std::size_t(pad));
-    if (!AesCbcInPlace(plain, int(cipherLength), iv.constData(), true)) {
-        if (error)
-            *error = QStringLiteral("Encryption failed");
-        return QByteArray();
-    }
+    if (!AesCbcInPlace(d + SecuredPrefixSize, int(cipherLength), iv.constData(), true))
+        return fail(QStringLiteral("Encryption failed"));
     const qint64 sealAt = SecuredPrefixSize + cipherLength;
     const QByteArray digest = Seal(d, sealAt);
     std::memcpy(d + sealAt, digest.constData(), SealSize);
-    return out;
+    return true;
+}
+
+bool StandardRecordFile::WriteSealed(const QByteArray &sealed, const QString &path)
+{
+    QString error;
+    if (!WriteFileSafely(path, sealed, &error))
+        return Fail(error);
+    return true;
 }
 
 bool StandardRecordFile::SecureWrite(const QByteArray &recordStream, const QString &path)

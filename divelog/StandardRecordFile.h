@@ -69,6 +69,16 @@ public:
     // Same with a given IV (reproducible output for tests).
     static QByteArray SecuredContainer(const QByteArray &recordStream, const QByteArray &iv,
                                        QString *error = nullptr);
+    // Seals in place: `buffer` holds SecuredPrefixSize bytes of room, then the
+    // record stream; it becomes the secured form. Reserve SecuredOverhead
+    // bytes beyond the stream to spare a reallocation. False on a cipher failure.
+    static bool SealInPlace(QByteArray &buffer, QString *error = nullptr);
+    static bool SealInPlace(QByteArray &buffer, const QByteArray &iv, QString *error = nullptr);
+    static constexpr int SecuredPrefixSize = 20; // magic and IV
+    static constexpr int SecuredOverhead = 20 + 4 + 16 + 32; // prefix, CRC, padding, seal
+    // Writes an already sealed buffer (see SealInPlace) to `path`.
+    bool WriteSealed(const QByteArray &sealed, const QString &path);
+
     // Writes the secured form of a record stream to `path`.
     bool SecureWrite(const QByteArray &recordStream, const QString &path);
 

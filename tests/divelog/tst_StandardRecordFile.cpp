@@ -221,6 +221,27 @@ private slots:
         QVERIFY(lines.at(3).startsWith(hex));
     }
 
+    void loadedRecordsChangeIndependently()
+    {
+        const QByteArray body = HeaderRecord(Bytes({0xFF, 0xFF, 0xFF, 0xFF}))
+            + StandardRecord::Create(0x0099, Bytes({1, 2, 3})).Encoded()
+            + StandardRecord::Create(0x0098, Bytes({4, 5, 6})).Encoded();
+        StandardRecordFile file;
+        SRFileHeader header;
+        QVERIFY(file.LoadFromBytes(StandardRecordFile::SecuredContainer(body), header,
+                                   StandardRecordFile::LoadMode::SecuredLog));
+        QCOMPARE(file.Records().size(), 3);
+        StandardRecord &first = file.Records()[1];
+        first.PayloadForUpdate()[0] = 9;
+        first.UpdateCrc();
+        QCOMPARE(first.Encoded(), StandardRecord::Create(0x0099, Bytes({9, 2, 3})).Encoded());
+        QCOMPARE(file.Records().at(2).Encoded(), StandardRecord::Create(0x0098, Bytes({4, 5, 6})).Encoded());
+        QCOMPARE(file.Records().at(2).Payload(), Bytes({4, 5, 6}));
+        file.Records()[2].SetPayload(Bytes({7}));
+        QCOMPARE(file.Records().at(2).Encoded(), StandardRecord::Create(0x0098, Bytes({7})).Encoded());
+        QCOMPARE(first.Payload(), Bytes({9, 2, 3}));
+    }
+
     void malformedStreams_data()
     {
         QTest::addColumn<QByteArray>("body");
