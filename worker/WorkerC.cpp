@@ -177,6 +177,11 @@ void WorkerC::WaitForWorkInProgressClear(const char *who) const
 bool WorkerC::LinkRead(quint8 deviceId, quint8 memoryId, quint32 address, int length,
                        QByteArray &out)
 {
+    // One request reads at most 255 bytes (the frame's length byte).
+    if (length < 1 || length > 255) {
+        out.clear();
+        return false;
+    }
     out = QByteArray(length, '\0');
     const bool ok = m_comms->Read(deviceId, memoryId, address, quint8(length),
                                   reinterpret_cast<uchar *>(out.data()));
@@ -540,12 +545,10 @@ void WorkerC::ComPortSearchStart()
 
 bool WorkerC::ReadHandsetSerialNumber(quint8 deviceId)
 {
-    QByteArray data;
-    quint8 memoryId = 0;
     quint32 start = 0;
-    if (!Catalogue().GetRegionStart(deviceId, RegionId::SystemInformation, start)
-        || !Catalogue().GetRegionMemory(deviceId, RegionId::SystemInformation, memoryId))
+    if (!Catalogue().GetRegionStart(deviceId, RegionId::SystemInformation, start))
         return false;
+    QByteArray data;
     if (!LinkRead(deviceId, MemoryId::Flash, start, MaxRegionRead, data))
         return false;
     m_rbData->SetSerialNumber(deviceId, RBData::FilterText(data.mid(22, 12)));

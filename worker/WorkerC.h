@@ -54,8 +54,8 @@ public:
 
     static constexpr int PingIntervalMs = 1000;
 
-    // ports: where the search and the ping count ports; null means the
-    // system's serial ports. The enumerator must outlive the worker.
+    // ports: where the search finds ports and the ping counts them; null
+    // means the system's serial ports.
     explicit WorkerC(std::shared_ptr<PortEnumerator> ports = nullptr, QObject *parent = nullptr);
     ~WorkerC() override;
 
