@@ -20,17 +20,6 @@ const char *const CreatorLineStarts[] = {
     "Quor Depot PC Version",
 };
 
-// Log files are opened with a few immediate retries: a file that was just
-// written may still be held briefly by another program (a virus scanner).
-bool OpenWithRetries(QFile &file, QIODevice::OpenMode mode)
-{
-    for (int attempt = 0; attempt < StandardRecordFile::OpenAttempts; ++attempt) {
-        if (file.open(mode))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool CclFileLoader::IsCreatorLine(const QString &line)
@@ -77,11 +66,10 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         const bool secured = m_format == LogFileFormat::Secured;
         StandardRecordFile file;
         // One read: the whole-file check and the conversion use the same bytes.
-        QFile source(path);
-        if (!OpenWithRetries(source, QIODevice::ReadOnly))
-            return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
-        QByteArray bytes = source.readAll();
-        source.close();
+        QByteArray bytes;
+        QString readError;
+        if (!StandardRecordFile::ReadFileBytes(path, bytes, QStringLiteral("Unable to open the file"), &readError))
+            return Fail(OpenOrConvertFailed, readError);
         const bool intact = secured ? file.CheckSHA256OfBytes(bytes) : file.CheckCRC32OfBytes(bytes);
         if (!intact)
             return Fail(InvalidChecksum, QStringLiteral("Invalid file checksum"));
@@ -99,7 +87,7 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         header.LogBookEntry(m_logBookEntry);
     } else {
         QFile source(path);
-        if (!OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))
+        if (!StandardRecordFile::OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))
             return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
         QTextStream stream(&source);
         QString line;

@@ -38,15 +38,6 @@ QString tooSmallForHeader()
     return QStringLiteral("File to small, at least six bytes required for record header");
 }
 
-bool OpenWithRetries(QFile &file)
-{
-    for (int attempt = 0; attempt < StandardRecordFile::OpenAttempts; ++attempt) {
-        if (file.open(QIODevice::ReadOnly))
-            return true;
-    }
-    return false;
-}
-
 struct CipherContextDeleter {
     void operator()(EVP_CIPHER_CTX *ctx) const { EVP_CIPHER_CTX_free(ctx); }
 };
@@ -108,7 +99,7 @@ LogFileFormat StandardRecordFile::CheckFormatOfBytes(const QByteArray &firstByte
 LogFileFormat StandardRecordFile::CheckFormat(const QString &path, QString *message)
 {
     QFile file(path);
-    if (!OpenWithRetries(file)) {
+    if (!OpenWithRetries(file, QIODevice::ReadOnly)) {
         if (message)
             *message = QStringLiteral("Unable to open source file");
         return LogFileFormat::Invalid;
@@ -116,19 +107,34 @@ LogFileFormat StandardRecordFile::CheckFormat(const QString &path, QString *mess
     return CheckFormatOfBytes(file.read(3), message);
 }
 
-bool StandardRecordFile::ReadWholeFile(const QString &path, QByteArray &bytes, const QString &openFailure)
+bool StandardRecordFile::OpenWithRetries(QFile &file, QIODevice::OpenMode mode)
 {
+    for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
+        if (file.open(mode))
+            return true;
+    }
+    return false;
+}
+
+bool StandardRecordFile::ReadFileBytes(const QString &path, QByteArray &bytes, const QString &openFailure,
+                                       QString *error)
+{
+    auto fail = [&](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
     QFile file(path);
     if (!OpenWithRetries(file))
-        return Fail(openFailure);
+        return fail(openFailure);
     const qint64 size = file.size();
     if (size > MaxFileSize)
-        return Fail(QStringLiteral("Unable to allocate memory"));
+        return fail(QStringLiteral("Unable to allocate memory"));
     try {
         bytes.resize(int(size));
     } catch (const std::bad_alloc &) {
         bytes.clear();
-        return Fail(QStringLiteral("Unable to allocate memory"));
+        return fail(QStringLiteral("Unable to allocate memory"));
     }
     qint64 done = 0;
     while (done < size) {
@@ -138,7 +144,15 @@ bool StandardRecordFile::ReadWholeFile(const QString &path, QByteArray &bytes, c
         done += got;
     }
     if (done != size)
-        return Fail(QStringLiteral("Unable to read full file contents"));
+        return fail(QStringLiteral("Unable to read full file contents"));
+    return true;
+}
+
+bool StandardRecordFile::ReadWholeFile(const QString &path, QByteArray &bytes, const QString &openFailure)
+{
+    QString error;
+    if (!ReadFileBytes(path, bytes, openFailure, &error))
+        return Fail(error);
     return true;
 }
 

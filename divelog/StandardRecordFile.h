@@ -5,6 +5,7 @@
 #include "StandardRecord.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -86,6 +87,14 @@ public:
     // `path` only once everything is written, in chunks of at most 100 bytes,
     // so a failure part-way never destroys an existing file of that name.
     static bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error);
+
+    // Opens for reading with a few immediate retries: a file that was just
+    // written may be held for a moment by another program (a virus scanner).
+    static bool OpenWithRetries(QFile &file, QIODevice::OpenMode mode = QIODevice::ReadOnly);
+    // Reads a whole file (opened with retries). On failure *error is
+    // `openFailure`, "Unable to allocate memory" or "Unable to read full file contents".
+    static bool ReadFileBytes(const QString &path, QByteArray &bytes, const QString &openFailure,
+                              QString *error);
 
     static constexpr int WriteChunkSize = 100;
     static constexpr int OpenAttempts = 10;
