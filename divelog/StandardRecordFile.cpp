@@ -338,7 +338,8 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     // Descramble in the buffer, before any record shares it, and store each
     // changed record's new CRC in its place. Payloads of records with a bad
     // CRC stay as stored: they are not used.
-    char *stream = fileBytes.data() + base;
+    char *stream = fileBytes.data() + base; // may detach: read from here on
+    plain = stream;
     const int diveBlockSize = m_wideBlocks ? WideBlockSize : NarrowBlockSize;
     for (const Found &f : qAsConst(found)) {
         if (!f.valid)
