@@ -382,7 +382,16 @@ bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
     return !doc.HasError();
 }
 
-int UddfExport::Export(const QuorLog &log) { return ExportTo(log, TargetPathFor(log.FilePath())); }
+int UddfExport::Export(const QuorLog &log)
+{
+    if (log.FilePath().isEmpty()) {
+        // A log loaded from lines has no file to write beside.
+        m_errorText = QStringLiteral("Unable to open the target UDDF file");
+        m_targetPath.clear();
+        return NotWritten;
+    }
+    return ExportTo(log, TargetPathFor(log.FilePath()));
+}
 
 int UddfExport::ExportTo(const QuorLog &log, const QString &targetPath)
 {

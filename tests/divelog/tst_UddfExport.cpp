@@ -395,6 +395,13 @@ void TestUddfExport::nothingToWrite()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.uddf"))));
     QVERIFY(exporter.Document(empty).isEmpty());
 
+    // Loaded from lines: a valid dive, but no file to write beside.
+    QuorLog fromLines;
+    QCOMPARE(fromLines.LoadFromLines(LogFileWriter::TextLines(LogRecordGenerator::LogFile(Plan()))), 0);
+    QVERIFY(!exporter.Document(fromLines).isEmpty());
+    QCOMPARE(exporter.Export(fromLines), int(UddfExport::NotWritten));
+    QVERIFY(!QFile::exists(QStringLiteral(".uddf")));
+
     QuorLog log;
     QVERIFY(LoadPlan(log, dir, Plan()));
     QCOMPARE(exporter.ExportTo(log, dir.filePath(QStringLiteral("missing/folder/x.uddf"))), int(UddfExport::NotWritten));
