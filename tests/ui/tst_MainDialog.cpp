@@ -285,6 +285,29 @@ void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
     });
     QTest::mouseClick(button(w, "statusBtn"), Qt::LeftButton);
     QCOMPARE(shownSerial, QLatin1String(SimProfileFacts::HandsetSerial));
+
+    // A second search: while it runs the clock button is off, even though the
+    // record still holds a clock. CANCEL restores the connection.
+    bool clockEnabledDuringSearch = true;
+    bool searchButtonWasAbort = false;
+    ModalResponder second([&](QWidget *modal) {
+        if (auto *found = qobject_cast<CancelNextConnect *>(modal)) {
+            clockEnabledDuringSearch = button(w, "clockBtn")->isEnabled();
+            searchButtonWasAbort = button(w, "searchBtn")->text() == QLatin1String("ABORT");
+            click(found, "cancelBtn");
+        }
+    });
+    QVERIFY(button(w, "clockBtn")->isEnabled());
+    QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
+    // Decided by the window alone, before the worker has done anything.
+    QVERIFY(!button(w, "clockBtn")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QVERIFY(!clockEnabledDuringSearch);
+    QVERIFY(searchButtonWasAbort);
+    QVERIFY(messages(w).contains(QStringLiteral("Search cancelled")));
+    // The ping finds the device again on the restored port.
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 10000);
+    QTRY_VERIFY(button(w, "clockBtn")->isEnabled());
 }
 
 void tst_MainDialog::closingDeviceFoundCancelsSearch()
