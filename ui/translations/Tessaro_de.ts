@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
     <name>About</name>
@@ -167,7 +168,7 @@
         <translation>&amp;UHR ABGLEICHEN</translation>
     </message>
     <message>
-        <source>Synchronise your computer's clock with the device clock.</source>
+        <source>Synchronise your computer&apos;s clock with the device clock.</source>
         <translation>Die Uhr Ihres Computers mit der Geräteuhr abgleichen.</translation>
     </message>
     <message>
@@ -377,10 +378,10 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>If you accept the loss of profiles
 
-Type 'yes' in this box</source>
+Type &apos;yes&apos; in this box</source>
         <translation>Wenn Sie den Verlust der Profile akzeptieren,
 
-geben Sie 'yes' in dieses Feld ein</translation>
+geben Sie &apos;yes&apos; in dieses Feld ein</translation>
     </message>
     <message>
         <source>&amp;CONTINUE</source>
