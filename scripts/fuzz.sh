@@ -26,7 +26,9 @@ fi
 build_list=()
 for t in "${targets[@]}"; do
   build_list+=("$t")
-  if ninja -C "$build" -t targets all | grep -q "^${t}_corpus: phony$"; then build_list+=("${t}_corpus"); fi
+  # grep reads the whole list: with -q it could exit early and the SIGPIPE
+  # would fail the pipeline under pipefail, silently dropping the corpus.
+  if ninja -C "$build" -t targets all | grep "^${t}_corpus: phony$" >/dev/null; then build_list+=("${t}_corpus"); fi
 done
 cmake --build "$build" -j2 --target "${build_list[@]}"
 
