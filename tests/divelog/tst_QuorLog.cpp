@@ -103,6 +103,8 @@ private slots:
     void durationTexts();
     void deviceInfoTexts_data();
     void deviceInfoTexts();
+    void floatRowsNeedTheTableFlag_data();
+    void floatRowsNeedTheTableFlag();
     void batterySignedBytes_data();
     void batterySignedBytes();
     void diveInfoRecords();
@@ -598,6 +600,39 @@ void TestQuorLog::deviceInfoTexts()
     QCOMPARE(flagged.flag, QStringLiteral("Yes"));
     QVERIFY(flagged.decoOption.isEmpty());
     QCOMPARE(QuorLogDeviceInfo::Decode(block.left(10)).serviceDate, QStringLiteral("Invalid Date"));
+}
+
+void TestQuorLog::floatRowsNeedTheTableFlag_data()
+{
+    QTest::addColumn<bool>("tableFlag");
+    QTest::newRow("flag set") << true;
+    QTest::newRow("flag clear") << false;
+}
+
+void TestQuorLog::floatRowsNeedTheTableFlag()
+{
+    QFETCH(bool, tableFlag);
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    QByteArray powerOn = Wide(L::Code::PowerOn);
+    powerOn[L::PowerOn::WideTableFlag] = char(tableFlag ? 1 : 0);
+    session.AddRecord(LogLine(Hex(powerOn)), 1);
+    // 1.5f is 00 00 C0 3F little-endian; the device moves the exponent's low
+    // bit into b3 and the sign into b2: 00 00 40 7F. -2.0f (00 00 00 C0) is 00 00 80 80.
+    QByteArray row = Wide(0x23);
+    const char one[4] = {0x00, 0x00, 0x40, 0x7F};
+    const char two[4] = {0x00, 0x00, char(0x80), char(0x80)};
+    for (int i = 0; i < 4; ++i) {
+        row[L::FloatRow::First + i] = one[i];
+        row[L::FloatRow::First + L::FloatRow::Stride + i] = two[i];
+    }
+    session.AddRecord(LogLine(Hex(row)), 2);
+    QCOMPARE(session.FloatRows().size(), tableFlag ? 1 : 0);
+    if (tableFlag) {
+        QCOMPARE(session.FloatRows().first().code, 0x23);
+        QCOMPARE(session.FloatRows().first().values[0], 1.5f);
+        QCOMPARE(session.FloatRows().first().values[1], -2.0f);
+        QCOMPARE(session.FloatRows().first().values[2], 0.0f);
+    }
 }
 
 void TestQuorLog::batterySignedBytes_data()
