@@ -159,8 +159,7 @@ void QuorLogSession::PowerOnRecord(const LogLine &line)
         m_minutesDesaturation = desat == L::PowerOn::NotLogged24 ? -1 : int(desat);
         m_sampleInterval = line.U16(L::PowerOn::WideSampleInterval);
         m_tableFlag = line.Byte(L::PowerOn::WideTableFlag) != 0;
-        if (m_deviceVersion >= L::PowerOnExtraByteVersion)
-            (void)line.Byte(L::PowerOn::WideExtraByte); // reserved by the handset, nothing to show
+        m_powerOnExtraByte = m_deviceVersion >= L::PowerOnExtraByteVersion ? line.Byte(L::PowerOn::WideExtraByte) : -1;
     } else {
         m_powerOn = line.DateTime(L::DateTimeAt::Narrow);
         const unsigned previous = unsigned(line.U16(L::PowerOn::NarrowMinutesSincePrevious));

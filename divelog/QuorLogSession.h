@@ -97,6 +97,10 @@ public:
     // Minute counts of the power-on record; -1 when the record does not log them.
     int MinutesSincePreviousDive() const { return m_minutesSincePrevious; }
     int MinutesDesaturation() const { return m_minutesDesaturation; }
+    // Last byte of the power-on record (devices from 7.1.15); -1 otherwise.
+    int PowerOnExtraByte() const { return m_powerOnExtraByte; }
+    // Set for trimix-capable handsets.
+    bool DeviceFlag() const { return m_deviceFlag; }
 
     // Computed from the samples; valid at any time, final after Finalise().
     QuorLogDiveSummary Summary() const;
@@ -162,6 +166,7 @@ private:
     int m_diveNumber = 0;
     int m_minutesSincePrevious = -1;
     int m_minutesDesaturation = -1;
+    int m_powerOnExtraByte = -1;
     double m_diveStartTime = -1.0;
     double m_diveEndTime = -1.0;
     bool m_voltageRaw = false;
