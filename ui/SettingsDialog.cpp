@@ -141,7 +141,7 @@ void SettingsDialog::on_closeBtn_clicked()
 bool SettingsDialog::event(QEvent *event)
 {
     if (event->type() == QEvent::LayoutRequest)
-        UniformButtons::MakeRoomForIconPadding(ui->dirBtn);
+        UniformButtons::Equalise({ui->dirBtn, ui->closeBtn});
     return QDialog::event(event);
 }
 

@@ -2,17 +2,42 @@
 
 #include <QFontMetrics>
 #include <QPushButton>
+#include <QVariant>
 
 #include <algorithm>
+
+namespace {
+
+bool hasIconPadding(const QPushButton *button)
+{
+    for (const char *property : {"BtnWhite", "BtnYellow", "BtnOffWhite", "BtnMenu"}) {
+        if (button->property(property).toBool())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int UniformButtons::RequiredWidth(const QPushButton *button)
+{
+    const int hint = button->sizeHint().width();
+    if (!hasIconPadding(button))
+        return hint;
+    QString text = button->text();
+    text.remove(QLatin1Char('&'));
+    const int iconWidth = button->icon().isNull() ? 0 : button->iconSize().width() + 8;
+    const int rightMargin = 16;
+    return std::max(hint, IconPadding + iconWidth + button->fontMetrics().horizontalAdvance(text) + rightMargin);
+}
 
 void UniformButtons::Equalise(const QList<QPushButton *> &buttons)
 {
     int width = 0;
     int height = MinimumHeight;
     for (const QPushButton *button : buttons) {
-        const QSize hint = button->sizeHint();
-        width = std::max(width, hint.width());
-        height = std::max(height, hint.height());
+        width = std::max(width, RequiredWidth(button));
+        height = std::max(height, button->sizeHint().height());
     }
     for (QPushButton *button : buttons) {
         if (button->minimumWidth() != width || button->minimumHeight() != height)
@@ -22,11 +47,7 @@ void UniformButtons::Equalise(const QList<QPushButton *> &buttons)
 
 void UniformButtons::MakeRoomForIconPadding(QPushButton *button)
 {
-    QString text = button->text();
-    text.remove(QLatin1Char('&'));
-    const int iconWidth = button->icon().isNull() ? 0 : button->iconSize().width() + 8;
-    const int rightMargin = 16;
-    const int width = IconPadding + iconWidth + button->fontMetrics().horizontalAdvance(text) + rightMargin;
+    const int width = RequiredWidth(button);
     if (button->minimumWidth() != width)
         button->setMinimumWidth(width);
 }

@@ -5,19 +5,22 @@
 class QPushButton;
 
 // Gives a group of buttons one common minimum size: the widest and the
-// tallest size hint among them, never lower than MinimumHeight. Dialogs call
-// it on every layout request so that translated texts never clip a button.
+// tallest need among them, never lower than MinimumHeight. Dialogs call it on
+// every layout request so that translated texts never clip a button.
 class UniformButtons
 {
 public:
     static constexpr int MinimumHeight = 40;
+    // Left padding the icon styles (BtnWhite, BtnYellow, BtnOffWhite,
+    // BtnMenu) reserve for the icon.
+    static constexpr int IconPadding = 45;
 
     static void Equalise(const QList<QPushButton *> &buttons);
 
-    // Gives a button whose style reserves a wide left padding for its icon
-    // enough minimum width for that padding, the icon and the whole text.
+    // Gives one button the minimum width its text, icon and style need.
     static void MakeRoomForIconPadding(QPushButton *button);
 
-    // Left padding the icon styles reserve (BtnWhite, BtnYellow, ...).
-    static constexpr int IconPadding = 45;
+    // The width a button needs: its size hint, or, for the icon styles,
+    // enough for the wide left padding, the icon and the whole text.
+    static int RequiredWidth(const QPushButton *button);
 };
