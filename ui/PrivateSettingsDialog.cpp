@@ -1,11 +1,11 @@
 #include "PrivateSettingsDialog.h"
 #include "ui_PrivateSettingsDialog.h"
 
+#include "StatusLog.h"
 #include "UniformButtons.h"
 #include "WindowStyle.h"
 
 #include <QDesktopServices>
-#include <QStandardPaths>
 #include <QUrl>
 
 PrivateSettingsDialog::PrivateSettingsDialog(QWidget *parent)
@@ -47,9 +47,7 @@ void PrivateSettingsDialog::on_cancelBtn_clicked()
 
 void PrivateSettingsDialog::on_showBtn_clicked()
 {
-    // The status logs are written into the application data folder.
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(StatusLog::DefaultFolder()));
 }
 
 bool PrivateSettingsDialog::event(QEvent *event)

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "DeviceStatus.h"
 #include "MainDialog.h"
+#include "MakerDetails.h"
 #include "RebreatherSimulator.h"
 #include "SimClockUnit.h"
 #include "SimProfiles.h"
@@ -22,6 +23,7 @@
 #include <QSpinBox>
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -85,6 +87,26 @@ QList<int> *recordStatuses(MainDialog &w)
     return statuses;
 }
 
+// Takes the place of the system browser for the duration of a test.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    UrlCatcher()
+    {
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
+    }
+    ~UrlCatcher() override
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
 } // namespace
 
 class tst_MainDialog : public QObject
@@ -104,6 +126,8 @@ private slots:
     void questionsReachTheWorker_data();
     void questionsReachTheWorker();
     void keyChordOpensAdvancedSettings();
+    void linksOpenTheMakersPages_data();
+    void linksOpenTheMakersPages();
     void languageSwitchRetranslates();
     void closingStoresSettings();
 };
@@ -476,6 +500,33 @@ void tst_MainDialog::keyChordOpensAdvancedSettings()
     QTest::mouseClick(button(w, "closeBtn"), Qt::LeftButton);
     QCOMPARE(AppSettings::IntValue(AppSettings::Key::MessageLevel), 1);
     AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
+}
+
+void tst_MainDialog::linksOpenTheMakersPages_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("HELP") << "helpBtn" << MakerDetails::SupportPageUrl;
+    QTest::newRow("F1") << "F1" << MakerDetails::SupportPageUrl;
+    QTest::newRow("WEBSITE") << "webSiteBtn" << MakerDetails::HomePageUrl;
+    QTest::newRow("logo") << "logoBtn" << MakerDetails::HomePageUrl;
+}
+
+void tst_MainDialog::linksOpenTheMakersPages()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, url);
+
+    UrlCatcher browser;
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    if (trigger == QLatin1String("F1"))
+        QTest::keyClick(&w, Qt::Key_F1);
+    else
+        QTest::mouseClick(button(w, qPrintable(trigger)), Qt::LeftButton);
+    QCOMPARE(browser.opened, QList<QUrl>{QUrl(url)});
 }
 
 void tst_MainDialog::languageSwitchRetranslates()

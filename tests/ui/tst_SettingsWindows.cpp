@@ -3,9 +3,11 @@
 #include "DeviceStatus.h"
 #include "PrivateSettingsDialog.h"
 #include "SettingsDialog.h"
+#include "StatusLog.h"
 #include "Translations.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -45,6 +47,15 @@ QString systemLanguageCode()
     return underscore < 0 ? code : code.left(underscore);
 }
 
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
 } // namespace
 
 class tst_SettingsWindows : public QObject
@@ -62,6 +73,7 @@ private slots:
     void downloadFolderIsCreated();
     void browseCreatesFolderBeforeChooser();
     void privateSettingsOkAndCancel();
+    void showOpensStatusLogFolder();
     void deviceStatusBorders_data();
     void deviceStatusBorders();
     void deviceStatusAbsentUnit();
@@ -278,6 +290,20 @@ void tst_SettingsWindows::privateSettingsOkAndCancel()
     const auto *spin = dialog.findChild<QSpinBox *>(QStringLiteral("messageLevel"));
     QCOMPARE(spin->minimum(), 0);
     QCOMPARE(spin->maximum(), 1);
+}
+
+void tst_SettingsWindows::showOpensStatusLogFolder()
+{
+    UrlCatcher fileBrowser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &fileBrowser, "open");
+    PrivateSettingsDialog dialog;
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("showBtn")), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    // The folder the status log writes into.
+    QCOMPARE(fileBrowser.opened, QList<QUrl>{QUrl::fromLocalFile(StatusLog::DefaultFolder())});
+    // Showing the folder does not close the window.
+    QVERIFY(dialog.isVisible());
 }
 
 void tst_SettingsWindows::deviceStatusBorders_data()
