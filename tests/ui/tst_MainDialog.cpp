@@ -130,6 +130,7 @@ private slots:
     void linksOpenTheMakersPages();
     void languageSwitchRetranslates();
     void closingStoresSettings();
+    void closingDuringSearchDoesNotHang();
 };
 
 void tst_MainDialog::init()
@@ -570,6 +571,36 @@ void tst_MainDialog::closingStoresSettings()
         QCOMPARE(AppSettings::Value(AppSettings::Key::GeometryMainSize).toSize(), w.size());
         QVERIFY(!AppSettings::Value(AppSettings::Key::GeometryMain).toByteArray().isEmpty());
     }
+}
+
+void tst_MainDialog::closingDuringSearchDoesNotHang()
+{
+    // The window goes away while the worker is about to ask DEVICE FOUND: the
+    // question is answered without a dialog and the worker thread ends.
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM4"), QString(), sim.PortPath()),
+    });
+    QStringList shown;
+    ModalResponder responder([&](QWidget *modal) {
+        shown << modal->metaObject()->className();
+        modal->close();
+    });
+    auto w = std::make_unique<MainDialog>(ports);
+    w->show();
+    QTRY_COMPARE(w->LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w->Worker()->IsWorkInProgress());
+    QTest::mouseClick(button(*w, "searchBtn"), Qt::LeftButton);
+    QTRY_COMPARE(w->LastConnectionStatus(), 9);
+
+    QElapsedTimer timer;
+    timer.start();
+    w.reset();
+    QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char(' '))));
+    // The search really reached the handset (so a question was due).
+    QVERIFY(sim.ReceivedFrameCount() > 0);
 }
 
 QTEST_MAIN(tst_MainDialog)
