@@ -4,6 +4,7 @@
 #include "MainDialog.h"
 #include "MainWindowSetup.h"
 #include "ScreenReport.h"
+#include "SimulatedRebreatherMode.h"
 #include "SplashChoice.h"
 #include "StatusLog.h"
 
@@ -73,9 +74,24 @@ int main(int argc, char *argv[])
     // worker thread, whose queued signals may carry this type at once.
     qRegisterMetaType<QVector<quint8>>("QVector<quint8>");
 
+    // Simulated rebreathers, when asked for, outlive the main window: its
+    // worker closes their ports on the way out.
+    SimulatedRebreatherMode simulation;
+    std::shared_ptr<PortEnumerator> ports;
+    const QStringList simulatedProfiles = SimulatedRebreatherMode::RequestedProfiles(app.arguments());
+    if (!simulatedProfiles.isEmpty()) {
+        QString error;
+        if (!simulation.Start(simulatedProfiles, &error)) {
+            qCritical().noquote() << error;
+            QMessageBox::critical(nullptr, QStringLiteral("Tessaro"), error, QMessageBox::Ok);
+            return 1;
+        }
+        ports = simulation.Ports();
+    }
+
     int exitCode = 0;
     {
-        MainDialog mainDialog;
+        MainDialog mainDialog(ports);
 
         MainWindowSetup::Apply(mainDialog, [&mainDialog] { mainDialog.on_contextHelp(); });
 

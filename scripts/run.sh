@@ -1,8 +1,28 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it and starts the program.
+# With no serial adapter attached (no /dev/ttyUSB*, /dev/ttyACM* or
+# /dev/rfcomm*) the program starts with its built-in simulated rebreathers
+# ("--simulate"); arguments given here are passed on to the program.
+# Without a display it runs inside a virtual X server (Xvfb).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh"
 build="${TESSARO_BUILD_DIR:-$root/build}"
-exec "$build/bin/Tessaro" "$@"
+
+args=("$@")
+if [ ${#args[@]} -eq 0 ]; then
+  shopt -s nullglob
+  adapters=(/dev/ttyUSB* /dev/ttyACM* /dev/rfcomm*)
+  shopt -u nullglob
+  if [ ${#adapters[@]} -eq 0 ]; then
+    echo "No serial adapter found: starting with simulated rebreathers (--simulate)."
+    args=(--simulate)
+  fi
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: running inside a virtual X server (xvfb-run)."
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" "$build/bin/Tessaro" "${args[@]}"
+fi
+exec "$build/bin/Tessaro" "${args[@]}"
