@@ -193,10 +193,13 @@ bool RixComms::OpenComPort(const QString &comPort, bool identifyBridge)
                                   .arg(comPort, identifyBridge ? QStringLiteral("true") : QStringLiteral("false"))
                            << "Thread ID" << QThread::currentThread();
     }
-    m_linkOpen = false;
-    m_portName.clear();
+    // Close a port that is still open before the link is marked closed:
+    // closing only releases the serial port while the link is open, and a
+    // port left open here would make the new open fail.
     if (m_portOpen)
         CloseComPort();
+    m_linkOpen = false;
+    m_portName.clear();
     if (!m_port)
         return false;
 

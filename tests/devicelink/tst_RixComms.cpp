@@ -98,6 +98,7 @@ private slots:
     void linkNotOpenAndClosedPort();
     void unpluggedPortFailsWithoutHanging();
     void openFailsForMissingPort();
+    void openingAnOpenPortReopensIt();
 
 private:
     bool Open(SimProfile profile = SimProfile::MonoSerial, bool identify = false);
@@ -781,6 +782,15 @@ void TestRixComms::unpluggedPortFailsWithoutHanging()
     m_comms->CloseComPort();
     QVERIFY(!m_comms->OpenComPort(m_sim->PortPath(), true));
     QCOMPARE(m_comms->GetPortName(), QString());
+}
+
+void TestRixComms::openingAnOpenPortReopensIt()
+{
+    QVERIFY(Open());
+    QVERIFY2(m_comms->OpenComPort(m_sim->PortPath(), false), qPrintable(m_comms->GetLastError()));
+    QVERIFY(m_comms->IsPortOpen());
+    QVERIFY(m_comms->IsLinkOpen());
+    QVERIFY(m_comms->IsDevicePresent(DeviceId::C1));
 }
 
 void TestRixComms::openFailsForMissingPort()
