@@ -194,12 +194,12 @@ QString MainDialog::PortNameFromEntry(const QString &entryText)
 
 RBData MainDialog::DeviceRecord() const
 {
-    return workerC ? workerC->RBDataSnapshot() : RBData();
+    return WorkerReachable() ? workerC->RBDataSnapshot() : RBData();
 }
 
 void MainDialog::WaitForWorkerIdle()
 {
-    while (workerC && workerC->IsWorkInProgress()) {
+    while (WorkerReachable() && workerC->IsWorkInProgress()) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         QThread::msleep(5);
     }
@@ -249,7 +249,7 @@ void MainDialog::on_comPortCombo_currentIndexChanged(int index)
 
 void MainDialog::OpenCurrentPort()
 {
-    if (workerC->IsPortOpen())
+    if (!WorkerReachable() || workerC->IsPortOpen())
         return;
     WaitForWorkerIdle();
     if (Trace())
@@ -259,6 +259,8 @@ void MainDialog::OpenCurrentPort()
 
 void MainDialog::CloseComPort()
 {
+    if (!WorkerReachable())
+        return;
     if (Trace())
         qDebug() << "MainDialog::CloseComPort()";
     WaitForWorkerIdle();
@@ -284,6 +286,8 @@ void MainDialog::CloseComPortResult(bool result)
 
 void MainDialog::RemoteSupportReconnect()
 {
+    if (!WorkerReachable())
+        return;
     if (workerC->IsPortOpen()) {
         m_reopenPending = true;
         CloseComPort();
@@ -376,6 +380,8 @@ void MainDialog::OnInitDialog()
 
 void MainDialog::on_statusBtn_clicked()
 {
+    if (!WorkerReachable())
+        return;
     const RBData record = DeviceRecord();
     const bool unitPresent = record.IsPresent(monoDisplayId) || record.IsPresent(colourDisplayId)
                              || record.IsPresent(controller1Id) || record.IsPresent(controller2Id);
@@ -397,6 +403,8 @@ void MainDialog::on_statusBtn_clicked()
 
 void MainDialog::on_searchBtn_clicked()
 {
+    if (!WorkerReachable())
+        return;
     if (m_searchRunning) {
         workerC->ComPortSearchAbort();
         return;
@@ -465,6 +473,8 @@ void MainDialog::ComPortSearchAborted()
 
 // ---------------------------------------------------------- questions
 
+// The question slots reach the worker even while the window closes: a worker
+// that asked is blocked until it gets its answer, so it is still there.
 void MainDialog::AskCancelNextConnectQuestion(QString deviceDetail)
 {
     int response = QuestionResponse::Cancel;

@@ -110,6 +110,10 @@ private:
     // still answered and the window keeps painting.
     void WaitForWorkerIdle();
     RBData DeviceRecord() const;
+    // The worker may be called. False once the window has started closing:
+    // the worker is then deleted as its thread ends, while its last signals
+    // are still being delivered here.
+    bool WorkerReachable() const { return workerC && !m_closing; }
     bool Trace() const { return m_messageLevel >= 1; }
 
     Ui::MainDialog *ui;
