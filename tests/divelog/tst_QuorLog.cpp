@@ -9,6 +9,8 @@
 #include "QuorLog.h"
 #include "QuorLogBattery.h"
 #include "QuorLogDanData.h"
+#include "QuorLogDiveInfo.h"
+#include "QuorLogMemoryStore.h"
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogDurations.h"
 #include "QuorLogSession.h"
@@ -108,6 +110,9 @@ private slots:
     void batterySignedBytes_data();
     void batterySignedBytes();
     void diveInfoRecords();
+    void binaryPosition();
+    void memoryLinePairs();
+    void dpsRecords();
     void hostileLinesNeverCrash();
 };
 
@@ -679,6 +684,72 @@ void TestQuorLog::diveInfoRecords()
     QCOMPARE(log.DiveInfo().PositionText(), QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W"));
     QVERIFY(std::fabs(log.DiveInfo().Latitude() - (50 + 2 / 60.0 + 3 / 3600.0)) < 1e-9);
     QVERIFY(log.DiveInfo().Longitude() < 0);
+}
+
+void TestQuorLog::binaryPosition()
+{
+    // 50.5 N, 5.25 W as signed counts of 1/10000000 degree.
+    QByteArray record(L::WideRecordSize, '\0');
+    record[0] = char(L::Code::DiveInfoPosition);
+    const qint32 lat = 505000000, lon = -52500000;
+    for (int i = 0; i < 4; ++i) {
+        record[1 + i] = char((quint32(lat) >> (24 - 8 * i)) & 0xFF);
+        record[5 + i] = char((quint32(lon) >> (24 - 8 * i)) & 0xFF);
+    }
+    QuorLogDiveInfo info;
+    info.AddRecord(LogLine(Hex(record)));
+    QVERIFY(info.HasPosition());
+    QCOMPARE(info.Latitude(), 50.5);
+    QCOMPARE(info.Longitude(), -5.25);
+    QCOMPARE(info.PositionText(), QString::fromUtf8("50° 30´ 0.0\" N 5° 15´ 0.0\" W"));
+
+    // An out-of-range longitude is not a position.
+    record[5] = char(0x7F);
+    QuorLogDiveInfo wild;
+    wild.AddRecord(LogLine(Hex(record)));
+    QVERIFY(!wild.HasPosition());
+}
+
+void TestQuorLog::memoryLinePairs()
+{
+    QuorLogMemoryStore store;
+    const QString header = QStringLiteral("B0010200001000A3");
+    QString data = QStringLiteral("B1") + QStringLiteral("0a0b0c");
+    data += DeviceList::LineChecksum(data);
+    QVERIFY(store.AddLinePair(header, data));
+    QCOMPARE(store.Blocks().size(), 1);
+    QCOMPARE(store.Blocks().first().deviceId, 0x01);
+    QCOMPARE(store.Blocks().first().memoryId, 0x02);
+    QCOMPARE(store.Blocks().first().startAddress, quint32(0x1000));
+    QCOMPARE(store.Blocks().first().bytes, QByteArray::fromHex("0a0b0c"));
+    // A header of another length, or a missing data line, keeps nothing.
+    QVERIFY(!store.AddLinePair(QStringLiteral("B001020000100A3"), data));
+    QVERIFY(!store.AddLinePair(header, QStringLiteral("060000")));
+    QCOMPARE(store.Blocks().size(), 1);
+}
+
+void TestQuorLog::dpsRecords()
+{
+    QByteArray record = Wide(L::Code::DpsB, 3 * 4096);
+    record[9] = char(0x01);   // characters 18-21: 0x0100 / 10
+    record[10] = char(0x00);
+    record[15] = char(0x12);  // characters 30-35: 24-bit 0x123456
+    record[16] = char(0x34);
+    record[17] = char(0x56);
+    QuorLogSession session(nullptr, true, 7000003, false, QByteArray());
+    session.AddRecord(LogLine(Hex(Wide(L::Code::PowerOn))), 1);
+    session.AddRecord(LogLine(Hex(record)), 2);
+    record[0] = char(L::Code::DpsA);
+    session.AddRecord(LogLine(Hex(record)), 3);
+    QCOMPARE(session.DpsRecords().size(), 2);
+    const QuorLogDPS &b = session.DpsRecords().at(0);
+    QCOMPARE(b.Time(), 3.0);
+    QCOMPARE(b.Values().size(), 12);
+    QCOMPARE(b.Values().at(3), 25.6);
+    QCOMPARE(b.Values().at(6), double(0x123456));
+    const QuorLogDPS &a = session.DpsRecords().at(1);
+    QCOMPARE(a.Values().size(), 13);
+    QCOMPARE(a.Values().at(2), double(0x0100)); // characters 18-21 unscaled here
 }
 
 void TestQuorLog::hostileLinesNeverCrash()
