@@ -134,27 +134,14 @@ const NameRow kNames[] = {
 
 const char *const kMemoryNames[] = {nullptr, "Flash", "Eeprom", "Ram", "Config", "Buffer", "Profile"};
 
-// Hex digit value of c, or -1. Accepts both cases.
-int HexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 // Bytes of a hex text; false when any pair is not hexadecimal.
 bool ParseHexBytes(const QString &hex, QByteArray &out)
 {
     out.clear();
     bool ok = true;
     for (int i = 0; i + 1 < hex.size(); i += 2) {
-        const int hi = HexDigit(hex.at(i));
-        const int lo = HexDigit(hex.at(i + 1));
+        const int hi = DeviceList::HexDigitValue(hex.at(i));
+        const int lo = DeviceList::HexDigitValue(hex.at(i + 1));
         if (hi < 0 || lo < 0) {
             ok = false;
             out.append(char(0));
@@ -540,4 +527,16 @@ void DeviceList::LogBanner(const QString &text)
 void DeviceList::LogAsteriskLine()
 {
     qInfo().noquote() << AsteriskLine();
+}
+
+int DeviceList::HexDigitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
 }

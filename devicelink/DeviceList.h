@@ -140,6 +140,8 @@ public:
     // Decimal degrees; negative for hemisphere "S" or "W" (trimmed).
     static double DecimalDegrees(double degrees, double minutes, double seconds,
                                  const QString &hemisphere);
+    // Value 0-15 of one hexadecimal digit (either case), or -1.
+    static int HexDigitValue(QChar c);
     // Every pair of hexadecimal digits becomes one byte; a pair that is not
     // hexadecimal gives 0, a trailing odd digit is ignored.
     static QByteArray HexToBytes(const QString &hex);

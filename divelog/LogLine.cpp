@@ -1,27 +1,17 @@
 #include "LogLine.h"
 
+#include "DeviceList.h"
+
 #include <QDebug>
 
 LogLine::LogLine(const QString &line) : m_line(line) {}
-
-int LogLine::HexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
 
 int LogLine::CharPair(int charIndex) const
 {
     if (charIndex < 0 || charIndex + 1 >= m_line.size())
         return 0;
-    const int hi = HexDigit(m_line.at(charIndex));
-    const int lo = HexDigit(m_line.at(charIndex + 1));
+    const int hi = DeviceList::HexDigitValue(m_line.at(charIndex));
+    const int lo = DeviceList::HexDigitValue(m_line.at(charIndex + 1));
     if (hi < 0 || lo < 0)
         return 0;
     return hi * 16 + lo;
@@ -78,8 +68,8 @@ QString LogLine::AsciiBetween(int fromChar, int toChar) const
 {
     QString text;
     for (int i = fromChar; i + 1 < toChar && i + 1 < m_line.size(); i += 2) {
-        const int hi = HexDigit(m_line.at(i));
-        const int lo = HexDigit(m_line.at(i + 1));
+        const int hi = DeviceList::HexDigitValue(m_line.at(i));
+        const int lo = DeviceList::HexDigitValue(m_line.at(i + 1));
         if (hi < 0 || lo < 0)
             break;
         text.append(QChar(hi * 16 + lo));

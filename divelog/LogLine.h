@@ -33,7 +33,6 @@ public:
     // Hex characters from character `from` to `to` (exclusive) as Latin-1.
     QString AsciiBetween(int fromChar, int toChar) const;
 
-    static int HexDigit(QChar c);
     static bool DateTimeFieldsValid(int day, int month, int year2000, int hour, int minute, int second);
 
 private:
