@@ -1,4 +1,5 @@
 // Loading .ccl files in their three forms as text-form lines.
+#include "TestBytes.h"
 #include "CclFileLoader.h"
 #include "DeviceList.h"
 #include "LogFileWriter.h"
@@ -10,27 +11,9 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-QByteArray Pattern(int size, int salt)
-{
-    QByteArray out(size, 0);
-    for (int i = 0; i < size; ++i)
-        out[i] = char((i * 37 + salt) & 0xFF);
-    return out;
-}
-
-bool WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using TestBytes::Bytes;
+using TestBytes::Pattern;
+using TestBytes::WriteBytes;
 
 QString WithChecksum(const QString &hex)
 {

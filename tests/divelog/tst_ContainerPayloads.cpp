@@ -1,4 +1,5 @@
 // Checksums, records and the payload classes of the file containers.
+#include "TestBytes.h"
 #include "ChecksumJob.h"
 #include "Crc32Static.h"
 #include "RecordScrambler.h"
@@ -14,21 +15,8 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-QByteArray Pattern(int size, int salt)
-{
-    QByteArray out(size, 0);
-    for (int i = 0; i < size; ++i)
-        out[i] = char((i * 37 + salt) & 0xFF);
-    return out;
-}
+using TestBytes::Bytes;
+using TestBytes::Pattern;
 
 // Reference XOR with the keystream, written independently of the payload classes.
 QByteArray XorFrom(const QByteArray &data, int offset)

@@ -1,5 +1,6 @@
 // Container files: format check, whole-file checks, loading in every mode,
 // conversion to text-form lines and safe secured writing.
+#include "TestBytes.h"
 #include "ContainerKeys.h"
 #include "DeviceList.h"
 #include "Crc32Static.h"
@@ -21,21 +22,9 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-QByteArray Pattern(int size, int salt)
-{
-    QByteArray out(size, 0);
-    for (int i = 0; i < size; ++i)
-        out[i] = char((i * 37 + salt) & 0xFF);
-    return out;
-}
+using TestBytes::Bytes;
+using TestBytes::Pattern;
+using TestBytes::WriteBytes;
 
 QByteArray U32(quint32 v)
 {
@@ -52,12 +41,6 @@ QByteArray HeaderRecord(const QByteArray &deviceVersion, quint8 creator = Contai
     header.SetDateTime(QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)));
     header.SetDeviceVersion(deviceVersion);
     return StandardRecord::Create(RecordType::FileHeader, header.Payload()).Encoded();
-}
-
-bool WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // AES-256-CBC with any key, for files that must look sealed but were
