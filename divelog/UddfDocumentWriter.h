@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ByteAppendDevice.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QXmlStreamWriter>
 
@@ -9,9 +12,11 @@
 class UddfDocumentWriter
 {
 public:
-    // Writing into a string and encoding once is much faster than encoding
-    // every small piece on its way to a device.
-    explicit UddfDocumentWriter(QString *text);
+    // Appends the document to `document` as UTF-8.
+    explicit UddfDocumentWriter(QByteArray *document);
+
+    // Room for the verification text, to avoid regrowing a large buffer.
+    void ReserveVerificationText(int bytes) { m_verification.reserve(bytes); }
 
     void Start(const QString &rootName);
     void StartElement(const QString &name) { m_xml.writeStartElement(name); }
@@ -20,6 +25,9 @@ public:
     void TextElement(const QString &name, const QString &value);
     // A text element with one attribute.
     void TextElement(const QString &name, const QString &attribute, const QString &attributeValue, const QString &value);
+    // A number in fixed-point form with `decimals` decimals.
+    void NumberElement(const QString &name, double value, int decimals);
+    void NumberElement(const QString &name, const QString &attribute, const QString &attributeValue, double value, int decimals);
     // A text element not counted in the verification text.
     void UncountedTextElement(const QString &name, const QString &value);
     void EmptyElement(const QString &name, const QString &attribute = QString(), const QString &value = QString());
@@ -27,9 +35,18 @@ public:
     void Finish();
     bool HasError() const { return m_xml.hasError(); }
 
-    const QString &VerificationText() const { return m_verification; }
+    // Latin-1, the form the verification code is taken over.
+    const QByteArray &VerificationText() const { return m_verification; }
 
 private:
+    void Count(const QString &text);
+    // Formats into m_number, reused so that numbers cost no allocation.
+    const QString &Number(double value, int decimals);
+
+    QString m_declaration;
+    QByteArray *m_document;
+    ByteAppendDevice m_body;
     QXmlStreamWriter m_xml;
-    QString m_verification;
+    QByteArray m_verification;
+    QString m_number;
 };

@@ -7,12 +7,12 @@
 #include "UddfConstants.h"
 #include "UddfDocumentWriter.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
+#include <openssl/evp.h>
 
 namespace {
 
@@ -37,16 +37,14 @@ constexpr double PascalPerBar = 100000.0;
 constexpr double WholeDiveWindow = 999999.0;
 const QString CommentNoNames = QStringLiteral("First and Last names are not known so using <lastname> element");
 
-QString Fixed(double value, int decimals = 1) { return QString::number(value, 'f', decimals); }
-
 QString TwoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 struct Waypoint
 {
     double diveTime = 0;
     double depth = 0;
-    QString diveMode;
-    QString mixRef;
+    bool openCircuit = false;
+    int mixNumber = 1; // gas index + 1
     double setpoint = 0;
     double measured[3] = {0, 0, 0};
     double voltage[2] = {0, 0};
@@ -64,8 +62,8 @@ Waypoint FromSample(const QuorLogSample &s, double diveStart)
     Waypoint w;
     w.diveTime = s.time - diveStart;
     w.depth = s.Depth();
-    w.diveMode = s.OpenCircuit() ? QStringLiteral("opencircuit") : QStringLiteral("closedcircuit");
-    w.mixRef = QStringLiteral("diluent_") + TwoDigits(s.gasIndex + 1);
+    w.openCircuit = s.OpenCircuit();
+    w.mixNumber = s.gasIndex + 1;
     w.setpoint = s.setpoint * PascalPerBar;
     w.controller = s.ControllerInControl();
     const int cells = w.controller == 1 ? 0 : 4;
@@ -91,27 +89,30 @@ public:
     void Write(const Waypoint &w)
     {
         m_doc.StartElement(QStringLiteral("waypoint"));
-        m_doc.TextElement(QStringLiteral("depth"), Fixed(w.depth));
-        m_doc.TextElement(QStringLiteral("divetime"), Fixed(w.diveTime, 3));
-        if (m_first || w.diveMode != m_lastMode)
-            m_doc.EmptyElement(QStringLiteral("divemode"), QStringLiteral("type"), w.diveMode);
-        if (m_first || w.mixRef != m_lastMix)
-            m_doc.EmptyElement(QStringLiteral("switchmix"), QStringLiteral("ref"), w.mixRef);
+        m_doc.NumberElement(QStringLiteral("depth"), w.depth, 1);
+        m_doc.NumberElement(QStringLiteral("divetime"), w.diveTime, 3);
+        if (m_first || w.openCircuit != m_lastOpenCircuit) {
+            m_doc.EmptyElement(QStringLiteral("divemode"), QStringLiteral("type"),
+                               w.openCircuit ? QStringLiteral("opencircuit") : QStringLiteral("closedcircuit"));
+        }
+        // The reference text is only needed when the mix changes.
+        if (m_first || w.mixNumber != m_lastMixNumber)
+            m_doc.EmptyElement(QStringLiteral("switchmix"), QStringLiteral("ref"), QStringLiteral("diluent_") + TwoDigits(w.mixNumber));
         m_first = false;
-        m_lastMode = w.diveMode;
-        m_lastMix = w.mixRef;
-        m_doc.TextElement(QStringLiteral("setpo2"), QStringLiteral("setby"), QStringLiteral("computer"), Fixed(w.setpoint));
+        m_lastOpenCircuit = w.openCircuit;
+        m_lastMixNumber = w.mixNumber;
+        m_doc.NumberElement(QStringLiteral("setpo2"), QStringLiteral("setby"), QStringLiteral("computer"), w.setpoint, 1);
         static const QString sensors[3] = {QStringLiteral("o2sensor_1"), QStringLiteral("o2sensor_2"), QStringLiteral("o2sensor_3")};
         static const QString computers[2] = {QStringLiteral("divecomputerb1"), QStringLiteral("divecomputerb2")};
         for (int i = 0; i < 3; ++i)
-            m_doc.TextElement(QStringLiteral("measuredpo2"), QStringLiteral("ref"), sensors[i], Fixed(w.measured[i]));
+            m_doc.NumberElement(QStringLiteral("measuredpo2"), QStringLiteral("ref"), sensors[i], w.measured[i], 1);
         for (int i = 0; i < 2; ++i)
-            m_doc.TextElement(QStringLiteral("batteryvoltage"), QStringLiteral("deviceref"), computers[i], Fixed(w.voltage[i]));
-        m_doc.TextElement(QStringLiteral("temperature"), Fixed(w.temperature));
-        m_doc.TextElement(QStringLiteral("gradientfactor"), Fixed(w.gradientFactor, 2));
-        m_doc.TextElement(QStringLiteral("cns"), Fixed(w.cns, 2));
-        m_doc.TextElement(QStringLiteral("otu"), Fixed(w.otu));
-        m_doc.TextElement(QStringLiteral("nodecotime"), Fixed(w.noDecoTime));
+            m_doc.NumberElement(QStringLiteral("batteryvoltage"), QStringLiteral("deviceref"), computers[i], w.voltage[i], 1);
+        m_doc.NumberElement(QStringLiteral("temperature"), w.temperature, 1);
+        m_doc.NumberElement(QStringLiteral("gradientfactor"), w.gradientFactor, 2);
+        m_doc.NumberElement(QStringLiteral("cns"), w.cns, 2);
+        m_doc.NumberElement(QStringLiteral("otu"), w.otu, 1);
+        m_doc.NumberElement(QStringLiteral("nodecotime"), w.noDecoTime, 1);
         for (const AlarmBit &alarm : AlarmTable) {
             const int bit = w.controller == 2 ? alarm.bitController2 : alarm.bitController1;
             if (!(w.alarmWord & (quint64(1) << bit)))
@@ -125,7 +126,8 @@ public:
 private:
     UddfDocumentWriter &m_doc;
     bool m_first = true;
-    QString m_lastMode, m_lastMix;
+    bool m_lastOpenCircuit = false;
+    int m_lastMixNumber = 0;
 };
 
 } // namespace
@@ -172,13 +174,49 @@ QString UddfExport::XmlSafe(const QString &text)
     return safe;
 }
 
-QString UddfExport::VerificationCode(const QString &verificationText)
+namespace {
+// OpenSSL's SHA-256 is several times faster than QCryptographicHash's, and
+// the verification text of a long dive runs to megabytes.
+class Sha256Hex
+{
+public:
+    Sha256Hex() : m_md(EVP_sha256()), m_context(EVP_MD_CTX_new()) {}
+    ~Sha256Hex() { EVP_MD_CTX_free(m_context); }
+    Sha256Hex(const Sha256Hex &) = delete;
+    Sha256Hex &operator=(const Sha256Hex &) = delete;
+
+    // Upper-case hex digest of first followed by second.
+    QByteArray Of(const QByteArray &first, const QByteArray &second)
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (!m_context || EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
+            || EVP_DigestUpdate(m_context, first.constData(), size_t(first.size())) != 1
+            || EVP_DigestUpdate(m_context, second.constData(), size_t(second.size())) != 1
+            || EVP_DigestFinal_ex(m_context, digest, &length) != 1)
+            return QByteArray(); // never seen: the built-in digest does not fail
+        return QByteArray::fromRawData(reinterpret_cast<const char *>(digest), int(length)).toHex().toUpper();
+    }
+
+private:
+    const EVP_MD *m_md;
+    EVP_MD_CTX *m_context;
+};
+
+QString VerificationCodeOfLatin1(const QByteArray &verificationText)
 {
     const QByteArray salt = UddfConstants::VerificationSalt.toLatin1();
-    QByteArray h = QCryptographicHash::hash(verificationText.toLatin1() + salt, QCryptographicHash::Sha256).toHex().toUpper();
+    Sha256Hex sha;
+    QByteArray h = sha.Of(verificationText, salt);
     for (int i = 0; i < UddfConstants::VerificationRounds; ++i)
-        h = QCryptographicHash::hash(salt + h, QCryptographicHash::Sha256).toHex().toUpper();
+        h = sha.Of(salt, h);
     return QString::fromLatin1(h);
+}
+}
+
+QString UddfExport::VerificationCode(const QString &verificationText)
+{
+    return VerificationCodeOfLatin1(verificationText.toLatin1());
 }
 
 QByteArray UddfExport::Document(const QuorLog &log) const
@@ -186,16 +224,15 @@ QByteArray UddfExport::Document(const QuorLog &log) const
     const QuorLogSession *session = log.IdentifiedSession();
     if (!log.IsValid() || !session || session->Samples().isEmpty())
         return QByteArray();
-    QString text;
-    // About 900 characters per waypoint: reserving avoids regrowing a large string.
-    text.reserve(session->Samples().size() * 1000 + 16384);
-    if (!WriteDocument(log, &text))
+    QByteArray document;
+    // About 900 bytes per waypoint: reserving avoids regrowing a large buffer.
+    document.reserve(session->Samples().size() * 1000 + 16384);
+    if (!WriteDocument(log, &document))
         return QByteArray();
-    // The declaration written to a string names no encoding: UTF-8, the XML default.
-    return text.toUtf8();
+    return document;
 }
 
-bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
+bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
 {
     const QuorLogSession *session = log.IdentifiedSession();
     if (!log.IsValid() || !session || session->Samples().isEmpty())
@@ -206,7 +243,9 @@ bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
     if (const QuorLogMemoryStore::Block *block = log.MemoryStore().FirstBlockOf(DeviceId::DisplayMono))
         handset = QuorLogDeviceInfo::Decode(block->bytes);
 
-    UddfDocumentWriter doc(text);
+    UddfDocumentWriter doc(document);
+    // About 170 counted characters per waypoint.
+    doc.ReserveVerificationText(session->Samples().size() * 200 + 4096);
     const auto S = [](const char *text) { return QString::fromLatin1(text); };
     doc.Start(S("uddf"));
     doc.Attribute(S("version"), S("3.3.0"));
@@ -282,12 +321,12 @@ bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
         doc.StartElement(S("mix"));
         doc.Attribute(S("id"), S("diluent_") + TwoDigits(gas.number));
         doc.TextElement(S("name"), DeviceList::GasText(gas.o2, gas.he).toLower());
-        doc.TextElement(S("o2"), Fixed(gas.o2 / 100.0, 3));
+        doc.NumberElement(S("o2"), gas.o2 / 100.0, 3);
         const double n2 = (100 - gas.o2 - gas.he) / 100.0;
         if (!DeviceList::EqualWithinTolerance(n2, 0.0, 0.001))
-            doc.TextElement(S("n2"), Fixed(n2, 3));
+            doc.NumberElement(S("n2"), n2, 3);
         if (!DeviceList::EqualWithinTolerance(gas.he / 100.0, 0.0, 0.001))
-            doc.TextElement(S("he"), Fixed(gas.he / 100.0, 3));
+            doc.NumberElement(S("he"), gas.he / 100.0, 3);
         doc.EndElement();
     }
     doc.EndElement(); // gasdefinitions
@@ -318,17 +357,17 @@ bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
             passed += qMax<qint64>(0, session->PowerOnDateTime().secsTo(session->DiveStartDateTime()));
     }
     doc.StartElement(S("surfaceintervalbeforedive"));
-    doc.TextElement(S("passedtime"), Fixed(passed));
+    doc.NumberElement(S("passedtime"), passed, 1);
     doc.EndElement();
-    doc.TextElement(S("surfacepressure"), Fixed(summary.surfacePressure * 100.0));
-    doc.TextElement(S("airtemperature"), Fixed(summary.airTemperature + Kelvin));
+    doc.NumberElement(S("surfacepressure"), summary.surfacePressure * 100.0, 1);
+    doc.NumberElement(S("airtemperature"), summary.airTemperature + Kelvin, 1);
     doc.EndElement(); // informationbeforedive
     doc.StartElement(S("informationafterdive"));
-    doc.TextElement(S("diveduration"), Fixed(summary.diveDuration));
-    doc.TextElement(S("greatestdepth"), Fixed(summary.greatestDepth));
-    doc.TextElement(S("averagedepth"), Fixed(summary.averageDepth));
-    doc.TextElement(S("highestpo2"), Fixed(summary.inControlMaxPpO2 * PascalPerBar));
-    doc.TextElement(S("lowesttemperature"), Fixed(summary.lowestTemperature + Kelvin));
+    doc.NumberElement(S("diveduration"), summary.diveDuration, 1);
+    doc.NumberElement(S("greatestdepth"), summary.greatestDepth, 1);
+    doc.NumberElement(S("averagedepth"), summary.averageDepth, 1);
+    doc.NumberElement(S("highestpo2"), summary.inControlMaxPpO2 * PascalPerBar, 1);
+    doc.NumberElement(S("lowesttemperature"), summary.lowestTemperature + Kelvin, 1);
     doc.StartElement(S("notes"));
     doc.UncountedTextElement(S("para"), info.Notes());
     doc.EndElement();
@@ -376,7 +415,7 @@ bool UddfExport::WriteDocument(const QuorLog &log, QString *text) const
 
     doc.StartElement(S("applicationdata"));
     doc.StartElement(S("quorsub"));
-    const QString code = VerificationCode(doc.VerificationText());
+    const QString code = VerificationCodeOfLatin1(doc.VerificationText());
     doc.TextElement(S("verificationcode"), code);
     doc.Finish();
     return !doc.HasError();

@@ -42,7 +42,7 @@ public:
 
 private:
     // False when the log holds no valid dive.
-    bool WriteDocument(const QuorLog &log, QString *text) const;
+    bool WriteDocument(const QuorLog &log, QByteArray *document) const;
 
     OverwriteQuestion m_askOverwrite;
     QString m_errorText;
