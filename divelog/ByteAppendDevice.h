@@ -5,14 +5,20 @@
 
 // A write-only device that appends everything written to a byte array.
 // QBuffer does the same with position bookkeeping on every write, which
-// shows when an XML writer sends it a million small pieces.
+// shows when an XML writer sends it a million small pieces; this one copies
+// into spare room it keeps at the end of the array.
 class ByteAppendDevice : public QIODevice
 {
 public:
-    // `bytes` must outlive the device.
+    // `bytes` must outlive the device; writing starts at its end as it is
+    // when the device is opened.
     explicit ByteAppendDevice(QByteArray *bytes) : m_bytes(bytes) {}
+    ~ByteAppendDevice() override { close(); }
 
     bool isSequential() const override { return true; }
+    bool open(OpenMode mode) override;
+    // Trims the spare room: the array then holds exactly what was written.
+    void close() override;
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
@@ -20,4 +26,5 @@ protected:
 
 private:
     QByteArray *m_bytes;
+    int m_used = 0; // bytes of *m_bytes written so far
 };

@@ -423,13 +423,18 @@ void QuorLogSession::CalcTissueTrackValues()
     const double ppO2 = closedCircuitInDive ? (b.ppO2[3] + a.ppO2[3]) * 0.5 * 1000.0 : 0.0;
     const double piN2 = (pamb - WaterVapourMbar - ppO2) * fN2;
     const double piHe = (pamb - WaterVapourMbar - ppO2) * fHe;
-    const auto &tN2 = HalfTimesN2();
-    const auto &tHe = HalfTimesHe();
+    if (dt != m_tissueFactorInterval) {
+        const auto &tN2 = HalfTimesN2();
+        const auto &tHe = HalfTimesHe();
+        for (int i = 0; i < QuorLogSample::Compartments; ++i) {
+            m_tissueFactorN2[i] = 1.0 - std::pow(2.0, -dt / (60.0 * tN2[i]));
+            m_tissueFactorHe[i] = 1.0 - std::pow(2.0, -dt / (60.0 * tHe[i]));
+        }
+        m_tissueFactorInterval = dt;
+    }
     for (int i = 0; i < QuorLogSample::Compartments; ++i) {
-        const double kN2 = 1.0 - std::pow(2.0, -dt / (60.0 * tN2[i]));
-        const double kHe = 1.0 - std::pow(2.0, -dt / (60.0 * tHe[i]));
-        b.n2[i] = a.n2[i] + (piN2 - a.n2[i]) * kN2;
-        b.he[i] = a.he[i] + (piHe - a.he[i]) * kHe;
+        b.n2[i] = a.n2[i] + (piN2 - a.n2[i]) * m_tissueFactorN2[i];
+        b.he[i] = a.he[i] + (piHe - a.he[i]) * m_tissueFactorHe[i];
     }
     b.tissuesSet = true;
 }

@@ -158,6 +158,11 @@ private:
     QuorLogSample m_carry; // values carried into the next sample
     bool m_tableFlag = false;
     bool m_tissueTracking = true;
+    // Tissue loading factors for the last sample interval: samples come at
+    // a fixed rate, and working them out costs 32 calls of pow per sample.
+    double m_tissueFactorInterval = -1.0;
+    std::array<double, QuorLogSample::Compartments> m_tissueFactorN2{};
+    std::array<double, QuorLogSample::Compartments> m_tissueFactorHe{};
     bool m_poweredOn = false;
     bool m_diveHeaderAccepted = false;
     bool m_ended = false;

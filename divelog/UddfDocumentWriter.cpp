@@ -113,4 +113,8 @@ void UddfDocumentWriter::Comment(const QString &text)
     m_xml.writeComment(safe);
 }
 
-void UddfDocumentWriter::Finish() { m_xml.writeEndDocument(); }
+void UddfDocumentWriter::Finish()
+{
+    m_xml.writeEndDocument();
+    m_body.close();
+}
