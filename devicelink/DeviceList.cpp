@@ -137,16 +137,19 @@ const char *const kMemoryNames[] = {nullptr, "Flash", "Eeprom", "Ram", "Config",
 // Bytes of a hex text; false when any pair is not hexadecimal.
 bool ParseHexBytes(const QString &hex, QByteArray &out)
 {
-    out.clear();
+    // Sized once: log loading parses every line of a long dive this way.
+    const int count = hex.size() / 2;
+    out.resize(count);
+    char *bytes = out.data();
     bool ok = true;
-    for (int i = 0; i + 1 < hex.size(); i += 2) {
-        const int hi = DeviceList::HexDigitValue(hex.at(i));
-        const int lo = DeviceList::HexDigitValue(hex.at(i + 1));
+    for (int i = 0; i < count; ++i) {
+        const int hi = DeviceList::HexDigitValue(hex.at(2 * i));
+        const int lo = DeviceList::HexDigitValue(hex.at(2 * i + 1));
         if (hi < 0 || lo < 0) {
             ok = false;
-            out.append(char(0));
+            bytes[i] = 0;
         } else {
-            out.append(char((hi << 4) | lo));
+            bytes[i] = char((hi << 4) | lo);
         }
     }
     return ok;

@@ -25,6 +25,12 @@ protected:
     qint64 writeData(const char *data, qint64 length) override;
 
 private:
+    bool Grow(qint64 length);
+
     QByteArray *m_bytes;
-    int m_used = 0; // bytes of *m_bytes written so far
+    // The array's data while open; it is sized to its capacity and trimmed to
+    // m_used on close.
+    char *m_data = nullptr;
+    int m_capacity = 0;
+    int m_used = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 constexpr std::uint64_t PowersOfTen[FixedPointText::MaxDecimals + 1] = {1, 10, 100, 1000, 10000, 100000, 1000000};
@@ -21,10 +22,15 @@ int FixedPointText::Format(double value, int decimals, char *buffer)
     // magnitude = mantissa * 2^exponent exactly. Rounding the exact binary
     // value, with halves away from zero, is what Qt's conversion does; scaling
     // the double by 10^decimals first would round twice.
-    int exponent = 0;
-    const double fraction = std::frexp(magnitude, &exponent);
-    const std::uint64_t mantissa = std::uint64_t(std::ldexp(fraction, 53));
-    exponent -= 53;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int biasedExponent = int(bits >> 52) & 0x7FF;
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    int exponent = -1074; // zero and subnormals
+    if (biasedExponent != 0) {
+        mantissa |= std::uint64_t(1) << 52;
+        exponent = biasedExponent - 1075;
+    }
     const std::uint64_t scale = PowersOfTen[decimals];
     std::uint64_t scaled = 0;
     if (exponent >= 0) {
