@@ -1,6 +1,5 @@
 #include "SRDLDataComp.h"
 
-#include "DeviceList.h"
 #include "RecordScrambler.h"
 
 #include <algorithm>
@@ -98,12 +97,25 @@ QStringList SRDLDataComp::DataLines(int blockSize) const
         return lines;
     const int length = DataLength();
     lines.reserve(length / blockSize + 1);
-    const char *data = m_payload.constData() + HeaderSize;
+    // Upper-case hex of the block followed by the XOR of its bytes as two more
+    // digits (what DeviceList::LineChecksum gives), built in place: a long
+    // dive has thousands of lines.
+    static const char Digits[] = "0123456789ABCDEF";
+    const auto *data = reinterpret_cast<const uchar *>(m_payload.constData() + HeaderSize);
     for (int start = 0; start < length; start += blockSize) {
         const int size = std::min(blockSize, length - start);
-        const QByteArray bytes = QByteArray::fromRawData(data + start, size);
-        const QString hex = QString::fromLatin1(bytes.toHex()).toUpper();
-        lines << hex + DeviceList::LineChecksum(hex);
+        QString line(2 * size + 2, Qt::Uninitialized);
+        QChar *out = line.data();
+        uchar checksum = 0;
+        for (int i = 0; i < size; ++i) {
+            const uchar b = data[start + i];
+            checksum ^= b;
+            *out++ = QLatin1Char(Digits[b >> 4]);
+            *out++ = QLatin1Char(Digits[b & 0x0F]);
+        }
+        *out++ = QLatin1Char(Digits[checksum >> 4]);
+        *out = QLatin1Char(Digits[checksum & 0x0F]);
+        lines << line;
     }
     return lines;
 }
