@@ -455,7 +455,8 @@ int UddfExport::ExportTo(const QuorLog &log, const QString &targetPath)
         return NotWritten;
     }
     const QByteArray document = Document(log);
-    if (file.write(document) != document.size() || !file.commit()) {
+    // An empty document means the writer failed: keep whatever file is there.
+    if (document.isEmpty() || file.write(document) != document.size() || !file.commit()) {
         m_errorText = QStringLiteral("Unable to write the target UDDF file");
         qWarning().noquote() << m_errorText << targetPath << file.errorString();
         return NotWritten;
