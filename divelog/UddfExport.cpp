@@ -7,6 +7,7 @@
 #include "UddfConstants.h"
 #include "UddfDocumentWriter.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -193,8 +194,10 @@ public:
         if (!m_context || EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
             || EVP_DigestUpdate(m_context, first.constData(), size_t(first.size())) != 1
             || EVP_DigestUpdate(m_context, second.constData(), size_t(second.size())) != 1
-            || EVP_DigestFinal_ex(m_context, digest, &length) != 1)
-            return QByteArray(); // never seen: the built-in digest does not fail
+            || EVP_DigestFinal_ex(m_context, digest, &length) != 1) {
+            // The same digest the slow way.
+            return QCryptographicHash::hash(first + second, QCryptographicHash::Sha256).toHex().toUpper();
+        }
         return QByteArray::fromRawData(reinterpret_cast<const char *>(digest), int(length)).toHex().toUpper();
     }
 
