@@ -64,23 +64,8 @@ bool AesCbcInPlace(char *data, int length, const char *iv, bool encrypt)
     return EVP_CipherFinal_ex(ctx.get(), bytes + outLength, &finalLength) == 1 && finalLength == 0;
 }
 
-struct DigestContextDeleter {
-    void operator()(EVP_MD_CTX *ctx) const { EVP_MD_CTX_free(ctx); }
-};
-using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextDeleter>;
-
 QByteArray Seal(const char *data, qint64 lengthWithoutSeal)
 {
-    // OpenSSL's SHA-256 is several times faster than Qt's on a large log.
-    DigestContext ctx(EVP_MD_CTX_new());
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int digestLength = 0;
-    if (ctx && EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) == 1
-        && EVP_DigestUpdate(ctx.get(), data, size_t(lengthWithoutSeal)) == 1
-        && EVP_DigestUpdate(ctx.get(), ContainerKeys::SealKey.data(), SealSize) == 1
-        && EVP_DigestFinal_ex(ctx.get(), digest, &digestLength) == 1)
-        return QByteArray(reinterpret_cast<const char *>(digest), int(digestLength));
-    // The same digest the slow way.
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(data, int(lengthWithoutSeal));
     hash.addData(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
