@@ -18,6 +18,8 @@ const char *const CreatorLineStarts[] = {
     "Quor Parley Version",
     "Tessaro Version",
     "Quor Depot PC Version",
+    // Depot's own files carry this line too (creator code 1).
+    "Quor Depot Version",
 };
 
 } // namespace

@@ -130,6 +130,38 @@ private slots:
         QVERIFY(!header.DeviceVersionKnown());
     }
 
+    // Every creator's own container loads, whatever line its header yields.
+    void fileOfEachCreatorLoads_data()
+    {
+        QTest::addColumn<int>("creatorCode");
+        QTest::addColumn<QString>("creatorLine");
+        QTest::newRow("parley") << 0 << "Quor Parley Version 1.2.6.0";
+        QTest::newRow("depot") << 1 << "Quor Depot Version 1.2.6.0";
+        QTest::newRow("test suite") << 2 << "Rix Test Suite Version 1.2.6.0";
+        QTest::newRow("tessaro") << 3 << "Tessaro Version 1.2.6.0";
+        QTest::newRow("depot pc") << 4 << "Quor Depot PC Version 1.2.6.0";
+        QTest::newRow("unknown creator") << 7 << "";
+    }
+    void fileOfEachCreatorLoads()
+    {
+        QFETCH(int, creatorCode);
+        QFETCH(QString, creatorLine);
+        LogFileContent content = SampleContent(true);
+        content.creatorCode = quint8(creatorCode);
+        const QString binary = Path(QStringLiteral("creator.ccl"));
+        const QString secured = Path(QStringLiteral("creator-secured.ccl"));
+        QString error;
+        QVERIFY2(LogFileWriter::WritePlainBinary(binary, content, &error), qPrintable(error));
+        QVERIFY2(LogFileWriter::WriteSecured(secured, content, &error), qPrintable(error));
+        for (const QString &path : {binary, secured}) {
+            CclFileLoader loader;
+            QCOMPARE(loader.Load(path), CclFileLoader::Ok);
+            QCOMPARE(loader.CreatorLine(), creatorLine);
+            QVERIFY(!loader.Lines().isEmpty());
+            QCOMPARE(loader.Lines().first(), creatorLine);
+        }
+    }
+
     void extension_data()
     {
         QTest::addColumn<QString>("name");
@@ -259,6 +291,7 @@ private slots:
         QTest::newRow("parley") << "Quor Parley Version 1.0.0.0" << false;
         QTest::newRow("tessaro") << "Tessaro Version 1.0.0.0" << false;
         QTest::newRow("depot pc") << "Quor Depot PC Version 1.0.0.0" << false;
+        QTest::newRow("depot") << "Quor Depot Version 1.0.0.0" << false;
         QTest::newRow("date") << "Date 1 May 2020" << false;
         QTest::newRow("time") << "Time 1:00:00" << false;
         QTest::newRow("record") << "0600" << true;
