@@ -19,11 +19,12 @@ constexpr double BinaryDegreeUnits = 10000000.0;
 
 QString DmsText(double value, const QString &positive, const QString &negative, QString &out)
 {
-    const double a = std::fabs(value);
-    const int degrees = int(a);
-    const double minutesReal = (a - degrees) * 60.0;
-    const int minutes = int(minutesReal);
-    const double seconds = (minutesReal - minutes) * 60.0;
+    // Rounded once, to the tenth of a second shown, before splitting: seconds
+    // that round up to 60 carry into the minutes (and on into the degrees).
+    const qint64 tenths = std::llround(std::fabs(value) * 36000.0);
+    const qint64 degrees = tenths / 36000;
+    const qint64 minutes = (tenths / 600) % 60;
+    const double seconds = double(tenths % 600) / 10.0;
     out = value < 0 ? negative : positive;
     return QStringLiteral("%1 %2 %3").arg(degrees).arg(minutes).arg(seconds, 0, 'f', 1);
 }

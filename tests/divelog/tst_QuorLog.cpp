@@ -111,6 +111,8 @@ private slots:
     void batterySignedBytes();
     void diveInfoRecords();
     void binaryPosition();
+    void binaryPositionSecondsCarry_data();
+    void binaryPositionSecondsCarry();
     void memoryLinePairs();
     void dpsRecords();
     void hostileLinesNeverCrash();
@@ -708,6 +710,35 @@ void TestQuorLog::binaryPosition()
     QuorLogDiveInfo wild;
     wild.AddRecord(LogLine(Hex(record)));
     QVERIFY(!wild.HasPosition());
+}
+
+void TestQuorLog::binaryPositionSecondsCarry_data()
+{
+    QTest::addColumn<int>("latitude");
+    QTest::addColumn<int>("longitude");
+    QTest::addColumn<QString>("text");
+    // Seconds that round up to a whole minute carry into the minutes, and on
+    // into the degrees: never "60.0" seconds or 60 minutes.
+    QTest::newRow("into minutes") << 502166660 << -52999999 << QString::fromUtf8("50° 13´ 0.0\" N 5° 18´ 0.0\" W");
+    QTest::newRow("into degrees") << 509999999 << 1799999999 << QString::fromUtf8("51° 0´ 0.0\" N 180° 0´ 0.0\" E");
+    QTest::newRow("no carry") << 502163889 << -52997222 << QString::fromUtf8("50° 12´ 59.0\" N 5° 17´ 59.0\" W");
+}
+
+void TestQuorLog::binaryPositionSecondsCarry()
+{
+    QFETCH(int, latitude);
+    QFETCH(int, longitude);
+    QFETCH(QString, text);
+    QByteArray record(L::WideRecordSize, '\0');
+    record[0] = char(L::Code::DiveInfoPosition);
+    for (int i = 0; i < 4; ++i) {
+        record[1 + i] = char((quint32(latitude) >> (24 - 8 * i)) & 0xFF);
+        record[5 + i] = char((quint32(longitude) >> (24 - 8 * i)) & 0xFF);
+    }
+    QuorLogDiveInfo info;
+    info.AddRecord(LogLine(Hex(record)));
+    QVERIFY(info.HasPosition());
+    QCOMPARE(info.PositionText(), text);
 }
 
 void TestQuorLog::memoryLinePairs()
