@@ -536,7 +536,8 @@ bool RixComms::Write(quint8 deviceId, quint8 memoryId, quint32 address, quint8 l
         const int result = GetMessage(DefaultTimeoutMs);
         if (result != MessageValid)
             m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
-        else if (!m_incoming.IsStatusMessage())
+        // A status frame without a code byte does not acknowledge the write.
+        else if (!m_incoming.IsStatusMessage() || m_incoming.PayloadLength() < 1)
             m_lastError = QString::fromLatin1(kStatusNotArrived);
         else if (m_incoming.StatusCode() != 0)
             m_lastError = QStringLiteral("Writing: ") + StatusText(m_incoming.StatusCode());

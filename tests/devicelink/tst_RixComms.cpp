@@ -86,6 +86,7 @@ private slots:
     void retries_data();
     void retries();
     void writeRetriesOnDataReplyAndErrorStatus();
+    void writeStatusWithoutCodeIsNoAcknowledgement();
     void writeAndVerifyStoresAndReadsBack();
     void writeAndVerifyMismatchReport();
     void oversizedReplyIsRejected();
@@ -527,6 +528,24 @@ void TestRixComms::writeRetriesOnDataReplyAndErrorStatus()
     m_sim->QueueFaults({status, status, status});
     QVERIFY(!m_comms->Write(DeviceId::C1, MemoryId::Ram, 0, 3, p));
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("Writing: Status Message: RS232 - Data length invalid."));
+}
+
+void TestRixComms::writeStatusWithoutCodeIsNoAcknowledgement()
+{
+    QVERIFY(Open());
+    // A status frame whose length byte is 0 carries no status code: the unit
+    // has not said that the write went through.
+    m_sim->WithBus([](SimulatedBus &bus) {
+        bus.Unit(DeviceId::C2)->SetHandler(6, [](SimUnit &, const SimRequest &r) {
+            return SimReply::Data(0, r.address, 0, QByteArray());
+        });
+    });
+    const QByteArray data = Bytes({9, 8, 7});
+    QVERIFY(!m_comms->Write(DeviceId::C2, MemoryId::Ram, 0x10, 3,
+                            reinterpret_cast<const uchar *>(data.constData())));
+    QCOMPARE(m_comms->GetLastError(), QStringLiteral("Writing: The expected status message did not arrive."));
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
+    QCOMPARE(m_sim->ReceivedFrameCount(), 3);
 }
 
 void TestRixComms::writeAndVerifyStoresAndReadsBack()
