@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
 
 const char *const LogTimeFormat = "hh:mm:ss dd.MM.yyyy";
@@ -717,8 +719,11 @@ void WorkerC::CompareClocks()
     const QDateTime pc = QDateTime::currentDateTime();
     if (rtc.isValid() && pc.isValid()) {
         const qint64 diff = pc.secsTo(rtc);
+        // A wildly wrong RTC can be further off than an int holds; the
+        // report must still say which way it is off.
         if (RtcClock::SynchronisationRequired(diff))
-            emit ClockSynchRequired(int(diff));
+            emit ClockSynchRequired(int(qBound<qint64>(std::numeric_limits<int>::min(), diff,
+                                                       std::numeric_limits<int>::max())));
         return;
     }
     if (!rtc.isValid())

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -588,17 +589,19 @@ void TestWorkerC::blankRtcTreatedAsAbsent()
 
 void TestWorkerC::clockDriftAsksForSynchronisation_data()
 {
-    QTest::addColumn<int>("driftSecs");
+    QTest::addColumn<qint64>("driftSecs");
     QTest::addColumn<bool>("asks");
-    QTest::newRow("in step") << 0 << false;
-    QTest::newRow("100 s ahead") << 100 << false;
-    QTest::newRow("300 s ahead") << 300 << true;
-    QTest::newRow("300 s behind") << -300 << true;
+    QTest::newRow("in step") << qint64(0) << false;
+    QTest::newRow("100 s ahead") << qint64(100) << false;
+    QTest::newRow("300 s ahead") << qint64(300) << true;
+    QTest::newRow("300 s behind") << qint64(-300) << true;
+    // More seconds than an int holds: the report keeps its sign.
+    QTest::newRow("72 years ahead") << qint64(72) * 365 * 86400 << true;
 }
 
 void TestWorkerC::clockDriftAsksForSynchronisation()
 {
-    QFETCH(int, driftSecs);
+    QFETCH(qint64, driftSecs);
     QFETCH(bool, asks);
 
     auto sim = StartSimulator(SimProfile::MonoSerial);
@@ -611,7 +614,10 @@ void TestWorkerC::clockDriftAsksForSynchronisation()
     QVERIFY(rig.WaitIdle());
     if (asks) {
         QCOMPARE(rig.probe.synchRequired.size(), 1);
-        QVERIFY(qAbs(rig.probe.synchRequired.first() - driftSecs) <= 2);
+        const qint64 reportable = qBound<qint64>(std::numeric_limits<int>::min(), driftSecs,
+                                                 std::numeric_limits<int>::max());
+        QVERIFY2(qAbs(rig.probe.synchRequired.first() - reportable) <= 2,
+                 qPrintable(QString::number(rig.probe.synchRequired.first())));
     } else {
         QVERIFY(rig.probe.synchRequired.isEmpty());
     }
