@@ -222,6 +222,16 @@ QString UddfExport::VerificationCode(const QString &verificationText)
     return VerificationCodeOfLatin1(verificationText.toLatin1());
 }
 
+namespace {
+// Buffer sizes are only hints: worked out in 64 bits and capped, so a log with
+// millions of samples cannot overflow them into a nonsense reservation.
+int ReserveHint(qint64 items, int bytesPerItem, int extra)
+{
+    constexpr qint64 Cap = 64 * 1024 * 1024;
+    return int(qMin(items * bytesPerItem + extra, Cap));
+}
+} // namespace
+
 QByteArray UddfExport::Document(const QuorLog &log) const
 {
     const QuorLogSession *session = log.IdentifiedSession();
@@ -229,7 +239,7 @@ QByteArray UddfExport::Document(const QuorLog &log) const
         return QByteArray();
     QByteArray document;
     // About 900 bytes per waypoint: reserving avoids regrowing a large buffer.
-    document.reserve(session->Samples().size() * 1000 + 16384);
+    document.reserve(ReserveHint(session->Samples().size(), 1000, 16384));
     if (!WriteDocument(log, &document))
         return QByteArray();
     return document;
@@ -248,7 +258,7 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
 
     UddfDocumentWriter doc(document);
     // About 170 counted characters per waypoint.
-    doc.ReserveVerificationText(session->Samples().size() * 200 + 4096);
+    doc.ReserveVerificationText(ReserveHint(session->Samples().size(), 200, 4096));
     const auto S = [](const char *text) { return QString::fromLatin1(text); };
     doc.Start(S("uddf"));
     doc.Attribute(S("version"), S("3.3.0"));
