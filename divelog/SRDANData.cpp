@@ -1,7 +1,6 @@
 #include "SRDANData.h"
 
 #include "DeviceList.h"
-#include "StandardRecord.h"
 
 namespace {
 constexpr int ItemHeaderSize = 8; // three id bytes, type, length
@@ -11,11 +10,8 @@ SRDANData SRDANData::Create(const QVector<Item> &items)
 {
     QByteArray payload;
     for (const Item &item : items) {
-        for (quint8 b : item.id)
-            payload.append(char(b));
-        payload.append(char(item.type));
-        StandardRecord::AppendU32(payload, quint32(item.data.size()));
-        payload.append(item.data);
+        const char head[] = {char(item.id[0]), char(item.id[1]), char(item.id[2]), char(item.type)};
+        AppendItem(payload, QByteArray(head, int(sizeof head)), item.data);
     }
     return SRDANData(payload);
 }
@@ -23,23 +19,13 @@ SRDANData SRDANData::Create(const QVector<Item> &items)
 bool SRDANData::Items(QVector<Item> &items) const
 {
     items.clear();
-    const qint64 size = m_payload.size();
-    qint64 p = 0;
-    while (p < size) {
-        if (size - p < ItemHeaderSize)
-            return false;
-        const char *at = m_payload.constData() + p;
-        const quint32 length = StandardRecord::ReadU32(at + 4);
-        if (qint64(length) > size - p - ItemHeaderSize)
-            return false;
+    return ForEachItem(ItemHeaderSize, [&items](const char *head, const QByteArray &data) {
         Item item;
-        item.id = {quint8(at[0]), quint8(at[1]), quint8(at[2])};
-        item.type = quint8(at[3]);
-        item.data = QByteArray(at + ItemHeaderSize, int(length));
+        item.id = {quint8(head[0]), quint8(head[1]), quint8(head[2])};
+        item.type = quint8(head[3]);
+        item.data = data;
         items << item;
-        p += ItemHeaderSize + qint64(length);
-    }
-    return true;
+    });
 }
 
 bool SRDANData::Lines(QStringList &lines) const
