@@ -1,16 +1,16 @@
 #pragma once
 
-// Answer codes of the question dialogs; exactly the values the worker's
-// response fields receive.
+#include "WorkerC.h"
+
+// Answer codes of the question dialogs: the worker's own question result
+// codes, under the short names the dialogs use.
 namespace QuestionResponse {
-enum Code : int {
-    None = -1,
-    Cancel = 1,
-    NextDevice = 2,
-    Connect = 3,
-    Yes = 4,
-    No = 5,
-    YesToAll = 6,
-    NoToAll = 7,
-};
+constexpr int None = WorkerC::ResultNone;
+constexpr int Cancel = WorkerC::ResultCancel;
+constexpr int NextDevice = WorkerC::ResultNextDevice;
+constexpr int Connect = WorkerC::ResultConnect;
+constexpr int Yes = WorkerC::ResultYes;
+constexpr int No = WorkerC::ResultNo;
+constexpr int YesToAll = WorkerC::ResultYesToAll;
+constexpr int NoToAll = WorkerC::ResultNoToAll;
 }
