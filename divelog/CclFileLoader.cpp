@@ -4,6 +4,7 @@
 #include "SRFileHeader.h"
 #include "StandardRecordFile.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -54,12 +55,18 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
     m_dateTimeText.clear();
     m_deviceVersionText.clear();
     m_logBookEntry.clear();
+    m_damagedRecords.clear();
 
     if (QFileInfo(path).suffix().toUpper() != QLatin1String("CCL"))
         return Fail(InvalidExtension, QStringLiteral("Invalid file extension"));
 
-    QString formatMessage;
-    m_format = StandardRecordFile::CheckFormat(path, &formatMessage);
+    // A file that cannot be opened (missing, a folder, no permission) says
+    // so; "Invalid file format" is for a file that was read.
+    QFile probe(path);
+    if (!StandardRecordFile::OpenWithRetries(probe))
+        return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
+    m_format = StandardRecordFile::CheckFormatOfBytes(probe.read(3));
+    probe.close();
     if (m_format == LogFileFormat::Invalid)
         return Fail(InvalidFormat, QStringLiteral("Invalid file format"));
 
@@ -87,6 +94,11 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         m_dateTimeText = header.DateTimeText();
         m_deviceVersionText = header.DeviceVersionText();
         header.LogBookEntry(m_logBookEntry);
+        // Damaged records are converted, not dropped; nobody may take them
+        // for intact without being told.
+        m_damagedRecords = file.DamagedRecords();
+        for (const QString &damage : qAsConst(m_damagedRecords))
+            qWarning().noquote() << "CclFileLoader::Load() -" << path << "-" << damage << "- converted as stored";
     } else {
         QFile source(path);
         if (!StandardRecordFile::OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))

@@ -325,25 +325,33 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
         return true;
     }
 
-    // The first intact header decides how the payloads were scrambled.
+    // The first intact header decides how the payloads were scrambled; a
+    // file whose only header is damaged still says more than none.
+    const Found *headerRecord = nullptr;
     for (const Found &f : qAsConst(found)) {
-        if (typeAt(f) == RecordType::FileHeader && f.valid) {
-            header.SetPayload(payloadAt(f, int(lengthAt(f))));
-            m_wideBlocks = header.WideBlocks();
-            m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
+        if (typeAt(f) != RecordType::FileHeader)
+            continue;
+        if (f.valid) {
+            headerRecord = &f;
             break;
         }
+        if (!headerRecord)
+            headerRecord = &f;
+    }
+    if (headerRecord) {
+        header.SetPayload(payloadAt(*headerRecord, int(lengthAt(*headerRecord))));
+        m_wideBlocks = header.WideBlocks();
+        m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
     }
 
     // Descramble in the buffer, before any record shares it, and store each
-    // changed record's new CRC in its place. Payloads of records with a bad
-    // CRC stay as stored: they are not used.
+    // changed record's new CRC in its place. A record with a bad CRC is
+    // descrambled too (one damaged byte must not cost a whole dive); it keeps
+    // its invalid flag, so whoever converts it can say so.
     char *stream = fileBytes.data() + base; // may detach: read from here on
     plain = stream;
     const int diveBlockSize = m_wideBlocks ? WideBlockSize : NarrowBlockSize;
     for (const Found &f : qAsConst(found)) {
-        if (!f.valid)
-            continue;
         const quint16 type = typeAt(f);
         const quint32 length = lengthAt(f);
         char *payload = stream + f.offset + StandardRecord::HeaderSize;
@@ -367,6 +375,17 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     }
     keepFound();
     return true;
+}
+
+QStringList StandardRecordFile::DamagedRecords() const
+{
+    QStringList damaged;
+    for (int i = 0; i < m_records.size(); ++i) {
+        const StandardRecord &record = m_records.at(i);
+        if (!record.IsValid())
+            damaged << QStringLiteral("record %1 (%2) failed its CRC check").arg(i + 1).arg(StandardRecord::TypeName(record.Type()));
+    }
+    return damaged;
 }
 
 const StandardRecord *StandardRecordFile::FindRecord(quint16 type) const
@@ -405,9 +424,10 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
     lines << header.CreatorLine() << header.DateLine() << header.TimeLine();
     const int blockSize = wideBlocks ? WideBlockSize : NarrowBlockSize;
 
-    // Damaged records are skipped over: their contents cannot be trusted.
+    // Records with a bad CRC are converted like intact ones: DamagedRecords()
+    // names them, so the damage is reported rather than the data dropped.
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DiveLogData)
+        if (record.Type() != RecordType::DiveLogData)
             continue;
         const SRDLDataComp data(record.Payload());
         if (!data.IsWellFormed())
@@ -415,13 +435,13 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
         lines << data.DataLines(blockSize);
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DiveLogUser)
+        if (record.Type() != RecordType::DiveLogUser)
             continue;
         if (!SRDLDataUser(record.Payload()).Lines(lines))
             return Fail(QStringLiteral("Create ccl text dive log data user failed"));
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::MemoryBlock)
+        if (record.Type() != RecordType::MemoryBlock)
             continue;
         const SRMemoryBlock block(record.Payload());
         if (!block.IsWellFormed())
@@ -429,7 +449,7 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
         lines << block.HeaderLine() << block.DataLine();
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DanData)
+        if (record.Type() != RecordType::DanData)
             continue;
         if (!SRDANData(record.Payload()).Lines(lines))
             return Fail(QStringLiteral("Create DAN data failed"));

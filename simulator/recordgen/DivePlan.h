@@ -39,6 +39,9 @@ struct DivePlan
     {
         double sessionTime; // seconds since power on
         bool warm;
+        // false: the record carries an impossible date (31 February), as a
+        // handset whose clock lost its setting writes it
+        bool validDateTime = true;
     };
 
     bool wide = true;

@@ -343,14 +343,21 @@ private slots:
         QVERIFY(user.Lines(lines));
         QCOMPARE(lines, QStringList({QStringLiteral("05414206"), QStringLiteral("7E7E")}));
 
+        // The type byte is the DL7 field number, written as two decimal
+        // digits, which is what the log parser reads after the segment.
         SRDANData::Item dan;
         dan.id = {'Z', 'P', 'D'};
-        dan.type = '0';
+        dan.type = 3;
         dan.data = QByteArray("1");
+        // Above 99 there is no field number to write: "--".
+        SRDANData::Item noField;
+        noField.id = {'Z', 'P', 'A'};
+        noField.type = 120;
+        noField.data = QByteArray("X");
         QStringList danLines;
-        QVERIFY(SRDANData::Create({dan}).Lines(danLines));
-        // D0 ^ 5A ^ 50 ^ 44 ^ 30 ^ 31 = 9F
-        QCOMPARE(danLines, QStringList({QStringLiteral("D05A504430319F")}));
+        QVERIFY(SRDANData::Create({dan, noField}).Lines(danLines));
+        // D0 ^ 5A ^ 50 ^ 44 ^ 30 ^ 33 ^ 31 = AC; D0 ^ 5A ^ 50 ^ 41 ^ 2D ^ 2D ^ 58 = C3
+        QCOMPARE(danLines, QStringList({QStringLiteral("D05A5044303331AC"), QStringLiteral("D05A50412D2D58C3")}));
     }
 
     void itemLengthsBeyondThePayloadAreRefused_data()
