@@ -285,7 +285,8 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
     doc.EndElement(); // contact
     doc.EndElement(); // manufacturer
     doc.TextElement(S("version"), UddfConstants::GeneratorVersion);
-    doc.TextElement(S("datetime"), QDateTime::currentDateTime().toString(S("yyyy-MM-ddTHH:mm:ss")));
+    const QDateTime generatedAt = m_generatedAt.isValid() ? m_generatedAt : QDateTime::currentDateTime();
+    doc.TextElement(S("datetime"), generatedAt.toString(S("yyyy-MM-ddTHH:mm:ss")));
     doc.EndElement(); // generator
 
     doc.StartElement(S("diver"));
