@@ -6,8 +6,8 @@
 #include "SRDLDataComp.h"
 #include "SRDLDataUser.h"
 #include "SRMemoryBlock.h"
+#include "Sha2Digest.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSaveFile>
 
@@ -64,12 +64,14 @@ bool AesCbcInPlace(char *data, int length, const char *iv, bool encrypt)
     return EVP_CipherFinal_ex(ctx.get(), bytes + outLength, &finalLength) == 1 && finalLength == 0;
 }
 
+// The digest of the file with the seal key where the seal goes; empty when
+// OpenSSL fails.
 QByteArray Seal(const char *data, qint64 lengthWithoutSeal)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(data, int(lengthWithoutSeal));
-    hash.addData(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
-    return hash.result();
+    Sha2Digest digest;
+    digest.Add(data, lengthWithoutSeal);
+    digest.Add(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
+    return digest.Result();
 }
 
 } // namespace
@@ -184,6 +186,8 @@ bool StandardRecordFile::CheckSHA256OfBytes(const QByteArray &fileBytes)
         return Fail(QStringLiteral("SHA256 mismatch"));
     const qint64 n = fileBytes.size() - SealSize;
     const QByteArray digest = Seal(fileBytes.constData(), n);
+    if (digest.size() != SealSize)
+        return Fail(QStringLiteral("Unable to compute the SHA256 digest"));
     if (std::memcmp(digest.constData(), fileBytes.constData() + n, SealSize) != 0)
         return Fail(QStringLiteral("SHA256 mismatch"));
     return true;
@@ -535,6 +539,8 @@ bool StandardRecordFile::SealInPlace(QByteArray &buffer, const QByteArray &iv, Q
         return fail(QStringLiteral("Encryption failed"));
     const qint64 sealAt = SecuredPrefixSize + cipherLength;
     const QByteArray digest = Seal(d, sealAt);
+    if (digest.size() != SealSize)
+        return fail(QStringLiteral("Unable to compute the SHA256 digest"));
     std::memcpy(d + sealAt, digest.constData(), SealSize);
     return true;
 }

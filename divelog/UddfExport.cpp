@@ -4,16 +4,16 @@
 #include "QuorLog.h"
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogSession.h"
+#include "Sha2Digest.h"
 #include "UddfConstants.h"
 #include "UddfDocumentWriter.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
-#include <openssl/evp.h>
+#include <cstdio>
 
 namespace {
 
@@ -176,43 +176,20 @@ QString UddfExport::XmlSafe(const QString &text)
 }
 
 namespace {
-// OpenSSL's SHA-256 is several times faster than QCryptographicHash's, and
-// the verification text of a long dive runs to megabytes.
-class Sha256Hex
-{
-public:
-    Sha256Hex() : m_md(EVP_sha256()), m_context(EVP_MD_CTX_new()) {}
-    ~Sha256Hex() { EVP_MD_CTX_free(m_context); }
-    Sha256Hex(const Sha256Hex &) = delete;
-    Sha256Hex &operator=(const Sha256Hex &) = delete;
-
-    // Upper-case hex digest of first followed by second.
-    QByteArray Of(const QByteArray &first, const QByteArray &second)
-    {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (!m_context || EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
-            || EVP_DigestUpdate(m_context, first.constData(), size_t(first.size())) != 1
-            || EVP_DigestUpdate(m_context, second.constData(), size_t(second.size())) != 1
-            || EVP_DigestFinal_ex(m_context, digest, &length) != 1) {
-            // The same digest the slow way.
-            return QCryptographicHash::hash(first + second, QCryptographicHash::Sha256).toHex().toUpper();
-        }
-        return QByteArray::fromRawData(reinterpret_cast<const char *>(digest), int(length)).toHex().toUpper();
-    }
-
-private:
-    const EVP_MD *m_md;
-    EVP_MD_CTX *m_context;
-};
-
+// Empty when the digest cannot be computed.
 QString VerificationCodeOfLatin1(const QByteArray &verificationText)
 {
     const QByteArray salt = UddfConstants::VerificationSalt.toLatin1();
-    Sha256Hex sha;
-    QByteArray h = sha.Of(verificationText, salt);
-    for (int i = 0; i < UddfConstants::VerificationRounds; ++i)
-        h = sha.Of(salt, h);
+    Sha2Digest sha;
+    // Upper-case hex digest of first followed by second.
+    const auto hexOf = [&sha](const QByteArray &first, const QByteArray &second) {
+        sha.Add(first);
+        sha.Add(second);
+        return sha.Result().toHex().toUpper();
+    };
+    QByteArray h = hexOf(verificationText, salt);
+    for (int i = 0; i < UddfConstants::VerificationRounds && !h.isEmpty(); ++i)
+        h = hexOf(salt, h);
     return QString::fromLatin1(h);
 }
 }
@@ -427,10 +404,12 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
     doc.EndElement(); // repetitiongroup
     doc.EndElement(); // profiledata
 
-    doc.StartElement(S("applicationdata"));
-    doc.StartElement(S("quorsub"));
+    doc.StartElement("applicationdata");
+    doc.StartElement("quorsub");
     const QString code = VerificationCodeOfLatin1(doc.VerificationText());
-    doc.TextElement(S("verificationcode"), code);
+    if (code.isEmpty())
+        return false;
+    doc.TextElement("verificationcode", code);
     doc.Finish();
     return !doc.HasError();
 }
