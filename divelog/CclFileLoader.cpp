@@ -27,6 +27,11 @@ const char *const CreatorLineStarts[] = {
 
 bool CclFileLoader::IsCreatorLine(const QString &line)
 {
+    // Every creator text starts with 'R', 'Q' or 'T'; data lines (hex digits)
+    // never do, and a long dive has thousands of them.
+    const ushort first = line.isEmpty() ? 0 : line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T')
+        return false;
     for (const char *start : CreatorLineStarts) {
         if (line.startsWith(QLatin1String(start)))
             return true;
@@ -36,7 +41,13 @@ bool CclFileLoader::IsCreatorLine(const QString &line)
 
 bool CclFileLoader::IsDataLine(const QString &line)
 {
-    return !line.isEmpty() && !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
+    if (line.isEmpty())
+        return false;
+    // Only lines starting with 'R', 'Q', 'T' or 'D' can be header lines.
+    const ushort first = line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T' && first != 'D')
+        return true;
+    return !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
 }
 
 CclFileLoader::Result CclFileLoader::Fail(Result result, const QString &text)

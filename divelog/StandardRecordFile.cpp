@@ -29,6 +29,9 @@ constexpr int MagicSize = 4;
 constexpr int SealSize = 32;
 constexpr int NarrowBlockSize = 16;
 constexpr int WideBlockSize = 32;
+// Large payloads are handled in pieces that stay in the cache between the
+// passes over them; a multiple of both block sizes.
+constexpr qint64 CachePieceSize = 64 * 1024;
 
 // Largest file we can hold in one buffer.
 constexpr qint64 MaxFileSize = std::numeric_limits<int>::max() - 64;
@@ -227,6 +230,8 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     m_wideBlocks = false;
     m_creatorIsDepot = false;
     m_lastError.clear();
+    // Fewer bytes cannot hold a record header.
+    constexpr qint64 MinimumStream = 7;
 
     // The record stream plus its CRC lies at [base, base + plainLength) of
     // fileBytes; a secured file is decrypted there in place.
@@ -264,15 +269,13 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     if (plainLength < 4)
         return Fail(QStringLiteral("Standard Records Checksum failure"));
     const qint64 n = plainLength - 4;
-    if (Crc32Static::Compute(plain, n) != StandardRecord::ReadU32(plain + n))
-        return Fail(QStringLiteral("Standard Records Checksum failure"));
-    if (n < 7)
-        return Fail(tooSmallForHeader());
 
     // Walk the stream, noting where each record lies and whether its CRC
     // holds. Every length is checked against the bytes really present before
     // it is used, so a hostile length field cannot make us allocate or read
-    // beyond the file.
+    // beyond the file. The stream's own CRC is put together from the
+    // records' CRCs, so that a large file is read once for both; only a
+    // stream the walk cannot cover is read a second time for it.
     struct Found {
         int offset;
         bool valid;
@@ -285,8 +288,9 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
             m_records.append(StandardRecord::InBuffer(fileBytes, base + f.offset, f.valid));
     };
     QString walkError;
+    quint32 walkedCrc = 0;
     qint64 p = 0;
-    while (p < n) {
+    while (n >= MinimumStream && p < n) {
         const qint64 remaining = n - p;
         if (remaining <= StandardRecord::HeaderSize) {
             walkError = tooSmallForHeader();
@@ -298,12 +302,23 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
             break;
         }
         const qint64 crcAt = p + StandardRecord::HeaderSize + qint64(length);
-        const bool valid = Crc32Static::Compute(plain + p, crcAt - p) == StandardRecord::ReadU32(plain + crcAt);
+        const quint32 crc = Crc32Static::Compute(plain + p, crcAt - p);
+        const bool valid = crc == StandardRecord::ReadU32(plain + crcAt);
         if (!valid)
             m_lastError = QStringLiteral("Invalid record, continuing");
         found.append({int(p), valid});
+        walkedCrc = Crc32Static::Combine(walkedCrc, Crc32Static::Update(crc, plain + crcAt, 4),
+                                         StandardRecord::Overhead + qint64(length));
         p = crcAt + 4;
     }
+    const bool walkedAll = n >= MinimumStream && walkError.isEmpty();
+    const quint32 streamCrc = walkedAll ? walkedCrc : Crc32Static::Compute(plain, n);
+    if (streamCrc != StandardRecord::ReadU32(plain + n)) {
+        m_records.clear();
+        return Fail(QStringLiteral("Standard Records Checksum failure"));
+    }
+    if (n < MinimumStream)
+        return Fail(tooSmallForHeader());
     if (!walkError.isEmpty()) {
         keepFound();
         return Fail(walkError);
@@ -361,11 +376,19 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
         char *payload = stream + f.offset + StandardRecord::HeaderSize;
         bool changed = false;
         if (type == RecordType::DiveLogData && length >= quint32(SRDLDataComp::HeaderSize)) {
+            // Descrambled and taken into the new CRC in pieces that stay in
+            // the cache between the two passes: dive data runs to megabytes.
             const SRDLDataComp seed(QByteArray(payload, SRDLDataComp::HeaderSize));
-            SRDLDataComp::ScrambleBlocks(payload + SRDLDataComp::HeaderSize,
-                                         qint64(length) - SRDLDataComp::HeaderSize, seed.KeyOffset(),
-                                         diveBlockSize);
-            changed = true;
+            char *data = payload + SRDLDataComp::HeaderSize;
+            const qint64 dataLength = qint64(length) - SRDLDataComp::HeaderSize;
+            quint32 crc = Crc32Static::Compute(stream + f.offset, data - (stream + f.offset));
+            for (qint64 done = 0; done < dataLength;) {
+                const qint64 piece = std::min<qint64>(CachePieceSize, dataLength - done);
+                SRDLDataComp::ScrambleBlocks(data + done, data + done, piece, seed.KeyOffset() + done, diveBlockSize);
+                crc = Crc32Static::Update(crc, data + done, piece);
+                done += piece;
+            }
+            StandardRecord::WriteU32(data + dataLength, crc);
         } else if (type == RecordType::MemoryBlock && length >= quint32(SRMemoryBlock::HeaderSize)) {
             const SRMemoryBlock fields(QByteArray(payload, SRMemoryBlock::HeaderSize));
             if (!(m_creatorIsDepot && fields.KeyOffsetNegative()))

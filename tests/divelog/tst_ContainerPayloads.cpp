@@ -53,6 +53,10 @@ private slots:
         QCOMPARE(Crc32Static::Update(Crc32Static::Compute(input.left(half)), input.constData() + half,
                                      input.size() - half),
                  crc);
+        // And so does putting the two halves' CRCs together.
+        QCOMPARE(Crc32Static::Combine(Crc32Static::Compute(input.left(half)), Crc32Static::Compute(input.mid(half)),
+                                      input.size() - half),
+                 crc);
     }
 
     void crc32OfTextUsesLatin1()
@@ -262,9 +266,12 @@ private slots:
     void diveDataLeavesAllFFBlocksAlone()
     {
         QFETCH(int, blockSize);
-        // Blocks: data, all 0xFF, data, a short last block.
+        // Blocks: data, all 0xFF, data, 0xFF but for its last byte (scrambled
+        // whole), a short last block.
+        QByteArray almostErased(blockSize, char(0xFF));
+        almostErased[blockSize - 1] = char(0xFE);
         QByteArray plain = Pattern(blockSize, 1) + QByteArray(blockSize, char(0xFF)) + Pattern(blockSize, 2)
-            + Pattern(5, 3);
+            + almostErased + Pattern(5, 3);
         const std::array<quint8, 4> seed = {1, 1, 1, 5}; // key offset 5
         const SRDLDataComp block = SRDLDataComp::Create(plain, blockSize, seed);
         QCOMPARE(block.KeyOffset(), 5);
@@ -275,7 +282,7 @@ private slots:
         SRDLDataComp back = block;
         QVERIFY(back.Descramble(blockSize));
         QCOMPARE(back.Data(), plain);
-        QCOMPARE(back.DataLines(blockSize).size(), 4);
+        QCOMPARE(back.DataLines(blockSize).size(), 5);
     }
 
     void negativeSeedProductGivesKeyOffsetZero()
