@@ -598,7 +598,7 @@ void TestDownloadParts::v2PartitionAnalysis()
     // So is one a whole ring behind the pointer.
     V2DownloadPlan::CheckBounds(book, 0x30800 + 0x1FF0000, start, 0x1FF0000);
     QVERIFY(!book.At(2)->inMemory);
-    V2DownloadPlan::CheckBounds(book, 0x30800, start, 0x1FF0000);
+    V2DownloadPlan::CheckBounds(book, 0x30800, 0x12000, 0x1FF0000);
 
     MemoryList list;
     book.At(2)->selected = true;
