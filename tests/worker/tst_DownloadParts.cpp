@@ -366,6 +366,13 @@ void TestDownloadParts::partitionScan_data()
             .Record(0x110, 0x7F);
         QTest::newRow("buffer starting mid-dive") << b.bytes << QList<qint64>{0x080, 0x0C0, 0x110};
     }
+    // A Pd in the last record: the next boundary is the end of the scan,
+    // not the power on at the start of the buffer.
+    {
+        LogBuffer b(0x100);
+        b.PowerOn(0x000).StartOfDive(0x040, 1, 2, 26, 10, 0, 0).Record(0x0F0, 0x7F);
+        QTest::newRow("Pd at the end of the buffer") << b.bytes << QList<qint64>{0x000, 0x040, 0x0E0};
+    }
     // A power-on record off its 64-byte boundary is not a power on.
     {
         LogBuffer b(0x100);

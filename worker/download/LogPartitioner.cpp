@@ -32,9 +32,24 @@ public:
         return quint8(m_data[p]);
     }
 
-    // Moves p by step; false at the end of memory.
+    // Whether moving `distance` bytes on from p meets the end position.
+    bool Reaches(qint64 p, qint64 distance) const
+    {
+        qint64 toEnd = (E - p) % m_n;
+        if (toEnd <= 0)
+            toEnd += m_n;
+        return toEnd <= distance;
+    }
+
+    // Moves p by step; false at the end of memory. A scan that has gone
+    // round the ring three times is damaged data and stops too.
     bool Advance(qint64 &p, int step, int state)
     {
+        m_walked += step;
+        if (m_walked > 3 * m_n) {
+            Log(QStringLiteral("Step %1.  Scan stopped after three turns of the ring at 0x%2").arg(state).arg(Hex(p)));
+            return false;
+        }
         p += step;
         if (p == E)
             return Eom(p, state);
@@ -76,6 +91,7 @@ public:
     qint64 E = 0;
 
 private:
+    qint64 m_walked = 0;
     const char *m_data;
     qint64 m_n;
     LogPartitioner::Result &m_result;
@@ -199,9 +215,12 @@ LogPartitioner::Result LogPartitioner::Run(const QByteArray &buffer, bool colour
             if (type == PowerOff) {
                 Log(QStringLiteral("Step 3.  Pd found at 0x%1").arg(Hex(p)));
                 qint64 q = p - p % PowerOnSize + PowerOnSize;
+                // The end of the scan is not a power on: a Pd just before it
+                // ends the dive instead of leading round the ring again.
+                const bool pastEnd = scan.Reaches(p, q - p);
                 if (q >= n)
                     q -= n;
-                if (scan.ByteAt(q) == PowerOn) {
+                if (!pastEnd && scan.ByteAt(q) == PowerOn) {
                     Log(QStringLiteral("Step 3A. Pd Followed by PO"));
                     p = q;
                     type = PowerOn;
