@@ -267,6 +267,7 @@ void TestDownload::monoDivesInDivesOut()
     const QByteArray older = LogRecordGenerator::DiveData({plans.at(0)});
     const QByteArray newer = LogRecordGenerator::DiveData({plans.at(1)});
     const quint32 olderAt = 0x10000 - quint32(older.size());
+    rig.sim.SetMemory(0xB0, MemoryId::Flash, LogStart, QByteArray(0x10000, char(0xFF))); // only these dives
     PlaceMono(rig.sim, older, olderAt, quint32(newer.size()));
     PlaceMono(rig.sim, newer, 0, quint32(newer.size()));
     Q_UNUSED(data)
