@@ -59,8 +59,9 @@ void TestTessaroCli::downloadsDivesFromAPort()
     const QStringList ccl = QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files);
     QCOMPARE(ccl.size(), 2);
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.uddf")}, QDir::Files).size(), 2);
-    for (const QString &name : ccl)
-        QVERIFY2(first.out.contains(QDir(dir.path()).filePath(name)), qPrintable(first.out));
+    for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("*.ccl"), QStringLiteral("*.uddf")}, QDir::Files))
+        QVERIFY2(first.out.contains(QStringLiteral("  ") + QDir(dir.path()).filePath(name) + QLatin1Char('\n')), qPrintable(first.out));
+    QVERIFY2(first.out.contains(QStringLiteral("Files made: 5")), qPrintable(first.out)); // .ccx, 2 .ccl, 2 .uddf
     QVERIFY(first.out.contains(QStringLiteral("2 log files found in memory.  0 skipped - 2 saved")));
     // Not a terminal: plain progress lines, no bar.
     QVERIFY(first.out.contains(QStringLiteral("Progress 100%")));

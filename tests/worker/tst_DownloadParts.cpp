@@ -108,6 +108,7 @@ private slots:
     void partitionScan_data();
     void partitionScan();
     void partitionMonoStartsAtPointer();
+    void partitionMonoPointerOffBoundary();
     void diveRecordsRunRoundTheRing();
     void borrowedPowerOnCountsUpSessionRecords();
 
@@ -412,6 +413,24 @@ void TestDownloadParts::partitionMonoStartsAtPointer()
     const QByteArray last = LogPartitioner::DiveRecords(b.bytes, r, 1, &from, &to);
     QCOMPARE(to, qint64(0x0F0));
     QCOMPARE(last.size(), 0x100);
+}
+
+void TestDownloadParts::partitionMonoPointerOffBoundary()
+{
+    // The pointer stands after the last record written, not on a power-on
+    // boundary: the dives are still found, and the last one ends at the
+    // record before the pointer.
+    LogBuffer b(0x200);
+    b.PowerOn(0x000).StartOfDive(0x040, 2, 2, 26, 9, 0, 0).Record(0x080, 0x08).Record(0x090, 0x7F);
+    b.PowerOn(0x0C0).StartOfDive(0x100, 2, 2, 26, 10, 0, 0).Record(0x140, 0x08).Record(0x150, 0x7F);
+    for (int at = 0x160; at < 0x200; at += 16)
+        b.Record(at, 0xFF);
+    const LogPartitioner::Result r = LogPartitioner::Run(b.bytes, false, 0x160);
+    QCOMPARE(r.dives.size(), 2);
+    QCOMPARE(r.dives[1].startOfDive, qint64(0x100));
+    qint64 from = 0, to = 0;
+    LogPartitioner::DiveRecords(b.bytes, r, 1, &from, &to);
+    QCOMPARE(to, qint64(0x150));
 }
 
 void TestDownloadParts::diveRecordsRunRoundTheRing()

@@ -118,12 +118,14 @@ int CliSession::Connect()
                 if (msg.isEmpty())
                     return;
                 Print(msg);
-                for (const QString &suffix : {QStringLiteral(" Saved"), QStringLiteral(" - Saved")}) {
+                // "File %1 Saved" for logs and images, "File %1 - Saved" for UDDF.
+                for (const QString &suffix : {QStringLiteral(" - Saved"), QStringLiteral(" Saved")}) {
                     if (msg.startsWith(QLatin1String("File ")) && msg.endsWith(suffix)) {
                         const QString name = msg.mid(5, msg.size() - 5 - suffix.size());
                         const QString path = QDir(m_options.directory).filePath(name);
                         if (!m_saved.contains(path))
                             m_saved << path;
+                        break;
                     }
                 }
             });

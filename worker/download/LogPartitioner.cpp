@@ -141,7 +141,15 @@ LogPartitioner::Result LogPartitioner::Run(const QByteArray &buffer, bool colour
         // the beginning instead of reading past the buffer.
         p = scan.E = loggingPointer < n ? qint64(loggingPointer) : 0;
         Log(QStringLiteral("Step 1.  Logging Pointer 0x%1").arg(Hex(p)));
+        // The pointer marks the next free record, rarely a power-on
+        // boundary; scanning in 64-byte steps from it would never meet one.
+        // The scan turns at the next boundary (what lies between is unwritten).
+        if (p % PowerOnSize != 0) {
+            p = scan.E = (p - p % PowerOnSize + PowerOnSize) % n;
+            Log(QStringLiteral("Step 1.  Scan starting at the next power on boundary 0x%1").arg(Hex(p)));
+        }
     }
+    const qint64 scanStart = p;
 
     enum State { LookForPowerOn, LookForStart, InDive, AfterEnd };
     State state = LookForPowerOn;
@@ -285,6 +293,9 @@ LogPartitioner::Result LogPartitioner::Run(const QByteArray &buffer, bool colour
         }
     }
 
+    // A mono scan that ran round to its start ends where the pointer is.
+    if (!colour && scan.E == scanStart && loggingPointer < n)
+        scan.E = loggingPointer;
     if (incomplete && !dives.isEmpty()) {
         const qint64 e = scan.E == 0 ? n : scan.E;
         dives.last().end = e - RecordSize;
