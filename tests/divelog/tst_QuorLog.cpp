@@ -568,7 +568,7 @@ void TestQuorLog::restartWithAnInvalidTimeCostsOneSample()
     QFETCH(bool, warm);
     const DivePlan plain = SquareDive(true);
     DivePlan restarted = plain;
-    restarted.restarts = {{400.0, warm, false}};
+    restarted.restarts = {{400.0, warm, false, false}};
     QuorLog reference, log;
     QCOMPARE(reference.LoadFromLines(GeneratedLines({plain})), 0);
     QCOMPARE(log.LoadFromLines(GeneratedLines({restarted})), 0);
