@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the main window under Xvfb against a simulated rebreather and saves
 # pictures of the windows (disconnected, searching, DEVICE FOUND, connected,
-# device status, clock, settings, and the German texts) into
+# device status, clock, settings, remote support, and the German texts) into
 # <build>/screenshots. Usage: scripts/screenshots.sh [build folder]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

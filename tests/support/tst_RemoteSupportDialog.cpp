@@ -80,6 +80,7 @@ private slots:
     void initTestCase();
     void addressLookup_data();
     void addressLookup();
+    void joinsWithTheUserId_data();
     void joinsWithTheUserId();
     void foreignMessagesCloseTheConnection_data();
     void foreignMessagesCloseTheConnection();
@@ -97,7 +98,8 @@ private slots:
 private:
     // A window connected to the scripted server; the worker may be null.
     std::unique_ptr<RemoteSupportDialog> OpenConnected(ScriptedServer &server, EchoServer &echo,
-                                                       WorkerC *worker = nullptr);
+                                                       WorkerC *worker = nullptr,
+                                                       const QString &serverAddress = QStringLiteral("127.0.0.1"));
 };
 
 void tst_RemoteSupportDialog::initTestCase()
@@ -107,9 +109,10 @@ void tst_RemoteSupportDialog::initTestCase()
 }
 
 std::unique_ptr<RemoteSupportDialog> tst_RemoteSupportDialog::OpenConnected(ScriptedServer &server,
-                                                                          EchoServer &echo, WorkerC *worker)
+                                                                          EchoServer &echo, WorkerC *worker,
+                                                                          const QString &serverAddress)
 {
-    pointSettingsAt(echo, QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"), server.Port());
+    pointSettingsAt(echo, serverAddress, QStringLiteral("127.0.0.2"), server.Port());
     auto dialog = std::make_unique<RemoteSupportDialog>(worker);
     if (worker)
         dialog->ConnectWorker(worker);
@@ -160,12 +163,22 @@ void tst_RemoteSupportDialog::addressLookup()
     QCOMPARE(echo.requests, 1);
 }
 
+void tst_RemoteSupportDialog::joinsWithTheUserId_data()
+{
+    QTest::addColumn<QString>("serverAddress");
+    QTest::newRow("server given by address") << QStringLiteral("127.0.0.1");
+    // A name is looked up first, which is part of connecting, not a failure.
+    QTest::newRow("server given by name") << QStringLiteral("localhost");
+}
+
 void tst_RemoteSupportDialog::joinsWithTheUserId()
 {
+    QFETCH(QString, serverAddress);
     ScriptedServer server;
     EchoServer echo;
-    auto dialog = OpenConnected(server, echo);
+    auto dialog = OpenConnected(server, echo, nullptr, serverAddress);
     QVERIFY(dialog);
+    QVERIFY(!messages(*dialog).contains(QStringLiteral("Client socket failed to open.")));
     const int join = server.peer->WaitFor(NDKMessage::QuorUserJoin);
     QCOMPARE(server.peer->received.at(join).clientType(), int(NDKMessage::NDKEndUserClient));
     QCOMPARE(server.peer->received.at(join).items(), QVariantList{QStringLiteral("diver-anna")});
@@ -228,7 +241,11 @@ void tst_RemoteSupportDialog::foreignMessagesCloseTheConnection()
 
     // Connecting again starts afresh: nothing of the broken stream is left.
     button(*dialog, "connectBtn")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(dialog->Session()->IsConnected(), WaitMs);
+    QVERIFY(QTest::qWaitFor([&] { return server.peer && !server.peer->closed; }, WaitMs));
+    QVERIFY(server.peer->WaitFor(NDKMessage::QuorUserJoin) >= 0);
+    server.Send(NDKMessage::QuorText, 0, {QStringLiteral("fresh start"), false});
+    QTRY_VERIFY_WITH_TIMEOUT(messages(*dialog).contains(QStringLiteral("Rcvd: fresh start")), WaitMs);
+    QVERIFY(dialog->Session()->IsConnected());
 }
 
 void tst_RemoteSupportDialog::continuationFlag()
