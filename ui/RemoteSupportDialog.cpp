@@ -8,6 +8,7 @@
 #include "RBData.h"
 #include "RemoteSupportSession.h"
 #include "UniformButtons.h"
+#include "WindowGeometry.h"
 #include "WindowStyle.h"
 #include "WorkerC.h"
 #include "YesNo.h"
@@ -82,14 +83,16 @@ RemoteSupportDialog::RemoteSupportDialog(WorkerC *worker, QWidget *parent)
     m_session->SetMessageLevel(AppSettings::IntValue(AppSettings::Key::MessageLevel));
     m_session->Start();
 
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometryRemoteSupport).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    // Styled and with its buttons sized before the geometry is restored, so
+    // the window's minimum is already the one it has when shown.
+    ensurePolished();
+    EqualiseButtons();
+    WindowGeometry::Restore(this, AppSettings::Key::GeometryRemoteSupport);
 }
 
 RemoteSupportDialog::~RemoteSupportDialog()
 {
-    AppSettings::SetValue(AppSettings::Key::GeometryRemoteSupport, saveGeometry());
+    WindowGeometry::Save(this, AppSettings::Key::GeometryRemoteSupport);
     AppSettings::SetValue(AppSettings::Key::ClientName, m_session->ClientName());
     delete ui;
 }
@@ -302,11 +305,15 @@ void RemoteSupportDialog::reject()
 
 bool RemoteSupportDialog::event(QEvent *event)
 {
-    if (event->type() == QEvent::LayoutRequest) {
-        UniformButtons::Equalise({ui->connectBtn, ui->unitConnectBtn, ui->sendBtn});
-        UniformButtons::Equalise({ui->closeBtn});
-    }
+    if (event->type() == QEvent::LayoutRequest)
+        EqualiseButtons();
     return QDialog::event(event);
+}
+
+void RemoteSupportDialog::EqualiseButtons()
+{
+    UniformButtons::Equalise({ui->connectBtn, ui->unitConnectBtn, ui->sendBtn});
+    UniformButtons::Equalise({ui->closeBtn});
 }
 
 void RemoteSupportDialog::changeEvent(QEvent *event)

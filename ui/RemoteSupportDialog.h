@@ -82,6 +82,7 @@ private:
     void ContinueLine(const QString &text);
     void ShowConnectButton(bool disconnect, bool enabled);
     void ShowUnitStatus();
+    void EqualiseButtons();
     static QString InitialClientName();
 
     Ui::RemoteSupportDialog *ui;

@@ -2,6 +2,7 @@
 // rebreather and saves a picture of every window on the way. Run by
 // scripts/screenshots.sh under Xvfb; not a test.
 
+#include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
 #include "Clock.h"
@@ -249,18 +250,23 @@ int main(int argc, char *argv[])
         withModal<SettingsDialog>(QStringLiteral("07_settings"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
 
+        withModal<About>(QStringLiteral("07b_about"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
+
         withModal<YesNo>(
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
 
-        remoteSupportPictures(w, relay, QStringLiteral("11"), true);
+        remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
 
         w.LoadLanguage(QStringLiteral("de"));
         settle();
         save(&w, QStringLiteral("09_main_connected_de"));
         withModal<SettingsDialog>(QStringLiteral("10_settings_de"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
-        remoteSupportPictures(w, relay, QStringLiteral("12_de"), false);
+        withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
+        remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }
