@@ -2,6 +2,7 @@
 // partitioning, file names, log book handling. No device or thread needed.
 
 #include "BlockReader.h"
+#include "CcxReprocessor.h"
 #include "DeviceList.h"
 #include "RBData.h"
 #include "DownloadHistory.h"
@@ -126,6 +127,8 @@ private slots:
     void v2Trimming();
 
     void fixedAssignmentOfAbsentControllers();
+
+    void messagesForTheWindowsAreTranslated();
 };
 
 void TestDownloadParts::readCounts_data()
@@ -624,6 +627,10 @@ void TestDownloadParts::v2PartitionAnalysis()
     // So is one a whole ring behind the pointer.
     V2DownloadPlan::CheckBounds(book, 0x30800 + 0x1FF0000, start, 0x1FF0000);
     QVERIFY(!book.At(2)->inMemory);
+    // After a wrap the pointer lies below the older dives: data above its
+    // 4 KiB boundary has not been written over yet.
+    V2DownloadPlan::CheckBounds(book, 0x10800, start, 0x1FF0000);
+    QVERIFY(book.At(1)->inMemory && book.At(0)->inMemory);
     V2DownloadPlan::CheckBounds(book, 0x30800, 0x12000, 0x1FF0000);
 
     MemoryList list;
@@ -707,6 +714,31 @@ void TestDownloadParts::fixedAssignmentOfAbsentControllers()
     QCOMPARE(list.Count(), 17);
     QCOMPARE(list.At(3)->length, qint32(0x10000));
     QCOMPARE(MemoryBlock::TypeText(15), QStringLiteral("Undefined"));
+}
+
+// What the download windows show goes through the translation layer; with
+// the German translation loaded the worker's messages arrive in German.
+void TestDownloadParts::messagesForTheWindowsAreTranslated()
+{
+    QTranslator german;
+    QVERIFY(german.load(QStringLiteral("Tessaro_de"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations")));
+    QVERIFY(QCoreApplication::installTranslator(&german));
+
+    QStringList messages;
+    DownloadCallbacks callbacks;
+    callbacks.message = [&](const QString &m, bool) { messages << m; };
+    LogFileSaver saver(callbacks);
+    QTemporaryDir dir;
+    LogFileSaver::Download download;
+    download.directory = dir.path();
+    download.serialNumber = QStringLiteral("SN");
+    const QString summary = saver.SaveDives(download, MemoryList(), 0, QByteArray(64, char(0xFF)), LogPartitioner::Result());
+    const DownloadOutcome none = CcxReprocessor(DeviceList(), callbacks).Process({});
+    QCoreApplication::removeTranslator(&german);
+
+    QCOMPARE(summary, QStringLiteral("Keine Protokolldateien im Speicher gefunden"));
+    QCOMPARE(messages, QStringList{summary});
+    QCOMPARE(none.message, QStringLiteral("Keine Dateien ausgewählt"));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadParts)

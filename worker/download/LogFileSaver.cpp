@@ -63,10 +63,10 @@ bool LogFileSaver::SaveCcx(const Download &d, const MemoryList &list, QString *p
     QString error;
     if (!LogFileWriter::WriteSecured(path, content, &error)) {
         qDebug().noquote() << "Saving" << path << "failed -" << error;
-        m_callbacks.Message(QStringLiteral("File %1 Unable to be opened, Skipped").arg(FileNameOf(path)));
+        m_callbacks.Message(tr("File %1 Unable to be opened, Skipped").arg(FileNameOf(path)));
         return false;
     }
-    m_callbacks.Message(QStringLiteral("File %1 Saved").arg(FileNameOf(path)));
+    m_callbacks.Message(tr("File %1 Saved").arg(FileNameOf(path)));
     return true;
 }
 
@@ -100,7 +100,7 @@ bool LogFileSaver::ConvertToUddf(const QString &cclPath)
         return false;
     ++m_uddfCount;
     m_uddfMs += timer.elapsed();
-    m_callbacks.Message(QStringLiteral("File %1 - Saved").arg(FileNameOf(exporter.TargetPath())));
+    m_callbacks.Message(tr("File %1 - Saved").arg(FileNameOf(exporter.TargetPath())));
     return true;
 }
 
@@ -115,7 +115,7 @@ LogFileSaver::Outcome LogFileSaver::WriteLog(const QString &path, const LogFileC
         } else if (!m_yesToAll) {
             const int answer = m_callbacks.askYesYesToAllNoNoToAll
                                    ? m_callbacks.askYesYesToAllNoNoToAll(
-                                       QStringLiteral("File %1 exists, Do you wish to overwrite it?").arg(name))
+                                       tr("File %1 exists, Do you wish to overwrite it?").arg(name))
                                    : WorkerC::ResultNo;
             if (answer == WorkerC::ResultYesToAll)
                 m_yesToAll = true;
@@ -126,23 +126,23 @@ LogFileSaver::Outcome LogFileSaver::WriteLog(const QString &path, const LogFileC
         }
     }
     if (skip) {
-        m_callbacks.Message(QStringLiteral("File %1 Skipped").arg(name));
+        m_callbacks.Message(tr("File %1 Skipped").arg(name));
         ++m_skipped;
         return Outcome::Skipped;
     }
     QString error;
     if (!LogFileWriter::WriteSecured(path, content, &error)) {
         qDebug().noquote() << "Saving" << path << "failed -" << error;
-        m_callbacks.Message(QStringLiteral("File %1 Unable to be opened, Skipped").arg(name));
+        m_callbacks.Message(tr("File %1 Unable to be opened, Skipped").arg(name));
         ++m_skipped;
         return Outcome::Skipped;
     }
-    m_callbacks.Message(QStringLiteral("File %1 Saved").arg(name));
+    m_callbacks.Message(tr("File %1 Saved").arg(name));
     m_callbacks.RefreshRequired(path);
     ++m_saved;
     m_savedFiles << path;
     if (uddf && !ConvertToUddf(path))
-        m_callbacks.Message(QStringLiteral("File %1 - Unable to be converted to UDDF").arg(name));
+        m_callbacks.Message(tr("File %1 - Unable to be converted to UDDF").arg(name));
     return Outcome::Saved;
 }
 
@@ -159,8 +159,8 @@ QString LogFileSaver::SaveDives(const Download &d, const MemoryList &list, int f
 {
     const int count = partition.dives.size();
     if (count == 0) {
-        m_callbacks.Message(QStringLiteral("No log files found in memory"));
-        return QStringLiteral("No log files found in memory");
+        m_callbacks.Message(tr("No log files found in memory"));
+        return tr("No log files found in memory");
     }
     QStringList names;
     for (const LogPartitioner::Dive &dive : partition.dives)
@@ -212,10 +212,10 @@ QString LogFileSaver::SaveDives(const Download &d, const MemoryList &list, int f
     LogUddfTimes();
     QString summary;
     if (count == 1)
-        summary = m_saved == 1 ? QStringLiteral("1 log file found in memory, Saved")
-                               : QStringLiteral("1 log file found in memory, Skipped");
+        summary = m_saved == 1 ? tr("1 log file found in memory, Saved")
+                               : tr("1 log file found in memory, Skipped");
     else
-        summary = QStringLiteral("%1 log files found in memory.  %2 skipped - %3 saved")
+        summary = tr("%1 log files found in memory.  %2 skipped - %3 saved")
                       .arg(count)
                       .arg(m_skipped)
                       .arg(m_saved);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadCallbacks.h"
 #include "LogPartitioner.h"
 
@@ -17,6 +19,8 @@ struct LogFileContent;
 // replaces the target only once it is complete.
 class LogFileSaver
 {
+    Q_DECLARE_TR_FUNCTIONS(LogFileSaver)
+
 public:
     // What every file of one download shares.
     struct Download {
