@@ -9,9 +9,12 @@
 #include "LogBookPointerCorrection.h"
 #include "LogBookV2.h"
 #include "LogFileSaver.h"
+#include "LogFileWriter.h"
 #include "LogPartitioner.h"
+#include "LogRecordGenerator.h"
 #include "MemoryList.h"
 #include "SafeFileName.h"
+#include "StandardRecordFile.h"
 #include "V2DownloadPlan.h"
 #include "V2LogSaver.h"
 
@@ -129,6 +132,7 @@ private slots:
     void fixedAssignmentOfAbsentControllers();
 
     void messagesForTheWindowsAreTranslated();
+    void savedDivesHoldWhatADirectWriteHolds();
 };
 
 void TestDownloadParts::readCounts_data()
@@ -739,6 +743,71 @@ void TestDownloadParts::messagesForTheWindowsAreTranslated()
     QCOMPARE(summary, QStringLiteral("Keine Protokolldateien im Speicher gefunden"));
     QCOMPARE(messages, QStringList{summary});
     QCOMPARE(none.message, QStringLiteral("Keine Dateien ausgewählt"));
+}
+
+namespace {
+
+QStringList DecodedLines(const QString &path)
+{
+    StandardRecordFile file;
+    QStringList lines;
+    SRFileHeader header;
+    bool wide = false;
+    if (!file.ConvertToLines(path, lines, header, wide, StandardRecordFile::LoadMode::SecuredLog))
+        return {QStringLiteral("unreadable: ") + file.LastError()};
+    return lines;
+}
+
+} // namespace
+
+// The dives of a download are written in batches made durable at once; each
+// file must hold exactly what writing it on its own would have written, and
+// nothing temporary may be left beside them.
+void TestDownloadParts::savedDivesHoldWhatADirectWriteHolds()
+{
+    QVector<DivePlan> plans;
+    for (int i = 0; i < 3; ++i) {
+        DivePlan plan;
+        plan.diveNumber = i + 1;
+        plan.powerOn = QDateTime(QDate(2026, 2, 1), QTime(9, 0, 0)).addSecs(i * 3600);
+        plan.profile = {{0, 0}, {60, 10}, {300, 10}, {360, 0}};
+        plans << plan;
+    }
+    QByteArray memory = LogRecordGenerator::DiveData(plans);
+    memory.append(QByteArray(4096, char(0xFF)));
+    const LogPartitioner::Result partition = LogPartitioner::Run(memory, true, 0);
+    QCOMPARE(partition.dives.size(), plans.size());
+
+    QTemporaryDir saved, direct;
+    LogFileSaver::Download download;
+    download.directory = saved.path();
+    download.serialNumber = QStringLiteral("SN");
+    download.start = QDateTime(QDate(2026, 2, 2), QTime(10, 0, 0));
+    download.deviceVersion = QByteArray::fromHex("00070002");
+    MemoryList list;
+    DownloadCallbacks callbacks;
+    QStringList refreshed;
+    callbacks.refreshRequired = [&](const QString &path) { refreshed << path; };
+    LogFileSaver saver(callbacks);
+    saver.SaveDives(download, list, 0, memory, partition);
+    QCOMPARE(saver.SavedCount(), plans.size());
+
+    const QStringList paths = LogFileSaver::DivePaths(download, {partition.dives.at(0).name, partition.dives.at(1).name,
+                                                                 partition.dives.at(2).name});
+    QCOMPARE(refreshed, paths);
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    QCOMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+    for (int i = 0; i < plans.size(); ++i) {
+        LogFileContent content = LogFileSaver::BaseContent(download, list, 0);
+        content.hasDiveData = true;
+        content.diveData = LogPartitioner::DiveRecords(memory, partition, i);
+        const QString reference = direct.filePath(names.at(i));
+        QString error;
+        QVERIFY2(LogFileWriter::WriteSecured(reference, content, &error), qPrintable(error));
+        QCOMPARE(DecodedLines(paths.at(i)), DecodedLines(reference));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDownloadParts)

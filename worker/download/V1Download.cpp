@@ -13,11 +13,6 @@
 
 namespace {
 
-QString Hex8(quint32 v)
-{
-    return DeviceList::HexText(v, 8);
-}
-
 void LogLines(const QStringList &lines)
 {
     for (const QString &line : lines)
