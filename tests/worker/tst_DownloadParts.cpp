@@ -773,7 +773,12 @@ void TestDownloadParts::savedDivesHoldWhatADirectWriteHolds()
         plan.profile = {{0, 0}, {60, 10}, {300, 10}, {360, 0}};
         plans << plan;
     }
-    QByteArray memory = LogRecordGenerator::DiveData(plans);
+    // Each session's power-on record starts a 64-byte block, as the handset logs it.
+    QByteArray memory;
+    for (const DivePlan &plan : plans) {
+        memory += LogRecordGenerator::DiveData({plan});
+        memory.append(QByteArray((64 - memory.size() % 64) % 64, char(0xFF)));
+    }
     memory.append(QByteArray(4096, char(0xFF)));
     const LogPartitioner::Result partition = LogPartitioner::Run(memory, true, 0);
     QCOMPARE(partition.dives.size(), plans.size());
