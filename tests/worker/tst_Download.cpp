@@ -574,6 +574,7 @@ void TestDownload::colourV2Rings()
         const QString path = rig.dir.filePath(DiveFile(serial, plan));
         if (!s.intact)
             QVERIFY2(!record->inMemory, qPrintable(QString::number(plan.diveNumber)));
+        QVERIFY2(record->AreDownloadLocationsValid(), qPrintable(QString::number(plan.diveNumber)));
         if (record->inMemory && record->selected) {
             ++inMemory;
             CheckAgainstPlan(path, plan);
