@@ -161,7 +161,7 @@ int CliSession::Download()
         return Fail(2, QStringLiteral("Unable to create the download folder %1").arg(m_options.directory));
     m_options.directory = QDir(m_options.directory).absolutePath();
     if (m_options.uddf)
-        AppSettings::SetValue(AppSettings::Key::DownloadUddf, true);
+        AppSettings::SetProcessOverride(AppSettings::Key::DownloadUddf, true);
     Print(QStringLiteral("Download folder %1").arg(m_options.directory));
 
     const int format = m_worker->RBDataSnapshot().DisplayLoggingFormat();
