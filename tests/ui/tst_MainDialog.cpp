@@ -372,7 +372,7 @@ void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
 
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
     QVERIFY(w.IsSearchRunning());
-    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 60000);
     QTRY_VERIFY(!w.IsSearchRunning());
 
     QCOMPARE(deviceDetails, QStringLiteral("ORBITA / %1").arg(QLatin1String(SimProfileFacts::HandsetSerial)));
@@ -416,12 +416,12 @@ void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
     // Decided by the window alone, before the worker has done anything.
     QVERIFY(!button(w, "clockBtn")->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 60000);
     QVERIFY(!clockEnabledDuringSearch);
     QVERIFY(searchButtonWasAbort);
     QVERIFY(messages(w).contains(QStringLiteral("Search cancelled")));
     // The ping finds the device again on the restored port.
-    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 60000);
     QTRY_VERIFY(button(w, "clockBtn")->isEnabled());
 }
 
@@ -445,7 +445,7 @@ void tst_MainDialog::closingDeviceFoundCancelsSearch()
         }
     });
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 60000);
     QCOMPARE(questions, 1);
     QVERIFY(messages(w).endsWith(QStringLiteral("Search cancelled")));
     QCOMPARE(w.LastConnectionStatus(), 1);
@@ -495,7 +495,7 @@ void tst_MainDialog::clockQuestionOpensClockWindowAndSynchronises()
 
     MainDialog w(ports);
     w.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!disconnectMessage.isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!disconnectMessage.isEmpty(), 60000);
     QCOMPARE(question, QStringLiteral("The PC and Rebreather clocks differ\n\nDo you wish to synchronise them now?"));
     QVERIFY(clockOpened);
     QVERIFY(synchronised);
