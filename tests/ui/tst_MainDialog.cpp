@@ -162,6 +162,8 @@ private slots:
     void commsDisconnectedOncePerDisconnect();
     void statusTraceLines_data();
     void statusTraceLines();
+    void firstStartSaysWhereToBegin_data();
+    void firstStartSaysWhereToBegin();
     void choosingPortClosesAndReopens();
     void searchFindsAndConnectsSimulatedRebreather();
     void closingDeviceFoundCancelsSearch();
@@ -306,6 +308,36 @@ void tst_MainDialog::statusTraceLines()
                                  "MainDialog::ConnectionStatusResult() - status 8",
                                  "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()",
                                  "MainDialog::ConnectionStatusResult() - Emit finished"}));
+}
+
+void tst_MainDialog::firstStartSaysWhereToBegin_data()
+{
+    QTest::addColumn<QString>("storedPort");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("expected");
+    const QString hint = QStringLiteral("Connect the handset, then click SEARCH to find it.");
+    QTest::newRow("no port known") << QString() << QString() << hint;
+    QTest::newRow("no port known, German") << QString() << QStringLiteral("de")
+                                           << QStringLiteral("Handset anschließen, dann auf SUCHEN klicken, um es zu finden.");
+    QTest::newRow("port known") << QStringLiteral("/nonexistent/tessaro-com5") << QString() << QString();
+}
+
+void tst_MainDialog::firstStartSaysWhereToBegin()
+{
+    QFETCH(QString, storedPort);
+    QFETCH(QString, language);
+    QFETCH(QString, expected);
+    AppSettings::SetValue(AppSettings::Key::ComPort, storedPort);
+    AppSettings::SetValue(AppSettings::Key::Language, language);
+
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+    // One line, and nothing else in the message area.
+    QCOMPARE(messages(w), expected);
+    QCOMPARE(button(w, "searchBtn")->text(), language.isEmpty() ? QStringLiteral("SEARCH") : QStringLiteral("SUCHEN"));
+    if (!language.isEmpty())
+        w.LoadLanguage(QStringLiteral("en"));
 }
 
 void tst_MainDialog::choosingPortClosesAndReopens()
