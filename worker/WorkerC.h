@@ -24,9 +24,9 @@ struct DownloadState;
 
 // Every operation against the device runs in this object, which lives in a
 // thread of its own. Windows reach it by queued signals to its slots and get
-// its answers as signals. Only ComPortSearchAbort, DownloadAbort, the Answer...
-// hand-over, RBDataSnapshot and the two flag reads may be called from another
-// thread. See docs/threads.md.
+// its answers as signals. Only ComPortSearchAbort, ComPortSearchEndHandled,
+// DownloadAbort, the Answer... hand-over, RBDataSnapshot and the two flag
+// reads may be called from another thread. See docs/threads.md.
 class WorkerC : public QObject
 {
     Q_OBJECT
