@@ -308,7 +308,7 @@ void MainDialog::RemoteSupportReconnect()
 void MainDialog::ConnectionStatusResult(int status, QString serialno)
 {
     if (Trace())
-        qDebug() << "MainDialog::ConnectionStatusResult() - status " << status;
+        qDebug() << "MainDialog::ConnectionStatusResult() - status" << status;
     const bool disconnecting
         = status == WorkerC::StatusDisconnecting && m_lastConnectionStatus != WorkerC::StatusDisconnecting;
     m_lastConnectionStatus = status;
@@ -318,16 +318,18 @@ void MainDialog::ConnectionStatusResult(int status, QString serialno)
     // Told last: the open windows answer with a modal message, during which
     // later statuses arrive; they must not be overwritten by this one.
     if (disconnecting) {
-        qDebug() << "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()";
+        if (Trace())
+            qDebug() << "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()";
         emit CommsDisconnected();
-        qDebug() << "MainDialog::ConnectionStatusResult() - Emit finished";
+        if (Trace())
+            qDebug() << "MainDialog::ConnectionStatusResult() - Emit finished";
     }
 }
 
 void MainDialog::DeviceStatusResult(int status)
 {
     if (Trace())
-        qDebug() << "MainDialog::DeviceStatusResult() - status " << status;
+        qDebug() << "MainDialog::DeviceStatusResult() - status" << status;
 }
 
 void MainDialog::UpdateStatusText()
@@ -449,6 +451,8 @@ void MainDialog::ComPortSearchAccepted(QString portLocation, QString str)
     unsetCursor();
     ui->msgEdit->viewport()->unsetCursor();
     m_searchRunning = false;
+    if (WorkerReachable())
+        workerC->ComPortSearchEndHandled();
     UpdateButtons();
 }
 
@@ -463,6 +467,10 @@ void MainDialog::EndSearch(const QString &message)
     unsetCursor();
     ui->msgEdit->viewport()->unsetCursor();
     m_searchRunning = false;
+    // An ABORT clicked after the worker had ended the search (but before
+    // this window knew) belonged to that search, not to the next one.
+    if (WorkerReachable())
+        workerC->ComPortSearchEndHandled();
     UpdateButtons();
 }
 

@@ -692,6 +692,10 @@ Möchten Sie sie jetzt abgleichen?</translation>
         <source>Restoring original com port</source>
         <translation>Ursprünglichen Anschluss wiederherstellen</translation>
     </message>
+    <message>
+        <source>The computer&apos;s clock reads %1. The rebreather&apos;s clock can only hold the years 2000 to 2099, so the clocks were not synchronised. Correct the computer&apos;s clock and synchronise again.</source>
+        <translation>Die Uhr des Computers zeigt %1. Die Uhr des Rebreathers kann nur die Jahre 2000 bis 2099 halten, daher wurden die Uhren nicht abgeglichen. Stellen Sie die Uhr des Computers richtig und gleichen Sie danach erneut ab.</translation>
+    </message>
 </context>
 <context>
     <name>YesConfirmation</name>
