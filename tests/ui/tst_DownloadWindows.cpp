@@ -216,6 +216,7 @@ private slots:
     void mainWindowOpensTheWindowOfTheLoggingFormat();
     void downloadThroughTheWindows_data();
     void downloadThroughTheWindows();
+    void abortFromTheWindow();
     void memoryImageProcessedFromTheAdvancedSettings();
 };
 
@@ -941,6 +942,41 @@ void tst_DownloadWindows::downloadThroughTheWindows()
     QCOMPARE(images, profile == int(SimProfile::ColourV2Bluetooth) ? 0 : 1);
     if (profile == int(SimProfile::ColourV2Bluetooth))
         QCOMPARE(locations, QVector<QString>(SimProfiles::DefaultDiveCount, QStringLiteral("PC")).toList());
+}
+
+void tst_DownloadWindows::abortFromTheWindow()
+{
+    QTemporaryDir folder;
+    ConnectedMainWindow main{SimProfile::ColourV1Usb};
+    QVERIFY(main.Open(folder.path()));
+    // A paced line, so the download is still running when ABORT is pressed.
+    SimTiming paced;
+    paced.lineRate = true;
+    main.sim.SetTiming(paced);
+
+    QString messages;
+    bool aborted = false;
+    ModalResponder responder([&](QWidget *modal) {
+        auto *v1 = qobject_cast<DownloadV1Dialog *>(modal);
+        if (!v1)
+            return;
+        auto *bar = v1->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        if (v1->State() == DownloadV1Dialog::Idle && !v1->IsBusy() && v1->IsPrepared() && !aborted
+            && Messages(v1).isEmpty()) {
+            QTest::mouseClick(Button(v1, "downloadBtn"), Qt::LeftButton);
+        } else if (v1->State() == DownloadV1Dialog::Downloading && bar->value() >= 5) {
+            QTest::mouseClick(Button(v1, "downloadBtn"), Qt::LeftButton); // ABORT
+            aborted = true;
+        } else if (aborted && !v1->IsBusy()) {
+            messages = Messages(v1);
+            QTest::mouseClick(Button(v1, "closeBtn"), Qt::LeftButton);
+        }
+    });
+    QTest::mouseClick(main.window->findChild<QPushButton *>(QStringLiteral("downloadBtn")), Qt::LeftButton);
+    QVERIFY(aborted);
+    QVERIFY2(messages.endsWith(QStringLiteral("Download aborted")), qPrintable(messages));
+    // Nothing of an aborted download is kept.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
 }
 
 void tst_DownloadWindows::memoryImageProcessedFromTheAdvancedSettings()
