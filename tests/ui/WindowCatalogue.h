@@ -14,6 +14,7 @@
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
 #include "ProcessCCXDialog.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimulatedPortEnumerator.h"
 #include "YesConfirmation.h"
@@ -48,6 +49,13 @@ inline QList<CataloguedWindow> AllWindows()
         {"DownloadV2Dialog", [] { return std::make_unique<DownloadV2Dialog>(nullptr, true, false); },
          Key::GeometryDownloadV2},
         {"ProcessCCXDialog", [] { return std::make_unique<ProcessCCXDialog>(); }, std::nullopt},
+        {"RemoteSupportDialog",
+         [] {
+             // Its address lookup goes to a local port nothing listens on.
+             AppSettings::SetValue(Key::RemoteSupportIpEchoUrl, QStringLiteral("http://127.0.0.1:9/ip"));
+             return std::make_unique<RemoteSupportDialog>(nullptr);
+         },
+         Key::GeometryRemoteSupport},
         {"PrivateSettingsDialog", [] { return std::make_unique<PrivateSettingsDialog>(); }, std::nullopt},
         {"About", [] { return std::make_unique<About>(); }, std::nullopt},
         {"YesNo", [] { return std::make_unique<YesNo>(); }, std::nullopt},
