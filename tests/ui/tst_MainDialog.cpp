@@ -7,6 +7,7 @@
 #include "DeviceStatus.h"
 #include "MainDialog.h"
 #include "MakerDetails.h"
+#include "ModalResponder.h"
 #include "RebreatherSimulator.h"
 #include "SimClockUnit.h"
 #include "SimProfiles.h"
@@ -73,27 +74,6 @@ bool WorkerRoundTrip(MainDialog &w, int timeoutMs = 10000)
         Qt::QueuedConnection);
     return QTest::qWaitFor([back] { return *back; }, timeoutMs);
 }
-
-// Answers the modal windows the main window opens: every 50 ms the handler
-// sees the active modal window (if any) and may press its buttons.
-class ModalResponder : public QObject
-{
-public:
-    explicit ModalResponder(std::function<void(QWidget *)> handler)
-        : m_handler(std::move(handler))
-    {
-        m_timer.setInterval(50);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget())
-                m_handler(modal);
-        });
-        m_timer.start();
-    }
-
-private:
-    std::function<void(QWidget *)> m_handler;
-    QTimer m_timer;
-};
 
 void click(QWidget *window, const char *buttonName)
 {
