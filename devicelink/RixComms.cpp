@@ -1,6 +1,7 @@
 #include "RixComms.h"
 
 #include "DeviceList.h"
+#include "RixFrameAssembler.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -307,12 +308,7 @@ bool RixComms::Receive(int timeoutMs)
     m_incoming.Clear();
     QElapsedTimer timer;
     timer.start();
-    int expected = IncomingCapacity;
-    QByteArray scratch;
-    scratch.reserve(ScratchCapacity);
-    bool mismatch = false;
-    bool oversized = false;
-    static const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
+    RixFrameAssembler assembler(IncomingCapacity, ScratchCapacity);
 
     for (;;) {
         if (!m_port || !m_port->isOpen()) {
@@ -320,19 +316,7 @@ bool RixComms::Receive(int timeoutMs)
             return false;
         }
         if (m_port->bytesAvailable() > 0 || m_port->waitForReadyRead(PollStepMs)) {
-            const QByteArray chunk = m_port->readAll();
-            scratch.append(chunk.left(ScratchCapacity - scratch.size()));
-            for (int i = 0; i < 4 && i < scratch.size(); ++i) {
-                if (scratch.at(i) != kHeader[i])
-                    mismatch = true;
-            }
-            if (scratch.size() > 9) {
-                expected = RixMessage::PayloadSizeFor(quint8(scratch.at(5)), quint8(scratch.at(9)))
-                           + RixMessage::FrameOverhead;
-                // A reply announcing more than the incoming buffer holds is
-                // refused rather than read past the buffer.
-                oversized = expected > IncomingCapacity;
-            }
+            assembler.Append(m_port->readAll());
         } else if (m_port->error() == QSerialPort::ResourceError) {
             // The device behind the port has gone (unplugged): the port is no longer usable.
             m_port->close();
@@ -344,20 +328,22 @@ bool RixComms::Receive(int timeoutMs)
             qDebug() << "Invalid due to timeout";
             return false;
         }
-        if (mismatch) {
+        if (assembler.CurrentState() == RixFrameAssembler::HeaderMismatch) {
             qDebug() << "Invalid due to mismatch";
             return false;
         }
-        if (oversized) {
+        // A reply announcing more than the incoming buffer holds is refused
+        // rather than read past the buffer.
+        if (assembler.CurrentState() == RixFrameAssembler::Oversized) {
             qDebug() << "Invalid due to length";
             return false;
         }
-        if (scratch.size() >= expected)
+        if (assembler.CurrentState() == RixFrameAssembler::Complete)
             break;
     }
-    const QByteArray frame = scratch.left(expected);
+    const QByteArray frame = assembler.Frame();
     if (m_incoming.MessageLevel() >= 1)
-        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(expected);
+        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(frame.size());
     m_incoming.SetReceived(frame);
     return true;
 }
@@ -369,26 +355,33 @@ int RixComms::GetMessage(int timeoutMs)
             qDebug() << "RixComms:GetMessage() Timeout";
         return MessageTimeout;
     }
-    const bool header = m_incoming.HeaderValid();
-    if (header && m_incoming.ChecksumValid())
+    return ClassifyFrame(m_incoming);
+}
+
+int RixComms::ClassifyFrame(const RixMessage &frame)
+{
+    if (!frame.IsComplete())
+        return MessageTimeout;
+    const bool header = frame.HeaderValid();
+    if (header && frame.ChecksumValid())
         return MessageValid;
     if (!header)
         return MessageInvalidHeader;
-    return m_incoming.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
+    return frame.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
 }
 
-QString RixComms::FrameText() const
+QString RixComms::FrameText(const RixMessage &frame)
 {
-    if (!m_incoming.IsValid())
+    if (!frame.IsValid())
         return QString::fromLatin1(kInvalidMessageText);
-    if (m_incoming.IsStatusMessage())
-        return StatusText(m_incoming.StatusCode());
+    if (frame.IsStatusMessage())
+        return StatusText(frame.StatusCode());
     return QString::fromLatin1(kDataMessageText);
 }
 
 QString RixComms::GetReplyText() const
 {
-    return m_linkOpen ? FrameText() : QString();
+    return m_linkOpen ? FrameText(m_incoming) : QString();
 }
 
 // ----------------------------------------------------------------- commands
@@ -430,7 +423,7 @@ bool RixComms::IsDevicePresent(quint8 deviceId)
     if (result != MessageValid)
         m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
     else if (!m_incoming.IsStatusOK())
-        m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText();
+        m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText(m_incoming);
     else
         present = true;
     if (m_messageLevel >= 1)

@@ -80,6 +80,12 @@ public:
     quint8 GetStatusCode() const { return m_incoming.StatusCode(); }
     int GetPayloadLength() const { return m_incoming.PayloadLength(); }
     QByteArray GetPayload() const { return m_incoming.Payload(); }
+    // GetMessage's result for a received frame (MessageTimeout when the
+    // frame is not complete).
+    static int ClassifyFrame(const RixMessage &frame);
+    // Text describing a received frame: its status text, the data text, or
+    // "Invalid message.".
+    static QString FrameText(const RixMessage &frame);
 
     // --- Device commands ---
     bool IsDevicePresent(quint8 deviceId);
@@ -118,7 +124,6 @@ private:
     enum class Phase { Plain, Writing, Reading };
     static QString PhaseResultText(int result, Phase phase);
     bool Receive(int timeoutMs);
-    QString FrameText() const;
     void LogOperation(const char *name, int deviceId, int memoryId, int command, qint64 address,
                       int length) const;
     bool ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, quint32 address,
