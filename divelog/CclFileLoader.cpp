@@ -22,6 +22,17 @@ const char *const CreatorLineStarts[] = {
     "Quor Depot Version",
 };
 
+bool MayStartHeaderLine(QChar first)
+{
+    if (first == QLatin1Char('D') || first == QLatin1Char('T')) // "Date", "Time"
+        return true;
+    for (const char *start : CreatorLineStarts) {
+        if (first == QLatin1Char(start[0]))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool CclFileLoader::IsCreatorLine(const QString &line)
@@ -35,7 +46,13 @@ bool CclFileLoader::IsCreatorLine(const QString &line)
 
 bool CclFileLoader::IsDataLine(const QString &line)
 {
-    return !line.isEmpty() && !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
+    if (line.isEmpty())
+        return false;
+    // Every walk over a log asks this for every line: a first character that
+    // starts no creator, date or time line settles it without comparing
+    // whole prefixes.
+    return !MayStartHeaderLine(line.at(0))
+           || (!IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line));
 }
 
 CclFileLoader::Result CclFileLoader::Fail(Result result, const QString &text)
