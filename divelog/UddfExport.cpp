@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
+#include <cstring>
 #include <openssl/evp.h>
 
 namespace {
@@ -176,29 +177,53 @@ QString UddfExport::XmlSafe(const QString &text)
 }
 
 namespace {
+// The SHA-256 implementation, looked up once. OpenSSL 3 looks EVP_sha256()
+// up again on every EVP_DigestInit_ex, which costs more than hashing one of
+// the short texts of the verification rounds.
+const EVP_MD *Sha256Implementation()
+{
+#if OPENSSL_VERSION_NUMBER >= 0x30000000L
+    static EVP_MD *const fetched = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    if (fetched)
+        return fetched;
+#endif
+    return EVP_sha256();
+}
+
 // OpenSSL's SHA-256 is several times faster than QCryptographicHash's, and
 // the verification text of a long dive runs to megabytes.
 class Sha256Hex
 {
 public:
-    Sha256Hex() : m_md(EVP_sha256()), m_context(EVP_MD_CTX_new()) {}
+    static constexpr int HexSize = 64;
+
+    Sha256Hex() : m_md(Sha256Implementation()), m_context(EVP_MD_CTX_new()) {}
     ~Sha256Hex() { EVP_MD_CTX_free(m_context); }
     Sha256Hex(const Sha256Hex &) = delete;
     Sha256Hex &operator=(const Sha256Hex &) = delete;
 
-    // Upper-case hex digest of first followed by second.
-    QByteArray Of(const QByteArray &first, const QByteArray &second)
+    // Upper-case hex digest of first followed by second, written to hex
+    // (HexSize characters). hex may be one of the inputs: it is written
+    // only once both are hashed. No allocation, as the rounds run it 234
+    // times per document.
+    void Of(const char *first, int firstSize, const char *second, int secondSize, char *hex)
     {
         unsigned char digest[EVP_MAX_MD_SIZE];
         unsigned int length = 0;
         if (!m_context || EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
-            || EVP_DigestUpdate(m_context, first.constData(), size_t(first.size())) != 1
-            || EVP_DigestUpdate(m_context, second.constData(), size_t(second.size())) != 1
-            || EVP_DigestFinal_ex(m_context, digest, &length) != 1) {
+            || EVP_DigestUpdate(m_context, first, size_t(firstSize)) != 1
+            || EVP_DigestUpdate(m_context, second, size_t(secondSize)) != 1
+            || EVP_DigestFinal_ex(m_context, digest, &length) != 1 || length != HexSize / 2) {
             // The same digest the slow way.
-            return QCryptographicHash::hash(first + second, QCryptographicHash::Sha256).toHex().toUpper();
+            const QByteArray slow = QCryptographicHash::hash(
+                QByteArray(first, firstSize) + QByteArray(second, secondSize), QCryptographicHash::Sha256);
+            std::memcpy(digest, slow.constData(), HexSize / 2);
         }
-        return QByteArray::fromRawData(reinterpret_cast<const char *>(digest), int(length)).toHex().toUpper();
+        static const char digits[] = "0123456789ABCDEF";
+        for (int i = 0; i < HexSize / 2; ++i) {
+            hex[2 * i] = digits[digest[i] >> 4];
+            hex[2 * i + 1] = digits[digest[i] & 0x0F];
+        }
     }
 
 private:
@@ -210,10 +235,11 @@ QString VerificationCodeOfLatin1(const QByteArray &verificationText)
 {
     const QByteArray salt = UddfConstants::VerificationSalt.toLatin1();
     Sha256Hex sha;
-    QByteArray h = sha.Of(verificationText, salt);
+    char h[Sha256Hex::HexSize];
+    sha.Of(verificationText.constData(), verificationText.size(), salt.constData(), salt.size(), h);
     for (int i = 0; i < UddfConstants::VerificationRounds; ++i)
-        h = sha.Of(salt, h);
-    return QString::fromLatin1(h);
+        sha.Of(salt.constData(), salt.size(), h, Sha256Hex::HexSize, h);
+    return QString::fromLatin1(h, Sha256Hex::HexSize);
 }
 }
 
