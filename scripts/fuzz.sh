@@ -55,19 +55,23 @@ run_target() {
   fi
   local seeds
   seeds=$(ls "$corpus" | wc -l)
-  local result="no findings" rc=0
-  if ! ASAN_OPTIONS="$asan_options" QT_QPA_PLATFORM=offscreen "$build/bin/$t" \
+  local result="no findings" rc=0 cpu_file="$build/fuzz-logs/$t.cpu"
+  local TIMEFORMAT='%U %S'
+  # The processor time the fuzzer used, beside the wall-clock speed: on a
+  # shared machine only executions per CPU-second compare between runs.
+  if ! { time ASAN_OPTIONS="$asan_options" QT_QPA_PLATFORM=offscreen "$build/bin/$t" \
       -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
-      -artifact_prefix="$build/fuzz-artifacts/$t-" "$corpus" >"$log" 2>&1; then
+      -artifact_prefix="$build/fuzz-artifacts/$t-" "$corpus" >"$log" 2>&1; } 2>"$cpu_file"; then
     result="FINDING (see $log and $build/fuzz-artifacts)"
     rc=1
   fi
-  local execs speed done_line
+  local execs speed done_line cpu_speed
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  cpu_speed=$(awk -v n="${execs:-0}" 'NF == 2 { s = $1 + $2; if (s > 0) printf "%d", n / s }' "$cpu_file")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   # The last status line carries the coverage: "#N DONE cov: C ft: F corp: ..."
   done_line=$(grep -E '^#[0-9]+' "$log" | tail -1 | sed -n 's/.*\(cov: [0-9]* ft: [0-9]* corp: [0-9]*\/[^ ]*\).*/\1/p')
-  echo "== $t: ${seconds}s from $seeds seed files: executions ${execs:-unknown}, ${speed:-?} exec/s, ${done_line:-no coverage line}; $result"
+  echo "== $t: ${seconds}s from $seeds seed files: executions ${execs:-unknown}, ${speed:-?} exec/s (${cpu_speed:-?} per CPU-second), ${done_line:-no coverage line}; $result"
   return $rc
 }
 
