@@ -4,6 +4,7 @@
 #include "SRFileHeader.h"
 #include "StandardRecordFile.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -22,21 +23,15 @@ const char *const CreatorLineStarts[] = {
     "Quor Depot Version",
 };
 
-bool MayStartHeaderLine(QChar first)
-{
-    if (first == QLatin1Char('D') || first == QLatin1Char('T')) // "Date", "Time"
-        return true;
-    for (const char *start : CreatorLineStarts) {
-        if (first == QLatin1Char(start[0]))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool CclFileLoader::IsCreatorLine(const QString &line)
 {
+    // Every creator text starts with 'R', 'Q' or 'T'; data lines (hex digits)
+    // never do, and a long dive has thousands of them.
+    const ushort first = line.isEmpty() ? 0 : line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T')
+        return false;
     for (const char *start : CreatorLineStarts) {
         if (line.startsWith(QLatin1String(start)))
             return true;
@@ -48,11 +43,11 @@ bool CclFileLoader::IsDataLine(const QString &line)
 {
     if (line.isEmpty())
         return false;
-    // Every walk over a log asks this for every line: a first character that
-    // starts no creator, date or time line settles it without comparing
-    // whole prefixes.
-    return !MayStartHeaderLine(line.at(0))
-           || (!IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line));
+    // Only lines starting with 'R', 'Q', 'T' or 'D' can be header lines.
+    const ushort first = line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T' && first != 'D')
+        return true;
+    return !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
 }
 
 CclFileLoader::Result CclFileLoader::Fail(Result result, const QString &text)
@@ -71,12 +66,18 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
     m_dateTimeText.clear();
     m_deviceVersionText.clear();
     m_logBookEntry.clear();
+    m_damagedRecords.clear();
 
     if (QFileInfo(path).suffix().toUpper() != QLatin1String("CCL"))
         return Fail(InvalidExtension, QStringLiteral("Invalid file extension"));
 
-    QString formatMessage;
-    m_format = StandardRecordFile::CheckFormat(path, &formatMessage);
+    // A file that cannot be opened (missing, a folder, no permission) says
+    // so; "Invalid file format" is for a file that was read.
+    QFile probe(path);
+    if (!StandardRecordFile::OpenWithRetries(probe))
+        return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
+    m_format = StandardRecordFile::CheckFormatOfBytes(probe.read(3));
+    probe.close();
     if (m_format == LogFileFormat::Invalid)
         return Fail(InvalidFormat, QStringLiteral("Invalid file format"));
 
@@ -104,6 +105,11 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         m_dateTimeText = header.DateTimeText();
         m_deviceVersionText = header.DeviceVersionText();
         header.LogBookEntry(m_logBookEntry);
+        // Damaged records are converted, not dropped; nobody may take them
+        // for intact without being told.
+        m_damagedRecords = file.DamagedRecords();
+        for (const QString &damage : qAsConst(m_damagedRecords))
+            qWarning().noquote() << "CclFileLoader::Load() -" << path << "-" << damage << "- converted as stored";
     } else {
         QFile source(path);
         if (!StandardRecordFile::OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))

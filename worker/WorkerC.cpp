@@ -1,6 +1,10 @@
 #include "WorkerC.h"
 
 #include "AppSettings.h"
+#include "CcxReprocessor.h"
+#include "DownloadState.h"
+#include "V1Download.h"
+#include "V2Download.h"
 #include "DeviceList.h"
 #include "PortEnumerator.h"
 #include "PortSearchOrder.h"
@@ -65,8 +69,7 @@ void WorkerC::Start()
 
     m_rbData = new RBData();
 
-    m_memoryListBuilt = false;
-    m_logBookRead = false;
+    m_download = std::make_unique<DownloadState>();
     m_numberOfComPorts = -1;
     m_storedDateTime = QDateTime();
 
@@ -419,8 +422,8 @@ void WorkerC::ClearRbData()
     if (Trace())
         qDebug() << "Worker::ClearRbData()";
     m_rbData->Clear();
-    m_memoryListBuilt = false;
-    m_logBookRead = false;
+    if (m_download)
+        m_download->Clear();
     PublishRBData();
 }
 
@@ -865,115 +868,304 @@ void WorkerC::DownloadAbort()
     m_downloadAbort = true;
 }
 
+bool WorkerC::TakeDownloadAbort()
+{
+    std::lock_guard<std::mutex> locker(m_mutex);
+    const bool abort = m_downloadAbort;
+    m_downloadAbort = false;
+    return abort;
+}
+
+LogBookV2 *WorkerC::GetLogBookV2() const
+{
+    return m_download ? &m_download->logBook : nullptr;
+}
+
+DownloadCallbacks WorkerC::DownloadSignals()
+{
+    DownloadCallbacks callbacks;
+    callbacks.message = [this](const QString &msg, bool overwrite) {
+        emit DownloadDownloadMsg(msg, overwrite);
+    };
+    callbacks.progress = [this](int progress) { emit DownloadDownloadProgress(progress); };
+    callbacks.timeEstimate = [this](int seconds) { emit DownloadDownloadTimeEstimate(seconds); };
+    callbacks.refreshRequired = [this](const QString &path) { emit DownloadRefreshRequired(path); };
+    callbacks.takeAbort = [this] { return TakeDownloadAbort(); };
+    callbacks.askYesYesToAllNoNoToAll = [this](const QString &question) {
+        return Ask(m_responseToYesYesToAllNoNoToAll,
+                   [&] { emit AskYesYesToAllNoNoToAllQuestion(question); });
+    };
+    return callbacks;
+}
+
+// Runs one download step holding the work-in-progress flag; the step gets
+// the environment it works in.
+template <typename Operation>
+void WorkerC::RunDownloadStep(Operation operation)
+{
+    SetWorkInProgress(true);
+    const DownloadCallbacks callbacks = DownloadSignals();
+    const DownloadEnvironment env{*m_comms,        *m_rbData, Catalogue(), callbacks,
+                                  m_downloadBtReadTime, m_downloadShortReadTime};
+    operation(env);
+    SetWorkInProgress(false);
+}
+
 void WorkerC::DownloadV1PrepareDownload(QString downloadDir, bool fullDownload)
 {
-    Q_UNUSED(fullDownload)
-    qDebug().noquote() << "Worker::DownloadV1PrepareDownload()" << downloadDir << "- not available";
-    emit DownloadV1PrepareDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV1PrepareDownload()" << downloadDir << fullDownload;
+    TakeDownloadAbort();
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V1Download::Prepare(env, *m_download, downloadDir, fullDownload);
+        emit DownloadV1PrepareDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV1DownloadData(QString downloadDir)
 {
-    qDebug().noquote() << "Worker::DownloadV1DownloadData()" << downloadDir << "- not available";
-    emit DownloadDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV1DownloadData()" << downloadDir;
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V1Download::Download(env, *m_download, downloadDir);
+        // An abort pressed as the download ended belongs to no download.
+        TakeDownloadAbort();
+        emit DownloadDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2ReadLogBook(bool fullDownload)
 {
-    Q_UNUSED(fullDownload)
-    qDebug() << "Worker::DownloadV2ReadLogBook() - not available";
-    emit DownloadV2ReadLogBookResult(false, NotAvailableText());
+    qDebug() << "Worker::DownloadV2ReadLogBook()" << fullDownload;
+    TakeDownloadAbort();
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V2Download::ReadLogBook(env, *m_download, fullDownload);
+        emit DownloadV2ReadLogBookResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2DownloadData(QString downloadDir)
 {
-    qDebug().noquote() << "Worker::DownloadV2DownloadData()" << downloadDir << "- not available";
-    emit DownloadDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV2DownloadData()" << downloadDir;
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V2Download::Download(env, *m_download, downloadDir);
+        TakeDownloadAbort();
+        emit DownloadDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2DownloadSelectionChanged()
 {
-    // Nothing is selected while the log book cannot be read.
+    RunDownloadStep([&](const DownloadEnvironment &env) { V2Download::SelectionChanged(env, *m_download); });
+}
+
+void WorkerC::ProcessCCXFiles(QStringList ccxFiles)
+{
+    qDebug().noquote() << "Worker::ProcessCCXFiles()" << ccxFiles.join(QStringLiteral(", "));
+    SetWorkInProgress(true);
+    DownloadCallbacks callbacks = DownloadSignals();
+    callbacks.message = [this](const QString &msg, bool) { emit ProcessCCXMsg(msg); };
+    callbacks.progress = nullptr;
+    CcxReprocessor reprocessor(Catalogue(), callbacks);
+    const DownloadOutcome outcome = reprocessor.Process(ccxFiles);
+    emit ProcessCCXResult(outcome.result, outcome.message);
+    SetWorkInProgress(false);
+}
+
+// ---------------------------------------------------------------------------
+// Remote support: each relayed command is one device-link operation
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Buffers of the relayed commands: reads, writes and returned command data
+// hold one request payload, block reads a whole reply.
+constexpr int RelayBufferSize = RixMessage::MaxRequestPayload;                           // 64
+constexpr int RelayMaxBlocks = RixMessage::MaxReplyPayload / RixMessage::BlockSize;     // 32
+
+QString RelayFailed(const QString &reason)
+{
+    return QStringLiteral("Command failed, ") + reason;
+}
+
+} // namespace
+
+QString WorkerC::RelayStatus(bool ok) const
+{
+    return ok ? QStringLiteral("Command succeded") : RelayFailed(m_comms->GetLastError());
+}
+
+bool WorkerC::RelayPortCheck(QString &status) const
+{
+    // A link that was never opened keeps an old error text; say what is wrong.
+    if (LinkPortOpen())
+        return true;
+    status = RelayFailed(QStringLiteral("the serial port is not open"));
+    return false;
 }
 
 void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommand(msgNumber, false, QString(),
-                                       QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->Command(deviceid, command);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommand(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid,
                                                        uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommandReturnData(
-        msgNumber, false, QString(), QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-        QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (RelayPortCheck(status)) {
+        int length = 0;
+        ok = m_comms->CommandReturnData(deviceid, command, length, data);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (ok && data.size() > RelayBufferSize) {
+            ok = false;
+            status = RelayFailed(QStringLiteral("the unit returned %1 bytes, more than the %2 a "
+                                                "command may return")
+                                     .arg(data.size())
+                                     .arg(RelayBufferSize));
+        }
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommandReturnData(msgNumber, ok, reply, status, int(data.size()),
+                                                 data);
 }
 
 void WorkerC::RemoteSupportProcessCmdRead(uint msgNumber, uchar deviceid, uchar memory,
                                           uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdRead(msgNumber, false, QString(),
-                                    QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-                                    QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("read length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length, '\0');
+        ok = m_comms->Read(deviceid, memory, address, quint8(length),
+                           reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdRead(msgNumber, ok, reply, status, int(data.size()), data);
 }
 
 void WorkerC::RemoteSupportProcessCmdReadBlocks(uint msgNumber, uchar deviceid, uchar memory,
                                                 uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdReadBlocks(msgNumber, false, QString(),
-                                          QStringLiteral("Command failed, ") + NotAvailableText(),
-                                          0, QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    // The length counts 64-byte blocks.
+    if (length < 1 || length > RelayMaxBlocks) {
+        status = RelayFailed(QStringLiteral("block count %1 is outside 1 to %2 blocks of %3 bytes")
+                                 .arg(length)
+                                 .arg(RelayMaxBlocks)
+                                 .arg(RixMessage::BlockSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length * RixMessage::BlockSize, '\0');
+        ok = m_comms->ReadBlocks(deviceid, memory, address, quint8(length),
+                                 reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdReadBlocks(msgNumber, ok, reply, status, int(data.size()), data);
+}
+
+bool WorkerC::RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const
+{
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("write length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+        return false;
+    }
+    if (data.size() < length) {
+        status = RelayFailed(QStringLiteral("%1 data bytes given for a write of %2 bytes")
+                                 .arg(data.size())
+                                 .arg(length));
+        return false;
+    }
+    return RelayPortCheck(status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWrite(uint msgNumber, uchar deviceid, uchar memory,
                                            uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWrite(msgNumber, false, QString(),
-                                     QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->Write(deviceid, memory, address, quint8(length),
+                            reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWrite(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWriteAndVerify(uint msgNumber, uchar deviceid, uchar memory,
                                                     uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, false, QString(),
-                                              QStringLiteral("Command failed, ")
-                                                  + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->WriteAndVerify(deviceid, memory, address, quint8(length),
+                                     reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdIsDevicePresent(uint msgNumber, uchar deviceid)
 {
-    Q_UNUSED(deviceid)
-    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, false, QString(),
-                                               QStringLiteral("Command failed, ")
-                                                   + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->IsDevicePresent(deviceid);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 {
-    // Reports the real state of the link; no device traffic involved.
+    // The link's own state; no device traffic.
     const bool open = LinkPortOpen();
     const bool bridgeValid = LinkBridgeDetailsValid();
     emit RemoteSupportResultCmdGetPortDetails(msgNumber, open, bridgeValid,
@@ -983,5 +1175,11 @@ void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 
 void WorkerC::RemoteSupportKeepAlive()
 {
-    // The relay is built later; nothing is sent to the unit yet.
+    // One byte of the handset's EEPROM keeps it awake; the colour handset is
+    // tried first, then the mono one.
+    SetWorkInProgress(true);
+    uchar byte = 0;
+    if (!m_comms->Read(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1, &byte))
+        m_comms->Read(DeviceId::DisplayMono, MemoryId::Eeprom, 0, 1, &byte);
+    SetWorkInProgress(false);
 }

@@ -118,6 +118,7 @@ void TestInstall::filesInPlace_data()
     QTest::newRow("simulator") << TESSARO_INSTALL_BIN_DIR "/tessaro-simulator" << true;
     QTest::newRow("status-log reader") << TESSARO_INSTALL_BIN_DIR "/tessaro-logreader" << true;
     QTest::newRow("dive-log tool") << TESSARO_INSTALL_BIN_DIR "/divelogtool" << true;
+    QTest::newRow("device operations without windows") << TESSARO_INSTALL_BIN_DIR "/tessaro-cli" << true;
     QTest::newRow("German translation") << TESSARO_INSTALL_TRANSLATIONS_DIR "/Tessaro_de.qm" << false;
     QTest::newRow("desktop entry") << TESSARO_INSTALL_DESKTOP_DIR "/tessaro.desktop" << false;
     for (int size : {16, 32, 48, 64, 128, 256}) {
@@ -234,6 +235,7 @@ void TestInstall::installedToolsAnswerHelp_data()
     QTest::addColumn<QString>("mentions");
     QTest::newRow("simulator") << "tessaro-simulator" << "--profile";
     QTest::newRow("status-log reader") << "tessaro-logreader" << "--offsets";
+    QTest::newRow("device operations without windows") << "tessaro-cli" << "clock-sync";
 }
 
 void TestInstall::installedToolsAnswerHelp()

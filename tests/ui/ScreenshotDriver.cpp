@@ -2,6 +2,7 @@
 // rebreather and saves a picture of every window on the way. Run by
 // scripts/screenshots.sh under Xvfb; not a test.
 
+#include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
 #include "Clock.h"
@@ -9,9 +10,12 @@
 #include "FontLoader.h"
 #include "MainDialog.h"
 #include "RebreatherSimulator.h"
+#include "RelayServer.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimClockUnit.h"
 #include "SimulatedPortEnumerator.h"
+#include "SupportConsole.h"
 #include "WorkerC.h"
 #include "YesNo.h"
 
@@ -20,7 +24,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <functional>
@@ -96,6 +104,75 @@ void withModal(const QString &name, const std::function<void()> &trigger,
     trigger();
 }
 
+// Answers the remote-support window's address lookup on 127.0.0.1.
+class AddressEcho : public QObject
+{
+public:
+    AddressEcho()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\n192.0.2.99\n");
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1/ip").arg(m_server.serverPort()); }
+
+private:
+    QTcpServer m_server;
+};
+
+QString messageArea(QWidget *window)
+{
+    return window->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
+}
+
+// The support window through a session: connected to a relay on 127.0.0.1,
+// a technician (the console's code) linked and chatting, then the question
+// before it closes.
+void remoteSupportPictures(MainDialog &w, RelayServer &relay, const QString &prefix, bool chat)
+{
+    withModal<RemoteSupportDialog>(
+        prefix + QStringLiteral("_remote_support"), [&] { press(&w, "supportBtn"); },
+        [&](RemoteSupportDialog *support) {
+            if (chat) {
+                press(support, "connectBtn");
+                check(waitFor([&] { return relay.UsersOnline().contains(QStringLiteral("diver-anna")); }), "joined");
+                SupportConsole::Options options;
+                options.port = relay.Port();
+                options.staffName = QStringLiteral("Sam");
+                options.staffKey = QStringLiteral("screenshots");
+                QStringList consoleOutput;
+                SupportConsole console(options, [&](const QString &line) { consoleOutput << line; });
+                console.Start();
+                console.AddLine(QStringLiteral("link diver-anna"));
+                console.AddLine(QStringLiteral("say Hello Anna, this is Sam from Quor support. Is the handset connected?"));
+                check(waitFor([&] { return messageArea(support).contains(QStringLiteral("Is the handset connected?")); }),
+                      "technician's text");
+                support->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))
+                    ->setText(QStringLiteral("Yes, it is connected over USB."));
+                press(support, "sendBtn");
+                check(waitFor([&] { return consoleOutput.join(QLatin1Char('\n')).contains(QStringLiteral("user: Yes")); }),
+                      "user's text");
+                settle();
+                save(support, prefix + QStringLiteral("_remote_support_session"));
+            }
+            withModal<YesNo>(
+                prefix + QStringLiteral("_remote_support_closing"), [&] { press(support, "closeBtn"); },
+                [](YesNo *question) { press(question, "yesBtn"); });
+        },
+        [](RemoteSupportDialog *support) {
+            return support->findChild<QPushButton *>(QStringLiteral("connectBtn"))->isEnabled();
+        });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -128,6 +205,17 @@ int main(int argc, char *argv[])
     });
     AppSettings::SetValue(AppSettings::Key::ComPort, QString());
     AppSettings::SetValue(AppSettings::Key::Language, QString());
+
+    // Remote support stays on this machine: a local address lookup and relay.
+    AddressEcho echo;
+    RelayServer relay;
+    relay.SetStaffKey(QStringLiteral("screenshots"));
+    check(relay.Listen(QHostAddress::LocalHost, 0), "relay");
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportIpEchoUrl, echo.Url());
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPublicAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerInternalAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPort, int(relay.Port()));
+    AppSettings::SetValue(AppSettings::Key::ClientName, QStringLiteral("diver-anna"));
 
     {
         MainDialog w(ports);
@@ -162,15 +250,23 @@ int main(int argc, char *argv[])
         withModal<SettingsDialog>(QStringLiteral("07_settings"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
 
+        withModal<About>(QStringLiteral("07b_about"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
+
         withModal<YesNo>(
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
+
+        remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
 
         w.LoadLanguage(QStringLiteral("de"));
         settle();
         save(&w, QStringLiteral("09_main_connected_de"));
         withModal<SettingsDialog>(QStringLiteral("10_settings_de"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
+        withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
+        remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }
