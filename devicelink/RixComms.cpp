@@ -1,6 +1,7 @@
 #include "RixComms.h"
 
 #include "DeviceList.h"
+#include "RixFrameAssembler.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -75,31 +76,12 @@ const char *const kBridgeTypeNames[] = {"Serial", "Bluetooth Bridge", "Bluetooth
 
 const char kStatusNotArrived[] = "Writing: The expected status message did not arrive.";
 const char kGetMessageFailed[] = "GetMessage Failed - ";
-const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
 
 // Longest time one frame takes on a 57600-baud line (2059 bytes, 10 bits
 // each), rounded up: a frame that has started keeps coming for this long.
 constexpr qint64 kLongestFrameMs = 400;
 // Requests remembered as owing a reply; older ones count as lost.
 constexpr int kMaxOwedReplies = 8;
-
-// The first bytes of buf could be the start of a frame.
-bool StartsLikeFrame(const QByteArray &buf)
-{
-    for (int i = 0; i < 4 && i < buf.size(); ++i) {
-        if (buf.at(i) != kHeader[i])
-            return false;
-    }
-    return true;
-}
-
-// Size of the frame at the start of buf, once its length byte is in; 0 before.
-int AnnouncedFrameSize(const QByteArray &buf)
-{
-    if (buf.size() <= 9)
-        return 0;
-    return RixMessage::PayloadSizeFor(quint8(buf.at(5)), quint8(buf.at(9))) + RixMessage::FrameOverhead;
-}
 
 QString HexByte(int value)
 {
@@ -380,7 +362,7 @@ void RixComms::ExpectData(quint8 command, quint32 address, quint8 length)
 
 bool RixComms::IsStaleData(const QByteArray &frame) const
 {
-    if (!m_expect.active || frame.size() < RixMessage::FrameOverhead || !StartsLikeFrame(frame))
+    if (!m_expect.active || frame.size() < RixMessage::FrameOverhead || !RixFrameAssembler::StartsLikeFrame(frame))
         return false;
     const quint8 command = quint8(frame.at(5));
     if (command == 0)
@@ -430,9 +412,9 @@ void RixComms::DrainBeforeSend(const QByteArray &next)
     for (;;) {
         // Whole frames are counted against the replies owed, the rest dropped.
         for (;;) {
-            while (!buf.isEmpty() && !StartsLikeFrame(buf))
+            while (!buf.isEmpty() && !RixFrameAssembler::StartsLikeFrame(buf))
                 buf.remove(0, 1);
-            const int size = AnnouncedFrameSize(buf);
+            const int size = RixFrameAssembler::AnnouncedFrameSize(buf);
             if (size == 0)
                 break;
             if (size > IncomingCapacity) {
@@ -477,15 +459,11 @@ bool RixComms::Receive(int timeoutMs)
     m_incoming.Clear();
     QElapsedTimer timer;
     timer.start();
-    int expected = IncomingCapacity;
-    QByteArray scratch;
-    scratch.reserve(ScratchCapacity);
-    bool mismatch = false;
-    bool oversized = false;
+    RixFrameAssembler assembler(IncomingCapacity, ScratchCapacity);
     // A failed receive that saw bytes has had its reply, damaged; they and
     // whatever follows them are not to be taken for the next reply.
-    const auto failed = [this, &scratch] {
-        if (!scratch.isEmpty()) {
+    const auto failed = [this, &assembler] {
+        if (assembler.ReceivedSize() > 0) {
             ReplyArrived();
             m_lineDirty = true;
         }
@@ -498,8 +476,7 @@ bool RixComms::Receive(int timeoutMs)
             return failed();
         }
         if (m_port->bytesAvailable() > 0 || m_port->waitForReadyRead(PollStepMs)) {
-            const QByteArray chunk = m_port->readAll();
-            scratch.append(chunk.left(ScratchCapacity - scratch.size()));
+            assembler.Append(m_port->readAll());
         } else if (m_port->error() == QSerialPort::ResourceError) {
             // The device behind the port has gone (unplugged): the port is no longer usable.
             m_port->close();
@@ -507,20 +484,11 @@ bool RixComms::Receive(int timeoutMs)
         }
         // Data answering an earlier read (it came late) is set aside; the
         // reply to this request may still follow it.
-        for (;;) {
-            mismatch = !StartsLikeFrame(scratch);
-            const int size = AnnouncedFrameSize(scratch);
-            expected = size > 0 ? size : IncomingCapacity;
-            // A reply announcing more than the incoming buffer holds is
-            // refused rather than read past the buffer.
-            oversized = expected > IncomingCapacity;
-            if (mismatch || oversized || scratch.size() < expected || !IsStaleData(scratch.left(expected)))
-                break;
+        while (assembler.CurrentState() == RixFrameAssembler::Complete && IsStaleData(assembler.Frame())) {
             if (m_messageLevel >= 1)
-                qDebug().noquote() << QStringLiteral("Stale reply discarded %1")
-                                          .arg(RixMessage::HexDump(scratch.left(expected)));
+                qDebug().noquote() << QStringLiteral("Stale reply discarded %1").arg(RixMessage::HexDump(assembler.Frame()));
             ReplyArrived();
-            scratch.remove(0, expected);
+            assembler.DiscardFrame();
         }
         if (timer.elapsed() > timeoutMs) {
             if (m_incoming.MessageLevel() >= 1)
@@ -528,24 +496,26 @@ bool RixComms::Receive(int timeoutMs)
             qDebug() << "Invalid due to timeout";
             return failed();
         }
-        if (mismatch) {
+        if (assembler.CurrentState() == RixFrameAssembler::HeaderMismatch) {
             qDebug() << "Invalid due to mismatch";
             return failed();
         }
-        if (oversized) {
+        // A reply announcing more than the incoming buffer holds is refused
+        // rather than read past the buffer.
+        if (assembler.CurrentState() == RixFrameAssembler::Oversized) {
             qDebug() << "Invalid due to length";
             return failed();
         }
-        if (scratch.size() >= expected)
+        if (assembler.CurrentState() == RixFrameAssembler::Complete)
             break;
     }
-    const QByteArray frame = scratch.left(expected);
+    const QByteArray frame = assembler.Frame();
     if (m_incoming.MessageLevel() >= 1)
-        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(expected);
+        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(frame.size());
     m_incoming.SetReceived(frame);
     ReplyArrived();
     // Bytes behind the reply belong to some other frame: judged before the next request.
-    m_carry = scratch.mid(expected);
+    m_carry = assembler.BytesAfterFrame();
     return true;
 }
 
@@ -560,28 +530,36 @@ int RixComms::GetMessage(int timeoutMs)
             qDebug() << "RixComms:GetMessage() Timeout";
         return MessageTimeout;
     }
-    const bool header = m_incoming.HeaderValid();
-    if (header && m_incoming.ChecksumValid()) {
+    const int result = ClassifyFrame(m_incoming);
+    if (result == MessageValid)
         m_answered.set(m_outgoing.DeviceId());
-        return MessageValid;
-    }
-    if (!header)
-        return MessageInvalidHeader;
-    return m_incoming.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
+    return result;
 }
 
-QString RixComms::FrameText() const
+int RixComms::ClassifyFrame(const RixMessage &frame)
 {
-    if (!m_incoming.IsValid())
+    if (!frame.IsComplete())
+        return MessageTimeout;
+    const bool header = frame.HeaderValid();
+    if (header && frame.ChecksumValid())
+        return MessageValid;
+    if (!header)
+        return MessageInvalidHeader;
+    return frame.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
+}
+
+QString RixComms::FrameText(const RixMessage &frame)
+{
+    if (!frame.IsValid())
         return QString::fromLatin1(kInvalidMessageText);
-    if (m_incoming.IsStatusMessage())
-        return StatusText(m_incoming.StatusCode());
+    if (frame.IsStatusMessage())
+        return StatusText(frame.StatusCode());
     return QString::fromLatin1(kDataMessageText);
 }
 
 QString RixComms::GetReplyText() const
 {
-    return m_linkOpen ? FrameText() : QString();
+    return m_linkOpen ? FrameText(m_incoming) : QString();
 }
 
 // ----------------------------------------------------------------- commands
@@ -639,7 +617,7 @@ bool RixComms::IsDevicePresent(quint8 deviceId, int attempts)
         if (result != MessageValid)
             m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
         else if (!m_incoming.IsStatusOK())
-            m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText();
+            m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText(m_incoming);
         else
             present = true;
         if (present || !RetryAfterFailure(failures, maxAttempts))

@@ -91,6 +91,12 @@ public:
     quint8 GetStatusCode() const { return m_incoming.StatusCode(); }
     int GetPayloadLength() const { return m_incoming.PayloadLength(); }
     QByteArray GetPayload() const { return m_incoming.Payload(); }
+    // GetMessage's result for a received frame (MessageTimeout when the
+    // frame is not complete).
+    static int ClassifyFrame(const RixMessage &frame);
+    // Text describing a received frame: its status text, the data text, or
+    // "Invalid message.".
+    static QString FrameText(const RixMessage &frame);
 
     // --- Device commands ---
     // attempts > 1 asks again (100 ms apart) while the unit does not answer
@@ -153,7 +159,6 @@ private:
     // Counts a failure and, unless the attempts are used up or the port has
     // gone, pauses before the next attempt; true to try again.
     bool RetryAfterFailure(int &failures, int maxAttempts);
-    QString FrameText() const;
     void LogOperation(const char *name, int deviceId, int memoryId, int command, qint64 address,
                       int length) const;
     bool ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, quint32 address,

@@ -2,8 +2,29 @@
 
 #include <openssl/evp.h>
 
+namespace {
+
+// The implementation of each digest, looked up once. With OpenSSL 3 the
+// built-in EVP_sha256() and its sisters are looked up again on every
+// EVP_DigestInit_ex, which costs more than hashing a short text (the UDDF
+// verification code hashes 234 of them per document).
+const EVP_MD *Implementation(int bits)
+{
+#if OPENSSL_VERSION_NUMBER >= 0x30000000L
+    static EVP_MD *const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    static EVP_MD *const sha384 = EVP_MD_fetch(nullptr, "SHA384", nullptr);
+    static EVP_MD *const sha512 = EVP_MD_fetch(nullptr, "SHA512", nullptr);
+    const EVP_MD *fetched = bits == 384 ? sha384 : bits == 512 ? sha512 : sha256;
+    if (fetched)
+        return fetched;
+#endif
+    return bits == 384 ? EVP_sha384() : bits == 512 ? EVP_sha512() : EVP_sha256();
+}
+
+} // namespace
+
 Sha2Digest::Sha2Digest(int bits)
-    : m_md(bits == 384 ? EVP_sha384() : bits == 512 ? EVP_sha512() : EVP_sha256()), m_context(EVP_MD_CTX_new())
+    : m_md(Implementation(bits)), m_context(EVP_MD_CTX_new())
 {
     Start();
 }

@@ -11,6 +11,7 @@ packages=(
   fonts-open-sans
   clang libclang-rt-14-dev
   xvfb xauth imagemagick x11-utils
+  desktop-file-utils dpkg-dev
   python3
 )
 

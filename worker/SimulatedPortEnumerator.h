@@ -6,7 +6,8 @@
 #include <mutex>
 
 // A port list given by the caller: the simulated-rebreather mode lists the
-// simulator's pseudo-terminals here (optionally after the system's own ports),
+// simulator's pseudo-terminals here (optionally appended to the system's own
+// ports; the windows and the search then sort the whole list),
 // and tests use it to present any set of ports to the search and the ping.
 // The list may be changed while the worker runs (a test "plugging in" a
 // bridge); a small private mutex guards only this list and is never held

@@ -124,6 +124,8 @@ private slots:
     void batterySignedBytes_data();
     void batterySignedBytes();
     void diveInfoRecords();
+    void textPosition_data();
+    void textPosition();
     void binaryPosition();
     void binaryPositionSecondsCarry_data();
     void binaryPositionSecondsCarry();
@@ -922,6 +924,40 @@ void TestQuorLog::diveInfoRecords()
     QCOMPARE(log.DiveInfo().PositionText(), QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W"));
     QVERIFY(std::fabs(log.DiveInfo().Latitude() - (50 + 2 / 60.0 + 3 / 3600.0)) < 1e-9);
     QVERIFY(log.DiveInfo().Longitude() < 0);
+}
+
+void TestQuorLog::textPosition_data()
+{
+    QTest::addColumn<QByteArray>("text"); // Latin-1, as the record carries it
+    QTest::addColumn<QString>("shown");   // empty: no position
+
+    QTest::newRow("seconds as two quotes") << QByteArray("50\xB0" "2'3''N,5\xB0" "6'7''W")
+                                           << QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W");
+    QTest::newRow("blanks around the parts") << QByteArray("50\xB0 12' 30'' N, 3\xB0 4' 5'' W")
+                                             << QString::fromUtf8("50° 12´ 30\" N 3° 4´ 5\" W");
+    // Three quotes: the first two close the seconds, the third stands alone.
+    QTest::newRow("three quotes") << QByteArray("1\xB0" "2'3'" "''N,4\xB0" "5'6''E")
+                                  << QString::fromUtf8("1° 2´ 3\" N 4° 5´ 6\" E");
+    QTest::newRow("separators in a row are one cut") << QByteArray("1\xB0\xB0" "2',,3''N,4\xB0" "5'6''E")
+                                                     << QString::fromUtf8("1° 2´ 3\" N 4° 5´ 6\" E");
+    QTest::newRow("seven parts are no position") << QByteArray("50\xB0" "2'3''N,5\xB0" "6'7''") << QString();
+    QTest::newRow("separators only") << QByteArray("'" "'" "',\xB0") << QString();
+}
+
+void TestQuorLog::textPosition()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    QByteArray record(L::WideRecordSize, '\0');
+    record[0] = char(L::Code::DiveInfoPosition);
+    record.replace(1, text.size(), text);
+    record.truncate(L::WideRecordSize);
+    QuorLogDiveInfo info;
+    info.AddRecord(LogLine(Hex(record)));
+    QCOMPARE(info.Text(L::Code::DiveInfoPosition), QString::fromLatin1(text));
+    QCOMPARE(info.HasPosition(), !shown.isEmpty());
+    if (!shown.isEmpty())
+        QCOMPARE(info.PositionText(), shown);
 }
 
 void TestQuorLog::binaryPosition()
