@@ -218,7 +218,7 @@ void RemoteSupportSession::connected()
     qDebug() << "Connected to the support server, Attempting join";
     m_framer.Clear();
     NDKMessage join(NDKMessage::NDKEndUserClient, NDKMessage::QuorUserJoin, 0);
-    join.addItem(m_clientName);
+    join.addItem(NDKMessage::ToLatin1Text(m_clientName));
     SendMessage(join);
     SetConnectButton(true, true);
 }
@@ -294,11 +294,13 @@ bool RemoteSupportSession::SendChat(const QString &text)
 {
     if (!IsConnected())
         return false;
+    // The line shows what the technician will read.
+    const QString sent = NDKMessage::ToLatin1Text(text);
     NDKMessage chat(NDKMessage::NDKEndUserClient, NDKMessage::QuorText, 0);
-    chat.addItem(text);
+    chat.addItem(sent);
     chat.addItem(false);
     SendMessage(chat);
-    AddMessage(tr("Sent: ") + text);
+    AddMessage(tr("Sent: ") + sent);
     return true;
 }
 
@@ -352,7 +354,7 @@ void RemoteSupportSession::Handle(const NDKMessage &message)
 
 void RemoteSupportSession::OnText(const NDKMessage &m)
 {
-    const QString text = m.item(0).toString();
+    const QString text = NDKMessage::ShownText(m.item(0).toString());
     if (m.item(1).toBool()) {
         qDebug().noquote() << "Rcvd (continued):" << text;
         emit MessageContinued(text);

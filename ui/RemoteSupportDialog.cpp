@@ -161,8 +161,9 @@ void RemoteSupportDialog::ContinueLine(const QString &text)
 void RemoteSupportDialog::ShowConnectButton(bool disconnect, bool enabled)
 {
     m_connectOffersDisconnect = disconnect;
-    // The labels keep the mnemonic of the designed "C&ONNECT".
-    ui->connectBtn->setText(disconnect ? tr("DISC&ONNECT") : tr("C&ONNECT"));
+    // Once the session has moved the button, it reads plainly "CONNECT" or
+    // "DISCONNECT"; only the designed label carries a mnemonic.
+    ui->connectBtn->setText(disconnect ? tr("DISCONNECT") : tr("CONNECT"));
     ui->connectBtn->setEnabled(enabled);
 }
 
