@@ -133,7 +133,7 @@ void RemoteSupportSession::SetClock(Clock clock)
 
 void RemoteSupportSession::Start()
 {
-    SetConnectButton(false, false);
+    EnableConnectButton(false);
     AddMessage(tr("Preparing communications..."));
 
     m_network = new QNetworkAccessManager(this);
@@ -169,7 +169,7 @@ void RemoteSupportSession::getIPFinished(QNetworkReply *reply)
             m_serverAddress = m_addresses.publicAddress;
         }
         m_serverPort = m_addresses.port;
-        SetConnectButton(false, true);
+        EnableConnectButton(true);
     } else {
         qDebug().noquote() << "No IP Address available -" << reply->errorString();
         AddMessage(tr("No IP Address available"));
@@ -193,7 +193,7 @@ void RemoteSupportSession::ToggleConnection()
 {
     if (!m_socket)
         return;
-    SetConnectButton(false, false);
+    EnableConnectButton(false);
     if (IsConnected()) {
         m_socket->disconnectFromHost();
         SetConnectButton(false, true);
@@ -209,7 +209,7 @@ void RemoteSupportSession::ToggleConnection()
         AddMessage(tr("Attempting to connect to Quor Remote Support."));
     } else {
         AddMessage(tr("Client socket failed to open."));
-        SetConnectButton(false, true);
+        EnableConnectButton(true);
     }
 }
 
@@ -272,6 +272,11 @@ void RemoteSupportSession::AddMessage(const QString &text)
 void RemoteSupportSession::SetConnectButton(bool disconnect, bool enabled)
 {
     emit ConnectButtonChanged(disconnect, enabled);
+}
+
+void RemoteSupportSession::EnableConnectButton(bool enabled)
+{
+    emit ConnectButtonEnabled(enabled);
 }
 
 bool RemoteSupportSession::SendMessage(const NDKMessage &message)

@@ -53,6 +53,7 @@ RemoteSupportDialog::RemoteSupportDialog(WorkerC *worker, QWidget *parent)
     connect(m_session, &RemoteSupportSession::MessageContinued, this, &RemoteSupportDialog::ContinueLine);
     connect(m_session, &RemoteSupportSession::ConnectButtonChanged, this,
             &RemoteSupportDialog::ShowConnectButton);
+    connect(m_session, &RemoteSupportSession::ConnectButtonEnabled, ui->connectBtn, &QWidget::setEnabled);
     connect(m_session, &RemoteSupportSession::processCmdCommand, this, &RemoteSupportDialog::processCmdCommand);
     connect(m_session, &RemoteSupportSession::processCmdCommandReturnData, this,
             &RemoteSupportDialog::processCmdCommandReturnData);

@@ -154,6 +154,8 @@ void tst_RemoteSupportDialog::addressLookup()
         QVERIFY(dialog.Session()->ServerAddress().isEmpty());
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "connectBtn")->isEnabled(), WaitMs);
+        // Enabled with its designed label; only a connection changes it.
+        QCOMPARE(button(dialog, "connectBtn")->text(), QStringLiteral("C&ONNECT"));
         QCOMPARE(dialog.Session()->ServerAddress(), serverAddress);
         QCOMPARE(dialog.Session()->ServerPort(), quint16(6308));
     }
