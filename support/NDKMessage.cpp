@@ -180,6 +180,16 @@ QByteArray NDKMessage::DigestOf(const QByteArray &bytes)
     return ChecksumJob::ResultBytes(job.Run());
 }
 
+QByteArray NDKMessage::Reseal(const QByteArray &wire, int clientType)
+{
+    QByteArray out = wire;
+    if (out.size() < RemoteSupportConstants::MinMessageLength)
+        return out;
+    out.replace(LengthFieldSize, ClientCodeSize, EncodeClientCode(clientType));
+    out.replace(out.size() - DigestSize, DigestSize, DigestOf(out));
+    return out;
+}
+
 // --------------------------------------------------------------- assembly
 
 QByteArray NDKMessage::toByteArray() const
@@ -342,6 +352,26 @@ bool NDKMessage::fromByteArray(const QByteArray &bytes)
         }
     }
     return true;
+}
+
+// ------------------------------------------------------------------- text
+
+QString NDKMessage::ToLatin1Text(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    // By code point, so a character beyond the 16-bit range (two UTF-16
+    // units) becomes one '?'.
+    for (const uint code : text.toUcs4())
+        out += code == 0 || code > 0xFF ? QLatin1Char('?') : QChar(code);
+    return out;
+}
+
+QString NDKMessage::ShownText(const QString &received)
+{
+    QString out = received;
+    out.replace(QChar(0), QLatin1Char('?'));
+    return out;
 }
 
 // ------------------------------------------------------------------ names

@@ -117,6 +117,17 @@ public:
     // decode (the message may then be partly filled).
     bool fromByteArray(const QByteArray &bytes);
 
+    // --- Text for string items ---
+    // String items carry one Latin-1 byte per character, and a character
+    // outside Latin-1 goes out as byte 0, which the other side cannot show.
+    // Text a person typed is passed through this first: every character
+    // outside Latin-1 (and a 0 character) becomes '?', so both ends see
+    // the same text.
+    static QString ToLatin1Text(const QString &text);
+    // A received text as it can be shown: 0 bytes (characters the sender
+    // could not encode) become '?'.
+    static QString ShownText(const QString &received);
+
     // --- Names for traces ---
     QString clientTypeName() const { return ClientTypeName(clientType()); }
     QString messageTypeName() const { return MessageTypeName(m_messageType); }
@@ -139,6 +150,13 @@ public:
     // --- Digest ---
     // SHA-256 of bytes with their last DigestSize bytes replaced by the key.
     static QByteArray DigestOf(const QByteArray &bytes);
+
+    // The same wire form issued by another client: a fresh client code for
+    // clientType and the digest over the result; everything else (version,
+    // number, type, items of any kind, bytes after the last item) byte for
+    // byte as given. For a relay that passes messages on; wire is a whole
+    // message that decoded (shorter than the smallest message: returned as is).
+    static QByteArray Reseal(const QByteArray &wire, int clientType);
 
 private:
     QByteArray m_clientCode;

@@ -6,9 +6,13 @@
 #include <QtEndian>
 
 NDKStreamFramer::NDKStreamFramer(int maxMessageLength)
-    : m_maxMessageLength(maxMessageLength > 0 ? maxMessageLength
-                                              : RemoteSupportConstants::MaxMessageLength)
 {
+    SetMaxMessageLength(maxMessageLength);
+}
+
+void NDKStreamFramer::SetMaxMessageLength(int maxMessageLength)
+{
+    m_maxMessageLength = maxMessageLength > 0 ? maxMessageLength : RemoteSupportConstants::MaxMessageLength;
 }
 
 void NDKStreamFramer::Append(const QByteArray &bytes)

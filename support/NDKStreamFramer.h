@@ -18,6 +18,11 @@ public:
 
     explicit NDKStreamFramer(int maxMessageLength = 0); // 0: the protocol's limit
 
+    // The largest length field accepted from the next message on (0: the
+    // protocol's limit); a peer may be held to less before it has joined.
+    void SetMaxMessageLength(int maxMessageLength);
+    int MaxMessageLength() const { return m_maxMessageLength; }
+
     void Append(const QByteArray &bytes);
     // Takes the next whole message off the buffer into message.
     Result Next(QByteArray &message);
@@ -33,7 +38,7 @@ public:
 private:
     void Compact();
 
-    int m_maxMessageLength;
+    int m_maxMessageLength = 0;
     QByteArray m_buffer;
     int m_offset = 0;
     qint64 m_pendingLength = -1;

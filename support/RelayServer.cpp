@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -25,6 +26,10 @@ struct RelayClient {
 };
 
 namespace {
+
+// What the relay takes from a socket in one go; messages are put together
+// from such pieces.
+constexpr qint64 socketReadBufferBytes = 64 * 1024;
 
 // Compares two keys in a time that does not depend on where they differ.
 bool sameKey(const QString &given, const QString &expected)
@@ -89,6 +94,24 @@ bool RelayServer::IsLinked(const QString &userId) const
     return user && user->partner;
 }
 
+int RelayServer::ConnectionsFrom(const QHostAddress &address) const
+{
+    int count = 0;
+    for (const auto &entry : m_clients) {
+        if (entry.first->peerAddress().isEqual(address))
+            ++count;
+    }
+    return count;
+}
+
+qint64 RelayServer::BufferedBytes() const
+{
+    qint64 bytes = 0;
+    for (const auto &entry : m_clients)
+        bytes += entry.second->framer.Buffered() + entry.first->bytesToWrite();
+    return bytes;
+}
+
 RelayClient *RelayServer::FindUser(const QString &userId) const
 {
     for (const auto &entry : m_clients) {
@@ -120,8 +143,32 @@ QString RelayServer::Describe(const RelayClient &client)
 void RelayServer::OnNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        const QHostAddress peer = socket->peerAddress();
+        QString refusal;
+        if (int(m_clients.size()) >= m_limits.maxConnections)
+            refusal = QStringLiteral("%1 connections open, the most the relay takes").arg(m_clients.size());
+        else if (ConnectionsFrom(peer) >= m_limits.maxConnectionsPerAddress)
+            refusal = QStringLiteral("%1 connections open from that address, the most it may have")
+                          .arg(m_limits.maxConnectionsPerAddress);
+        if (!refusal.isEmpty()) {
+            qWarning().noquote() << QStringLiteral("relay: refusing connection %1:%2 - %3")
+                                        .arg(peer.toString())
+                                        .arg(socket->peerPort())
+                                        .arg(refusal);
+            // The user's program shows the server's words before "Connection closed.".
+            NDKMessage busy(NDKMessage::NDKServer, NDKMessage::QuorText, 0);
+            busy.addItem(QStringLiteral("Quor Remote Support is busy. Please try again in a few minutes."));
+            busy.addItem(false);
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(busy.toByteArray());
+            socket->disconnectFromHost();
+            continue;
+        }
+
         auto client = std::make_unique<RelayClient>();
         client->socket = socket;
+        socket->setReadBufferSize(socketReadBufferBytes);
+        client->framer.SetMaxMessageLength(m_limits.maxJoinMessageBytes);
         client->joinTimer.setSingleShot(true);
         // Dropped from the event loop: the timer belongs to the client that goes.
         connect(&client->joinTimer, &QTimer::timeout, this, [this, socket] {
@@ -191,6 +238,11 @@ void RelayServer::OnReadyRead(QTcpSocket *socket)
     if (client.closing)
         return;
     client.framer.Append(bytes);
+    if (BufferedBytes() > m_limits.maxBufferedBytes) {
+        Drop(client, QStringLiteral("the relay holds more than %1 bytes for its connections")
+                         .arg(m_limits.maxBufferedBytes));
+        return;
+    }
     for (;;) {
         QByteArray raw;
         const NDKStreamFramer::Result result = client.framer.Next(raw);
@@ -216,9 +268,9 @@ void RelayServer::OnReadyRead(QTcpSocket *socket)
             Drop(client, QStringLiteral("a change of client type"));
             return;
         } else if (client.role == RelayClient::Role::User) {
-            HandleFromUser(client, message);
+            HandleFromUser(client, message, raw);
         } else {
-            HandleFromStaff(client, message);
+            HandleFromStaff(client, message, raw);
         }
         // A handler may have closed the connection.
         const auto again = m_clients.find(socket);
@@ -257,6 +309,7 @@ void RelayServer::HandleJoin(RelayClient &client, const NDKMessage &message)
         }
         client.role = RelayClient::Role::User;
         client.userId = userId;
+        client.framer.SetMaxMessageLength(m_limits.maxUserMessageBytes);
         qInfo().noquote() << "relay:" << Describe(client) << "joined";
         return;
     }
@@ -270,6 +323,7 @@ void RelayServer::HandleJoin(RelayClient &client, const NDKMessage &message)
     }
     client.role = RelayClient::Role::Staff;
     client.staffName = name;
+    client.framer.SetMaxMessageLength(m_limits.maxStaffMessageBytes);
     client.staffId = m_nextStaffId++;
     qInfo().noquote() << "relay:" << Describe(client) << "joined";
     Send(client, NDKMessage::QuorNotify, 0,
@@ -278,14 +332,14 @@ void RelayServer::HandleJoin(RelayClient &client, const NDKMessage &message)
 
 // ---------------------------------------------------------- from end users
 
-void RelayServer::HandleFromUser(RelayClient &client, const NDKMessage &message)
+void RelayServer::HandleFromUser(RelayClient &client, const NDKMessage &message, const QByteArray &wire)
 {
     if (message.messageType() == NDKMessage::QuorUserJoin) {
         Drop(client, QStringLiteral("a second join"));
         return;
     }
     if (client.partner) {
-        Forward(*client.partner, message);
+        Forward(*client.partner, wire);
         return;
     }
     if (message.messageType() == NDKMessage::QuorText) {
@@ -298,7 +352,7 @@ void RelayServer::HandleFromUser(RelayClient &client, const NDKMessage &message)
 
 // -------------------------------------------------------- from technicians
 
-void RelayServer::HandleFromStaff(RelayClient &client, const NDKMessage &message)
+void RelayServer::HandleFromStaff(RelayClient &client, const NDKMessage &message, const QByteArray &wire)
 {
     switch (message.messageType()) {
     case NDKMessage::QuorUserJoin:
@@ -324,7 +378,7 @@ void RelayServer::HandleFromStaff(RelayClient &client, const NDKMessage &message
         break;
     }
     if (client.partner) {
-        Forward(*client.partner, message);
+        Forward(*client.partner, wire);
         return;
     }
     Send(client, NDKMessage::QuorNotify, message.msgNumber(),
@@ -386,15 +440,31 @@ void RelayServer::Send(RelayClient &client, int messageType, uint msgNumber, con
     NDKMessage message(NDKMessage::NDKServer, messageType, msgNumber);
     for (const QVariant &value : items)
         message.addItem(value);
-    client.socket->write(message.toByteArray());
+    Write(client, message.toByteArray());
 }
 
-void RelayServer::Forward(RelayClient &to, const NDKMessage &message)
+void RelayServer::Forward(RelayClient &to, const QByteArray &wire)
+{
+    // Only the client code and the digest change: item types the relay does
+    // not know, unsigned chars and trailing bytes arrive as they were sent.
+    Write(to, NDKMessage::Reseal(wire, NDKMessage::NDKServer));
+}
+
+void RelayServer::Write(RelayClient &to, const QByteArray &wire)
 {
     if (to.closing)
         return;
-    NDKMessage relayed(NDKMessage::NDKServer, message.messageType(), message.msgNumber());
-    for (const QVariant &value : message.items())
-        relayed.addItem(value);
-    to.socket->write(relayed.toByteArray());
+    to.socket->write(wire);
+    if (to.socket->bytesToWrite() <= m_limits.maxQueuedBytes)
+        return;
+    to.closing = true;
+    const QPointer<QTcpSocket> socket = to.socket;
+    QMetaObject::invokeMethod(this, [this, socket] {
+        if (!socket)
+            return;
+        const auto it = m_clients.find(socket.data());
+        if (it != m_clients.end())
+            Drop(*it->second, QStringLiteral("more than %1 bytes wait to be sent to it")
+                                  .arg(m_limits.maxQueuedBytes));
+    }, Qt::QueuedConnection);
 }

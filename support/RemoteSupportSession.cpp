@@ -133,7 +133,7 @@ void RemoteSupportSession::SetClock(Clock clock)
 
 void RemoteSupportSession::Start()
 {
-    SetConnectButton(false, false);
+    EnableConnectButton(false);
     AddMessage(tr("Preparing communications..."));
 
     m_network = new QNetworkAccessManager(this);
@@ -169,7 +169,7 @@ void RemoteSupportSession::getIPFinished(QNetworkReply *reply)
             m_serverAddress = m_addresses.publicAddress;
         }
         m_serverPort = m_addresses.port;
-        SetConnectButton(false, true);
+        EnableConnectButton(true);
     } else {
         qDebug().noquote() << "No IP Address available -" << reply->errorString();
         AddMessage(tr("No IP Address available"));
@@ -193,7 +193,7 @@ void RemoteSupportSession::ToggleConnection()
 {
     if (!m_socket)
         return;
-    SetConnectButton(false, false);
+    EnableConnectButton(false);
     if (IsConnected()) {
         m_socket->disconnectFromHost();
         SetConnectButton(false, true);
@@ -209,7 +209,7 @@ void RemoteSupportSession::ToggleConnection()
         AddMessage(tr("Attempting to connect to Quor Remote Support."));
     } else {
         AddMessage(tr("Client socket failed to open."));
-        SetConnectButton(false, true);
+        EnableConnectButton(true);
     }
 }
 
@@ -218,7 +218,7 @@ void RemoteSupportSession::connected()
     qDebug() << "Connected to the support server, Attempting join";
     m_framer.Clear();
     NDKMessage join(NDKMessage::NDKEndUserClient, NDKMessage::QuorUserJoin, 0);
-    join.addItem(m_clientName);
+    join.addItem(NDKMessage::ToLatin1Text(m_clientName));
     SendMessage(join);
     SetConnectButton(true, true);
 }
@@ -274,6 +274,11 @@ void RemoteSupportSession::SetConnectButton(bool disconnect, bool enabled)
     emit ConnectButtonChanged(disconnect, enabled);
 }
 
+void RemoteSupportSession::EnableConnectButton(bool enabled)
+{
+    emit ConnectButtonEnabled(enabled);
+}
+
 bool RemoteSupportSession::SendMessage(const NDKMessage &message)
 {
     if (!IsConnected())
@@ -294,11 +299,13 @@ bool RemoteSupportSession::SendChat(const QString &text)
 {
     if (!IsConnected())
         return false;
+    // The line shows what the technician will read.
+    const QString sent = NDKMessage::ToLatin1Text(text);
     NDKMessage chat(NDKMessage::NDKEndUserClient, NDKMessage::QuorText, 0);
-    chat.addItem(text);
+    chat.addItem(sent);
     chat.addItem(false);
     SendMessage(chat);
-    AddMessage(tr("Sent: ") + text);
+    AddMessage(tr("Sent: ") + sent);
     return true;
 }
 
@@ -352,7 +359,7 @@ void RemoteSupportSession::Handle(const NDKMessage &message)
 
 void RemoteSupportSession::OnText(const NDKMessage &m)
 {
-    const QString text = m.item(0).toString();
+    const QString text = NDKMessage::ShownText(m.item(0).toString());
     if (m.item(1).toBool()) {
         qDebug().noquote() << "Rcvd (continued):" << text;
         emit MessageContinued(text);

@@ -75,8 +75,12 @@ signals:
     void MessageAdded(QString line);
     // Text that continues the last line of the message area.
     void MessageContinued(QString text);
-    // The connect button: whether it offers to disconnect, whether it is enabled.
+    // The connect button: whether it offers to disconnect, whether it is
+    // enabled. Sent when the connection changes state.
     void ConnectButtonChanged(bool disconnect, bool enabled);
+    // The connect button is enabled or disabled and keeps its label: while
+    // the address is looked up and while a connection attempt starts.
+    void ConnectButtonEnabled(bool enabled);
 
     void processCmdCommand(uint msgNumber, uchar deviceid, uchar command);
     void processCmdCommandReturnData(uint msgNumber, uchar deviceid, uchar command);
@@ -119,6 +123,7 @@ private:
 
     void AddMessage(const QString &text);
     void SetConnectButton(bool disconnect, bool enabled);
+    void EnableConnectButton(bool enabled);
     void CloseConnection(const char *reason);
     void Handle(const NDKMessage &message);
     bool Trace() const { return m_messageLevel >= 1; }

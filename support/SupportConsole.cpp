@@ -277,7 +277,7 @@ bool SupportConsole::CmdUsers(const QStringList &)
 bool SupportConsole::CmdLink(const QStringList &args)
 {
     NDKMessage link(NDKMessage::NDKSupportStaffClient, NDKMessage::QuorCmdRequestLink, m_nextMsgNumber++);
-    link.addItem(args.join(QLatin1Char(' ')));
+    link.addItem(NDKMessage::ToLatin1Text(args.join(QLatin1Char(' '))));
     link.addItem(true);
     Send(link);
     Expect({NDKMessage::QuorResultRequestLink}, 0, QStringLiteral("link"));
@@ -296,10 +296,14 @@ bool SupportConsole::CmdUnlink(const QStringList &)
 
 bool SupportConsole::CmdSay(const QStringList &args)
 {
+    // Characters the user's program cannot show are sent, and echoed, as '?'.
+    const QString sent = NDKMessage::ToLatin1Text(args.join(QLatin1Char(' ')));
     NDKMessage text(NDKMessage::NDKSupportStaffClient, NDKMessage::QuorText, 0);
-    text.addItem(args.join(QLatin1Char(' ')));
+    text.addItem(sent);
     text.addItem(false);
     Send(text);
+    if (sent != args.join(QLatin1Char(' ')))
+        Print(QStringLiteral("sent as: %1").arg(sent));
     return true;
 }
 
@@ -453,7 +457,7 @@ void SupportConsole::OnMessage(const NDKMessage &message)
     case NDKMessage::QuorText:
         Print((message.item(1).toBool() ? QStringLiteral("user (continued): %1")
                                          : QStringLiteral("user: %1"))
-                  .arg(message.item(0).toString()));
+                  .arg(NDKMessage::ShownText(message.item(0).toString())));
         break;
     case NDKMessage::QuorNotify:
         Print(QStringLiteral("server: %1").arg(message.item(0).toString()));
@@ -545,9 +549,9 @@ void SupportConsole::PrintStatus(const NDKMessage &message)
 void SupportConsole::PrintLogs(const NDKMessage &message)
 {
     // Item 0 counts the files; each file is a name, a size and the content.
-    const int announced = message.item(0).toInt();
-    const int carried = message.itemCount() > 0 ? (message.itemCount() - 1) / 3 : 0;
-    const int files = qMin(announced, carried);
+    // A sender may count only the files before the last one, so the files
+    // are taken from the items themselves.
+    const int files = message.itemCount() > 0 ? (message.itemCount() - 1) / 3 : 0;
     Print(QStringLiteral("%1 status log files received").arg(files));
     for (int i = 0; i < files; ++i) {
         const QString name = message.item(1 + 3 * i).toString();

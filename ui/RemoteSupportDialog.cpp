@@ -53,6 +53,7 @@ RemoteSupportDialog::RemoteSupportDialog(WorkerC *worker, QWidget *parent)
     connect(m_session, &RemoteSupportSession::MessageContinued, this, &RemoteSupportDialog::ContinueLine);
     connect(m_session, &RemoteSupportSession::ConnectButtonChanged, this,
             &RemoteSupportDialog::ShowConnectButton);
+    connect(m_session, &RemoteSupportSession::ConnectButtonEnabled, ui->connectBtn, &QWidget::setEnabled);
     connect(m_session, &RemoteSupportSession::processCmdCommand, this, &RemoteSupportDialog::processCmdCommand);
     connect(m_session, &RemoteSupportSession::processCmdCommandReturnData, this,
             &RemoteSupportDialog::processCmdCommandReturnData);
@@ -161,8 +162,9 @@ void RemoteSupportDialog::ContinueLine(const QString &text)
 void RemoteSupportDialog::ShowConnectButton(bool disconnect, bool enabled)
 {
     m_connectOffersDisconnect = disconnect;
-    // The labels keep the mnemonic of the designed "C&ONNECT".
-    ui->connectBtn->setText(disconnect ? tr("DISC&ONNECT") : tr("C&ONNECT"));
+    // Once the session has moved the button, it reads plainly "CONNECT" or
+    // "DISCONNECT"; only the designed label carries a mnemonic.
+    ui->connectBtn->setText(disconnect ? tr("DISCONNECT") : tr("CONNECT"));
     ui->connectBtn->setEnabled(enabled);
 }
 

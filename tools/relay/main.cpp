@@ -15,6 +15,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <utility>
 #include <cstdio>
 #include <unistd.h>
 
@@ -80,8 +81,32 @@ int main(int argc, char *argv[])
                                      QStringLiteral("file"));
     const QCommandLineOption anyTechnician(QStringLiteral("allow-any-technician"),
                                            QStringLiteral("Accept technicians without a key (trials on one machine only)."));
-    parser.addOptions({listen, port, keyFile, anyTechnician});
+    const RelayServer::Limits defaults;
+    const QCommandLineOption maxConnections(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections open at once (default %1).").arg(defaults.maxConnections),
+        QStringLiteral("count"));
+    const QCommandLineOption maxPerAddress(
+        QStringLiteral("max-connections-per-address"),
+        QStringLiteral("Connections open at once from one address (default %1).")
+            .arg(defaults.maxConnectionsPerAddress),
+        QStringLiteral("count"));
+    parser.addOptions({listen, port, keyFile, anyTechnician, maxConnections, maxPerAddress});
     parser.process(app);
+
+    RelayServer::Limits limits;
+    for (const auto &[option, field] : {std::pair{&maxConnections, &limits.maxConnections},
+                                        std::pair{&maxPerAddress, &limits.maxConnectionsPerAddress}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        const int value = parser.value(*option).toInt(&ok);
+        if (!ok || value < 1) {
+            qCritical().noquote() << "not a count:" << parser.value(*option);
+            return 1;
+        }
+        *field = value;
+    }
 
     QHostAddress address = QHostAddress::Any;
     if (parser.isSet(listen) && !address.setAddress(parser.value(listen))) {
@@ -100,6 +125,7 @@ int main(int argc, char *argv[])
     }
 
     RelayServer relay;
+    relay.SetLimits(limits);
     if (parser.isSet(keyFile)) {
         QFile file(parser.value(keyFile));
         if (!file.open(QIODevice::ReadOnly)) {

@@ -710,16 +710,20 @@ Möchten Sie sie jetzt abgleichen?</translation>
         <translation>&amp;SCHLIESSEN</translation>
     </message>
     <message>
-        <source>DISC&amp;ONNECT</source>
-        <translation>&amp;TRENNEN</translation>
-    </message>
-    <message>
         <source>Serial Number %1</source>
         <translation>Seriennummer %1</translation>
     </message>
     <message>
         <source>Are you sure you wish to end this support session?</source>
         <translation>Möchten Sie diese Support-Sitzung wirklich beenden?</translation>
+    </message>
+    <message>
+        <source>DISCONNECT</source>
+        <translation>TRENNEN</translation>
+    </message>
+    <message>
+        <source>CONNECT</source>
+        <translation>VERBINDEN</translation>
     </message>
 </context>
 <context>
