@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RBData.h"
+#include "upload/LogMigration.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -16,6 +17,7 @@ class QSerialPort;
 class QTimer;
 class RixComms;
 class PortEnumerator;
+class UploadData;
 
 // Every operation against the device runs in this object, which lives in a
 // thread of its own. Windows reach it by queued signals to its slots and get
@@ -199,6 +201,7 @@ private:
     void CompareClocks();
 
     bool Trace() const { return m_messageLevel >= 1; }
+    double UploadSecondsPerUnit() const;
     void WaitForWorkInProgressClear(const char *who) const;
 
     // Thin wrappers over the device link, so every exchange the worker makes
@@ -229,6 +232,9 @@ private:
     RixComms *m_comms = nullptr;
     RBData *m_rbData = nullptr;
     RBData m_rbDataPublished; // guarded by m_mutex
+    UploadData *m_uploadData = nullptr;
+    // System variables an unfinished upload rewrote (see LogMigration).
+    SystemVariablesMemory m_systemVariablesMemory;
     QTimer *m_pingTimer = nullptr;
 
     double m_downloadShortReadTime = 0.0;
