@@ -453,39 +453,39 @@ QStringList UploadFileLoader::DescriptionLines(const UploadData &data)
         for (const UploadBlock &block : data.blocks) {
             if (!block.used)
                 continue;
-            lines << (block.configPresent ? t("Config Present") : t("Config Absent"));
-            lines << (block.eepromPresent ? t("Eeprom Present") : t("Eeprom Absent"));
+            lines << (block.configPresent ? t(QT_TRANSLATE_NOOP("UploadData", "Config Present")) : t(QT_TRANSLATE_NOOP("UploadData", "Config Absent")));
+            lines << (block.eepromPresent ? t(QT_TRANSLATE_NOOP("UploadData", "Eeprom Present")) : t(QT_TRANSLATE_NOOP("UploadData", "Eeprom Absent")));
         }
     };
     switch (data.fileType) {
     case UploadFileType::UserInformation:
-        lines << t("User Info Modification");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "User Info Modification"));
         break;
     case UploadFileType::DecompressionOptions:
-        lines << t("Decompression Option Update");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Decompression Option Update"));
         break;
     case UploadFileType::Firmware:
-        lines << t("Firmware Upgrade");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Firmware Upgrade"));
         presence();
         break;
     case UploadFileType::Fix:
-        lines << t("Fix");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Fix"));
         break;
     case UploadFileType::Co2Sensor:
-        lines << t("CO2 Sensor Update");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "CO2 Sensor Update"));
         presence();
         break;
     case UploadFileType::TestEquipment:
-        lines << t("ATE Update");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "ATE Update"));
         break;
     case UploadFileType::ColourTheme:
-        lines << t("Colour Theme Update");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Colour Theme Update"));
         // The theme file names the two custom themes in its first and third texts.
-        lines << t("Custom Theme 1 - %1").arg(data.themeTexts.value(0));
-        lines << t("Custom Theme 2 - %1").arg(data.themeTexts.value(2));
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Custom Theme 1 - %1")).arg(data.themeTexts.value(0));
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Custom Theme 2 - %1")).arg(data.themeTexts.value(2));
         break;
     default:
-        lines << t("Unknown FileType");
+        lines << t(QT_TRANSLATE_NOOP("UploadData", "Unknown FileType"));
         break;
     }
     return lines;
