@@ -110,7 +110,13 @@ constexpr int WideSurfacePressure = 13; // 16-bit mbar
 constexpr int WideTemperature = 15;     // 16-bit, 0.1 degC
 constexpr int NarrowSurfacePressure = 1;
 constexpr int NarrowTemperature = 3;
+// Ambient pressure when the unit powered on (mbar), read by the download's
+// partitioning as bytes 0x1A-0x1B of the 64-byte power-on block.
+constexpr int NarrowPowerOnAmbient = 10;
 }
+
+// Narrow power-on records start a block of this many bytes.
+constexpr int NarrowPowerOnBlockSize = 64;
 
 // Session start 0x02 / 0x52 (wide); narrow 0x02 uses the narrow 0x01 layout.
 namespace SessionStartFull {

@@ -157,10 +157,16 @@ void RebreatherSimulator::WithBus(const std::function<void(SimulatedBus &)> &fn)
     fn(d->m_bus);
 }
 
-void RebreatherSimulator::LoadProfile(SimProfile profile)
+void RebreatherSimulator::LoadProfile(SimProfile profile, int dives)
 {
     std::lock_guard<std::mutex> lock(d->m_mutex);
-    SimProfiles::Build(profile, d->m_bus);
+    SimProfiles::Build(profile, d->m_bus, dives);
+}
+
+bool RebreatherSimulator::LoadLogMemory(SimLogMemory &memory)
+{
+    std::lock_guard<std::mutex> lock(d->m_mutex);
+    return memory.WriteTo(d->m_bus);
 }
 
 QByteArray RebreatherSimulator::Memory(quint8 deviceId, quint8 memoryId, quint32 address, int length)

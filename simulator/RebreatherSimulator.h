@@ -37,8 +37,11 @@ public:
 
     // The bus model. The callback runs under the simulator's lock, between frames.
     void WithBus(const std::function<void(SimulatedBus &bus)> &fn);
-    // Replaces the bus with a fresh profile.
-    void LoadProfile(SimProfile profile);
+    // Replaces the bus with a fresh profile whose handset holds `dives`
+    // sample dives (0: nothing logged).
+    void LoadProfile(SimProfile profile, int dives = SimProfiles::DefaultDiveCount);
+    // Replaces the handset's log memories (SimLogMemory::WriteTo, between frames).
+    bool LoadLogMemory(SimLogMemory &memory);
     // Shorthands for raw memory of a unit (ranges not checked); no-op / empty without the unit.
     QByteArray Memory(quint8 deviceId, quint8 memoryId, quint32 address, int length);
     void SetMemory(quint8 deviceId, quint8 memoryId, quint32 address, const QByteArray &bytes);

@@ -141,7 +141,7 @@ SimUnit &SimProfiles::AddClock(SimulatedBus &bus)
     return bus.AddUnit(std::make_unique<SimClockUnit>());
 }
 
-void SimProfiles::Build(SimProfile profile, SimulatedBus &bus)
+void SimProfiles::Build(SimProfile profile, SimulatedBus &bus, int dives)
 {
     for (quint8 id : bus.UnitIds())
         bus.RemoveUnit(id);
@@ -173,6 +173,36 @@ void SimProfiles::Build(SimProfile profile, SimulatedBus &bus)
         break;
     }
     bus.Bridge() = bridge;
+    SetSampleDives(profile, bus, dives);
+}
+
+bool SimProfiles::LogFormat(SimProfile profile, SimLogMemory::Format &format)
+{
+    switch (profile) {
+    case SimProfile::MonoSerial:
+        format = SimLogMemory::Format::Mono;
+        return true;
+    case SimProfile::ColourV1Usb:
+        format = SimLogMemory::Format::ColourV1;
+        return true;
+    case SimProfile::ColourV2Usb:
+    case SimProfile::ColourV2Bluetooth:
+        format = SimLogMemory::Format::ColourV2;
+        return true;
+    case SimProfile::Empty:
+    case SimProfile::BluetoothBridgeOnly:
+        break;
+    }
+    return false;
+}
+
+bool SimProfiles::SetSampleDives(SimProfile profile, SimulatedBus &bus, int dives)
+{
+    SimLogMemory::Format format;
+    if (!LogFormat(profile, format))
+        return false;
+    SimLogMemory memory(format, SimLogMemory::SampleDives(qMax(0, dives), SimLogMemory::IsWide(format)));
+    return memory.WriteTo(bus);
 }
 
 QString SimProfiles::Name(SimProfile profile)

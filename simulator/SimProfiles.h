@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SimLogMemory.h"
 #include "SimulatedBus.h"
 
 #include <QDateTime>
@@ -32,10 +33,20 @@ constexpr int EepromTimeOffset = 42;       // display EEPROM time, from region 8
 class SimProfiles
 {
 public:
-    static void Build(SimProfile profile, SimulatedBus &bus);
+    // Dives a handset of a profile holds unless told otherwise.
+    static constexpr int DefaultDiveCount = 6;
+
+    // dives: sessions in the handset's log memory (SimLogMemory::SampleDives);
+    // 0 leaves it as a new unit's, with nothing logged.
+    static void Build(SimProfile profile, SimulatedBus &bus, int dives = DefaultDiveCount);
+    // Replaces the log memory of the profile's handset with dives sample dives;
+    // false for a profile without a handset.
+    static bool SetSampleDives(SimProfile profile, SimulatedBus &bus, int dives);
     static QString Name(SimProfile profile);
     static bool FromName(const QString &name, SimProfile &profile);
     static QStringList Names();
+    // The logging format of the profile's handset; false without a handset.
+    static bool LogFormat(SimProfile profile, SimLogMemory::Format &format);
 
     // Unit builders, usable for custom buses.
     // codeVersion: three packed-decimal bytes, e.g. {0x07, 0x00, 0x03}.

@@ -95,6 +95,24 @@ void SimUnit::FillMemory(quint8 memoryId, quint32 address, int length, quint8 va
     WriteMemory(memoryId, address, QByteArray(length, char(value)));
 }
 
+void SimUnit::EraseMemory(quint8 memoryId, quint32 address, quint32 length)
+{
+    const quint64 end = quint64(address) + length;
+    for (quint64 a = address; a < end;) {
+        const quint64 page = a / PageSize;
+        const quint64 offset = a % PageSize;
+        const quint64 n = qMin(end - a, PageSize - offset);
+        const auto it = m_pages.find((quint64(memoryId) << 32) | page);
+        if (it != m_pages.end()) {
+            if (n == PageSize)
+                m_pages.erase(it);
+            else
+                memset(it->data() + offset, 0xFF, size_t(n));
+        }
+        a += n;
+    }
+}
+
 void SimUnit::SetHandler(quint8 opcode, Handler handler)
 {
     m_handlers.insert(quint8(opcode & 0x3F), std::move(handler));
@@ -119,6 +137,16 @@ quint8 SimUnit::MemoryOfOpcode(quint8 opcode, bool *isRead, bool *isBlockRead)
     return 0;
 }
 
+quint32 SimUnit::MemoryAddress(const SimRequest &request)
+{
+    quint32 address = request.address & 0xFFFFFF;
+    if (request.modifiers & 0x40)
+        address |= 1u << 24;
+    if (request.modifiers & 0x80)
+        address |= 1u << 25;
+    return address;
+}
+
 SimReply SimUnit::Handle(const SimRequest &request)
 {
     const auto it = m_handlers.constFind(request.opcode);
@@ -137,27 +165,28 @@ SimReply SimUnit::DefaultHandle(const SimRequest &request)
     if (memoryId == 0)
         return SimReply::Status(SimStatus::CommandInvalid);
 
+    const quint32 address = MemoryAddress(request);
     if (isBlockRead) {
         if (request.length > kMaxBlocks)
             return SimReply::Status(SimStatus::DataLengthInvalid);
         const int n = request.length * kBlockSize;
-        if (!InRange(memoryId, request.address, quint32(n)))
+        if (!InRange(memoryId, address, quint32(n)))
             return SimReply::Status(SimStatus::OperationFailed);
         return SimReply::Data(request.command, request.address, request.length,
-                              ReadMemory(memoryId, request.address, n));
+                              ReadMemory(memoryId, address, n));
     }
     if (isRead) {
-        if (!InRange(memoryId, request.address, request.length))
+        if (!InRange(memoryId, address, request.length))
             return SimReply::Status(SimStatus::OperationFailed);
         return SimReply::Data(request.command, request.address, request.length,
-                              ReadMemory(memoryId, request.address, request.length));
+                              ReadMemory(memoryId, address, request.length));
     }
     // A write.
     if (request.length == 0 || request.length > kMaxWritePayload
         || request.payload.size() != request.length)
         return SimReply::Status(SimStatus::DataLengthInvalid);
-    if (!InRange(memoryId, request.address, request.length))
+    if (!InRange(memoryId, address, request.length))
         return SimReply::Status(SimStatus::OperationFailed);
-    WriteMemory(memoryId, request.address, request.payload);
+    WriteMemory(memoryId, address, request.payload);
     return SimReply::Status(SimStatus::Ok);
 }

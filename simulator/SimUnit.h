@@ -35,6 +35,8 @@ public:
     virtual QByteArray ReadMemory(quint8 memoryId, quint32 address, int length) const;
     virtual void WriteMemory(quint8 memoryId, quint32 address, const QByteArray &bytes);
     void FillMemory(quint8 memoryId, quint32 address, int length, quint8 value);
+    // Sets a span back to erased (0xFF); whole pages are released.
+    void EraseMemory(quint8 memoryId, quint32 address, quint32 length);
 
     // Replaces the behaviour of one operation code (command & 0x3F).
     void SetHandler(quint8 opcode, Handler handler);
@@ -47,6 +49,9 @@ public:
 
     // Memory id of a read, write or block-read operation code; 0 when the code is none of those.
     static quint8 MemoryOfOpcode(quint8 opcode, bool *isRead, bool *isBlockRead);
+    // The memory address a request names: the 24 frame bits, with bit 24
+    // from the command's 0x40 modifier and bit 25 from its 0x80 modifier.
+    static quint32 MemoryAddress(const SimRequest &request);
 
 private:
     static constexpr quint32 PageSize = 4096;

@@ -1,6 +1,10 @@
 #include "WorkerC.h"
 
 #include "AppSettings.h"
+#include "CcxReprocessor.h"
+#include "DownloadState.h"
+#include "V1Download.h"
+#include "V2Download.h"
 #include "DeviceList.h"
 #include "PortEnumerator.h"
 #include "PortSearchOrder.h"
@@ -71,8 +75,7 @@ void WorkerC::Start()
     m_uploadData = new UploadData();
     m_uploadData->Reset();
 
-    m_memoryListBuilt = false;
-    m_logBookRead = false;
+    m_download = std::make_unique<DownloadState>();
     m_numberOfComPorts = -1;
     m_storedDateTime = QDateTime();
 
@@ -425,8 +428,8 @@ void WorkerC::ClearRbData()
     if (Trace())
         qDebug() << "Worker::ClearRbData()";
     m_rbData->Clear();
-    m_memoryListBuilt = false;
-    m_logBookRead = false;
+    if (m_download)
+        m_download->Clear();
     PublishRBData();
 }
 
@@ -904,6 +907,8 @@ void WorkerC::UploadUploadFile()
     };
     hooks.checkDetails = [this](quint8 deviceId) { CheckDetails(deviceId); };
     hooks.evaluateStatus = [this] { ComputeDeviceStatus(); };
+    // A reversion reads the log book into the worker's own, as a download does.
+    hooks.logBook = &m_download->logBook;
     hooks.messageLevel = m_messageLevel;
 
     UploadProcedure::WriteTimes times;
@@ -918,9 +923,9 @@ void WorkerC::UploadUploadFile()
         AppSettings::SetValue(AppSettings::Key::UploadShortWriteTime, m_uploadShortWriteTime);
         AppSettings::SetValue(AppSettings::Key::UploadBtWriteTime, m_uploadBtWriteTime);
     }
-    // What a download read before describes the unit as it was.
-    m_memoryListBuilt = false;
-    m_logBookRead = false;
+    // What a download prepared before describes the unit as it was.
+    m_download->memoryListBuilt = false;
+    m_download->logBookRead = false;
     PublishRBData();
     emit UploadUploadFileResult(result.ok, result.message);
     SetWorkInProgress(false);
@@ -932,35 +937,106 @@ void WorkerC::DownloadAbort()
     m_downloadAbort = true;
 }
 
+bool WorkerC::TakeDownloadAbort()
+{
+    std::lock_guard<std::mutex> locker(m_mutex);
+    const bool abort = m_downloadAbort;
+    m_downloadAbort = false;
+    return abort;
+}
+
+LogBookV2 *WorkerC::GetLogBookV2() const
+{
+    return m_download ? &m_download->logBook : nullptr;
+}
+
+DownloadCallbacks WorkerC::DownloadSignals()
+{
+    DownloadCallbacks callbacks;
+    callbacks.message = [this](const QString &msg, bool overwrite) {
+        emit DownloadDownloadMsg(msg, overwrite);
+    };
+    callbacks.progress = [this](int progress) { emit DownloadDownloadProgress(progress); };
+    callbacks.timeEstimate = [this](int seconds) { emit DownloadDownloadTimeEstimate(seconds); };
+    callbacks.refreshRequired = [this](const QString &path) { emit DownloadRefreshRequired(path); };
+    callbacks.takeAbort = [this] { return TakeDownloadAbort(); };
+    callbacks.askYesYesToAllNoNoToAll = [this](const QString &question) {
+        return Ask(m_responseToYesYesToAllNoNoToAll,
+                   [&] { emit AskYesYesToAllNoNoToAllQuestion(question); });
+    };
+    return callbacks;
+}
+
+// Runs one download step holding the work-in-progress flag; the step gets
+// the environment it works in.
+template <typename Operation>
+void WorkerC::RunDownloadStep(Operation operation)
+{
+    SetWorkInProgress(true);
+    const DownloadCallbacks callbacks = DownloadSignals();
+    const DownloadEnvironment env{*m_comms,        *m_rbData, Catalogue(), callbacks,
+                                  m_downloadBtReadTime, m_downloadShortReadTime};
+    operation(env);
+    SetWorkInProgress(false);
+}
+
 void WorkerC::DownloadV1PrepareDownload(QString downloadDir, bool fullDownload)
 {
-    Q_UNUSED(fullDownload)
-    qDebug().noquote() << "Worker::DownloadV1PrepareDownload()" << downloadDir << "- not available";
-    emit DownloadV1PrepareDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV1PrepareDownload()" << downloadDir << fullDownload;
+    TakeDownloadAbort();
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V1Download::Prepare(env, *m_download, downloadDir, fullDownload);
+        emit DownloadV1PrepareDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV1DownloadData(QString downloadDir)
 {
-    qDebug().noquote() << "Worker::DownloadV1DownloadData()" << downloadDir << "- not available";
-    emit DownloadDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV1DownloadData()" << downloadDir;
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V1Download::Download(env, *m_download, downloadDir);
+        // An abort pressed as the download ended belongs to no download.
+        TakeDownloadAbort();
+        emit DownloadDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2ReadLogBook(bool fullDownload)
 {
-    Q_UNUSED(fullDownload)
-    qDebug() << "Worker::DownloadV2ReadLogBook() - not available";
-    emit DownloadV2ReadLogBookResult(false, NotAvailableText());
+    qDebug() << "Worker::DownloadV2ReadLogBook()" << fullDownload;
+    TakeDownloadAbort();
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V2Download::ReadLogBook(env, *m_download, fullDownload);
+        emit DownloadV2ReadLogBookResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2DownloadData(QString downloadDir)
 {
-    qDebug().noquote() << "Worker::DownloadV2DownloadData()" << downloadDir << "- not available";
-    emit DownloadDownloadResult(false, NotAvailableText());
+    qDebug().noquote() << "Worker::DownloadV2DownloadData()" << downloadDir;
+    RunDownloadStep([&](const DownloadEnvironment &env) {
+        const DownloadOutcome outcome = V2Download::Download(env, *m_download, downloadDir);
+        TakeDownloadAbort();
+        emit DownloadDownloadResult(outcome.result, outcome.message);
+    });
 }
 
 void WorkerC::DownloadV2DownloadSelectionChanged()
 {
-    // Nothing is selected while the log book cannot be read.
+    RunDownloadStep([&](const DownloadEnvironment &env) { V2Download::SelectionChanged(env, *m_download); });
+}
+
+void WorkerC::ProcessCCXFiles(QStringList ccxFiles)
+{
+    qDebug().noquote() << "Worker::ProcessCCXFiles()" << ccxFiles.join(QStringLiteral(", "));
+    SetWorkInProgress(true);
+    DownloadCallbacks callbacks = DownloadSignals();
+    callbacks.message = [this](const QString &msg, bool) { emit ProcessCCXMsg(msg); };
+    callbacks.progress = nullptr;
+    CcxReprocessor reprocessor(Catalogue(), callbacks);
+    const DownloadOutcome outcome = reprocessor.Process(ccxFiles);
+    emit ProcessCCXResult(outcome.result, outcome.message);
+    SetWorkInProgress(false);
 }
 
 void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)

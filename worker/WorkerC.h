@@ -18,6 +18,10 @@ class QTimer;
 class RixComms;
 class PortEnumerator;
 class UploadData;
+class LogBookV2;
+struct DownloadCallbacks;
+struct DownloadEnvironment;
+struct DownloadState;
 
 // Every operation against the device runs in this object, which lives in a
 // thread of its own. Windows reach it by queued signals to its slots and get
@@ -81,6 +85,9 @@ public:
     void AnswerYesConfirmation(int response);
     // The port enumerator in use (shared with the main window's port list).
     std::shared_ptr<PortEnumerator> Ports() const { return m_ports; }
+    // The Colour V2 log book of the last log book read. The download window
+    // reads it and changes its selection flags only while no operation runs.
+    LogBookV2 *GetLogBookV2() const;
 
 signals:
     // connection
@@ -123,6 +130,9 @@ signals:
     void DownloadV1DownloadTimeEstimate(int seconds);
     void DownloadDownloadTimeEstimate(int seconds);
     void DownloadRefreshRequired(QString filename);
+    // .ccx memory images processed again
+    void ProcessCCXMsg(QString msg);
+    void ProcessCCXResult(bool result, QString msg);
     // remote support
     void RemoteSupportResultCmdCommand(uint msgNumber, bool response, QString reply, QString status);
     void RemoteSupportResultCmdCommandReturnData(uint msgNumber, bool response, QString reply,
@@ -159,6 +169,7 @@ public slots:
     void DownloadV2ReadLogBook(bool fullDownload);
     void DownloadV2DownloadData(QString downloadDir);
     void DownloadV2DownloadSelectionChanged();
+    void ProcessCCXFiles(QStringList ccxFiles);
     void RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command);
     void RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid, uchar command);
     void RemoteSupportProcessCmdRead(uint msgNumber, uchar deviceid, uchar memory, uint address,
@@ -213,6 +224,11 @@ private:
     // Reads the catalogue region (limited to 64 bytes) of a unit.
     bool ReadRegion(quint8 deviceId, int regionId, int maxLength, QByteArray &out);
 
+    // download
+    bool TakeDownloadAbort();
+    DownloadCallbacks DownloadSignals();
+    template <typename Operation> void RunDownloadStep(Operation operation);
+
 public:
     // Answers to the questions (read by the worker only after the wake-up).
     int m_responseToCancelNextConnect = ResultNone;
@@ -248,7 +264,6 @@ private:
     std::atomic<bool> m_portOpen{false};
     bool m_searchAbort = false;   // guarded by m_mutex
     bool m_downloadAbort = false; // guarded by m_mutex
-    bool m_memoryListBuilt = false;
-    bool m_logBookRead = false;
+    std::unique_ptr<DownloadState> m_download;
     QDateTime m_storedDateTime;
 };

@@ -39,6 +39,10 @@ struct DivePlan
     {
         double sessionTime; // seconds since power on
         bool warm;
+        // The unit lost power and came back: a power-on record (in narrow
+        // logs on a 64-byte boundary, the ambient pressure at that moment
+        // in bytes 0x1A-0x1B of its block) comes before the restart record.
+        bool powerOn = false;
     };
 
     bool wide = true;
@@ -63,6 +67,12 @@ struct DivePlan
     bool withDiveHeader = true;
     int diveNumber = 1;
     int sequence = 1;
+    // false: no power-on, session-start or gas-definition records, as for a
+    // later dive of one power-on session.
+    bool withPowerOn = true;
+    // An end-of-dive record (0x08: date-time and ambient pressure) after the
+    // last sample in the dive.
+    bool withEndOfDive = false;
     bool withPowerOff = true;
     int minutesSincePreviousDive = -1; // -1: not logged
     int minutesDesaturation = -1;

@@ -63,12 +63,15 @@ class SessionWriter
 public:
     explicit SessionWriter(const DivePlan &plan) : m_plan(plan), m_wide(plan.wide) {}
 
-    QVector<QByteArray> Build()
+    GeneratedSession Build()
     {
-        PowerOn();
-        SessionStart();
-        for (int i = 0; i < m_plan.gases.size(); ++i)
-            GasDefinition(i);
+        m_tickOrigin = m_plan.powerOnTicks;
+        if (m_plan.withPowerOn) {
+            PowerOn();
+            SessionStart();
+            for (int i = 0; i < m_plan.gases.size(); ++i)
+                GasDefinition(i);
+        }
         for (auto it = m_plan.diveInfoTexts.cbegin(); it != m_plan.diveInfoTexts.cend(); ++it)
             Add(Record(m_wide, it.key(), Ticks(0)).Text(1, it.value()));
         const int interval = std::clamp(m_plan.sampleInterval, 1, 120);
@@ -102,6 +105,13 @@ public:
             }
             ++sinceStatus;
             Sample(t, diveTime, inDive);
+            if (inDive) {
+                if (m_session.diveStart < 0)
+                    m_session.diveStart = m_records.size() - 1;
+                m_session.diveEnd = m_records.size() - 1;
+            }
+            if (lastInDive && m_plan.withEndOfDive)
+                EndOfDive(t);
             previousDiveTime = diveTime;
         }
         if (m_plan.withPowerOff)
@@ -109,7 +119,11 @@ public:
                     .DateTime(m_wide ? L::DateTimeAt::WidePowerOn : L::DateTimeAt::Narrow,
                               m_plan.powerOn.addMSecs(qint64(m_plan.SessionLength() * 1000))));
         PostDive();
-        return m_records;
+        if (m_headerIndex >= 0)
+            m_session.diveStart = m_headerIndex;
+        m_session.maxDepthCm = m_maxDepthCm;
+        m_session.records = m_records;
+        return m_session;
     }
 
 private:
@@ -166,6 +180,7 @@ private:
     void DiveHeader()
     {
         m_headerWritten = true;
+        m_headerIndex = m_records.size();
         Record r(m_wide, C::DiveHeader, Ticks(m_plan.surfaceBefore));
         if (m_wide)
             r.U16(L::DiveHeader::WideDiveNumber, m_plan.diveNumber)
@@ -259,9 +274,54 @@ private:
         // The handset's tick counter starts again after a restart.
         m_tickOrigin = TicksAfterRestart;
         m_timeOrigin = restart.sessionTime;
+        if (restart.powerOn)
+            RestartPowerOn(restart.sessionTime);
         Add(Record(m_wide, restart.warm ? C::WarmRestart : C::ColdRestart, Ticks(restart.sessionTime))
                 .DateTime(m_wide ? L::DateTimeAt::WidePowerOn : L::DateTimeAt::Narrow,
                           m_plan.powerOn.addMSecs(qint64(restart.sessionTime * 1000))));
+    }
+
+    // The power-on block a unit logs when it comes back after losing power:
+    // narrow blocks start on a 64-byte boundary (erased records fill the gap)
+    // and carry the ambient pressure of that moment at block bytes 0x1A-0x1B.
+    void RestartPowerOn(double sessionTime)
+    {
+        if (!m_wide) {
+            const int recordsPerBlock = L::NarrowPowerOnBlockSize / L::NarrowRecordSize;
+            while (m_records.size() % recordsPerBlock != 0)
+                m_records.append(QByteArray(L::NarrowRecordSize, char(0xFF)));
+        }
+        const int ambient = m_plan.surfacePressure
+            + int(std::lround(m_plan.DepthAt(sessionTime - m_plan.surfaceBefore) * 100));
+        const QDateTime at = m_plan.powerOn.addMSecs(qint64(sessionTime * 1000));
+        Record on(m_wide, C::PowerOn, Ticks(sessionTime));
+        if (m_wide)
+            on.DateTime(L::DateTimeAt::WidePowerOn, at).U16(L::PowerOn::WideSampleInterval, m_plan.sampleInterval);
+        else
+            on.DateTime(L::DateTimeAt::Narrow, at).U16(L::PowerOn::NarrowSampleInterval, m_plan.sampleInterval);
+        Add(on);
+        const int temp = int(std::lround(Temperature(ambient > m_plan.surfacePressure) * 10));
+        Record start(m_wide, C::SessionStartFull, Ticks(sessionTime));
+        if (m_wide)
+            start.U16(L::SessionStartFull::SurfacePressure, m_plan.surfacePressure)
+                .U16(L::SessionStartFull::Temperature, temp);
+        else
+            start.U16(L::SessionStart::NarrowSurfacePressure, m_plan.surfacePressure)
+                .U16(L::SessionStart::NarrowTemperature, temp)
+                .U16(L::SessionStart::NarrowPowerOnAmbient, ambient);
+        Add(start);
+    }
+
+    void EndOfDive(double t)
+    {
+        const QDateTime end = m_plan.DiveStart().addMSecs(qint64(m_plan.DiveLength() * 1000));
+        Record r(m_wide, C::DateTimeSample, Ticks(t));
+        if (m_wide)
+            r.U16(L::DateTimeSample::WideAmbientPressure, m_plan.surfacePressure).DateTime(L::DateTimeAt::WideDiveHeader, end);
+        else
+            r.DateTime(L::DateTimeAt::Narrow, end).U16(L::DateTimeSample::NarrowAmbientPressure, m_plan.surfacePressure);
+        Add(r);
+        m_session.diveEnd = m_records.size() - 1;
     }
 
     void PostDive()
@@ -290,6 +350,8 @@ private:
     quint32 m_tickOrigin = 0;
     double m_timeOrigin = 0;
     bool m_headerWritten = false;
+    int m_headerIndex = -1;
+    GeneratedSession m_session;
     int m_maxDepthCm = 0;
     int m_cns = 0;
     int m_otu = 0;
@@ -297,7 +359,9 @@ private:
 
 } // namespace
 
-QVector<QByteArray> LogRecordGenerator::Records(const DivePlan &plan) { return SessionWriter(plan).Build(); }
+QVector<QByteArray> LogRecordGenerator::Records(const DivePlan &plan) { return SessionWriter(plan).Build().records; }
+
+GeneratedSession LogRecordGenerator::Session(const DivePlan &plan) { return SessionWriter(plan).Build(); }
 
 QByteArray LogRecordGenerator::DiveData(const QVector<DivePlan> &sessions)
 {
@@ -307,7 +371,7 @@ QByteArray LogRecordGenerator::DiveData(const QVector<DivePlan> &sessions)
         for (const QByteArray &r : records)
             data.append(r);
         if (!plan.wide) {
-            const int block = 4 * L::NarrowRecordSize;
+            const int block = L::NarrowPowerOnBlockSize;
             while (data.size() % block != 0)
                 data.append(QByteArray(L::NarrowRecordSize, char(0xFF)));
         }

@@ -8,6 +8,15 @@
 #include <QStringList>
 #include <QVector>
 
+// One generated session and where its dive lies in it.
+struct GeneratedSession
+{
+    QVector<QByteArray> records;
+    int diveStart = -1;  // the dive header, else the first sample in the dive; -1 without a dive
+    int diveEnd = -1;    // the end-of-dive record, else the last sample in the dive
+    int maxDepthCm = 0;  // the greatest depth the samples reached
+};
+
 // Builds the handset's log records from dive plans, in the layouts the
 // record parser reads (LogRecordLayout.h): power on, session start, gas
 // definitions, dive header, samples with dive status, events, restarts,
@@ -19,6 +28,8 @@ public:
 
     // All records of one session, each 16 (narrow) or 32 (wide) bytes.
     static QVector<QByteArray> Records(const DivePlan &plan);
+    // The same records with the positions of the dive among them.
+    static GeneratedSession Session(const DivePlan &plan);
     // The log memory of several sessions back to back. Narrow sessions are
     // padded with erased (0xFF) records so that each power-on record starts
     // a 64-byte block, as the handset stores them.

@@ -82,7 +82,7 @@ void TestSimulator::busAnswers_data()
     QTest::newRow("read flash") << 0xB2 << 1 << 0x2000u << 64 << data << 0 << 64;
     QTest::newRow("read past flash end") << 0xB2 << 1 << 0x7FF0u << 32 << status << 128 << 0;
     QTest::newRow("read unmapped flash") << 0xB2 << 1 << 0x8000u << 1 << status << 128 << 0;
-    QTest::newRow("read eeprom with modifier") << 0xB0 << 0x43 << 0x123u << 2 << data << 0 << 2;
+    QTest::newRow("read eeprom with address bit 24") << 0xB0 << 0x43 << 0x123u << 2 << status << 128 << 0;
     QTest::newRow("controller buffer ends at 0x100") << 0xB2 << 9 << 0x100u << 1 << data << 0 << 1;
     QTest::newRow("display buffer ends at 0xFF") << 0xB0 << 9 << 0x100u << 1 << status << 128 << 0;
     QTest::newRow("block read 32") << 0xB0 << 17 << 0x10000u << 32 << data << 0 << 2048;
@@ -155,6 +155,12 @@ void TestSimulator::writesStoreAndReadBack()
     QCOMPARE(bus.Unit(DeviceId::DisplayColour)->ReadMemory(MemoryId::Flash, 0xFE0, 64), span);
     // Erased memory reads 0xFF.
     QCOMPARE(bus.Unit(DeviceId::DisplayColour)->ReadMemory(MemoryId::Profile, 0x1000000, 3), QByteArray(3, char(0xFF)));
+    // Address bits 24 and 25 travel as the command's 0x40 and 0x80 modifiers.
+    const QByteArray high("\x0A\x0B\x0C\x0D", 4);
+    bus.Unit(DeviceId::DisplayColour)->WriteMemory(MemoryId::Profile, 0x1FFFFFC, high);
+    QCOMPARE(bus.Answer(Request(DeviceId::DisplayColour, 13 | 0x40, 0xFFFFFC, 4)).payload, high);
+    QCOMPARE(bus.Answer(Request(DeviceId::DisplayColour, 29 | 0x40, 0xFFFFC0, 1)).payload.right(4), high);
+    QCOMPARE(int(bus.Answer(Request(DeviceId::DisplayColour, 13 | 0x80, 0xFFFFFC, 4)).status), 128);
     // Declared length and payload must agree; more than 64 bytes is refused.
     w = bus.Answer(Request(DeviceId::DisplayColour, 6, 0, 65, QByteArray(65, 'y')));
     QCOMPARE(int(w.status), 4);

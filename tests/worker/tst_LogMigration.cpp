@@ -3,6 +3,10 @@
 // (images and, through an upload, on a simulated unit), and a retry after
 // an upload that failed once the variables were rewritten.
 
+#include "DownloadCallbacks.h"
+#include "LogBookPointerCorrection.h"
+#include "LogBookV2.h"
+#include "LogBookV2Reader.h"
 #include "LogMigration.h"
 #include "SimFirmware.h"
 #include "SimProfiles.h"
@@ -120,6 +124,8 @@ private slots:
     void questionsBeforeTheChange();
     void retryAfterAFailedMigratedUpload();
     void reversionThroughAnUpload();
+    void migrationThenV2ReadListsTheV1Dives();
+    void reversionThenV1ReadListsTheV2Dives();
 
 private:
     QString Firmware(const QByteArray &id, quint32 seed = 1)
@@ -451,6 +457,68 @@ void TestLogMigration::reversionThroughAnUpload()
     int entries = 0, lastDive = 0;
     QCOMPARE(eeprom.mid(0x100, 768), LogMigration::V1LogBookFromV2(records, entries, lastDive));
     QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7000002);
+}
+
+namespace {
+
+// The dives of a V1 book as the V1 log book read takes them: number -> the
+// entry's date, time, duration and depth bytes.
+QMap<int, QByteArray> V1Dives(const QByteArray &book)
+{
+    QMap<int, QByteArray> dives;
+    for (int i = 0; i < LogBookPointerCorrection::EntryCount; ++i) {
+        const int dive = LogBookPointerCorrection::DiveNumber(book, i);
+        if (dive >= 1 && dive <= LogMigration::MaxMigratedDiveNumber)
+            dives.insert(dive, book.mid(i * 16 + 2, 10));
+    }
+    return dives;
+}
+
+// The dives of the V2 log book as the log book read lists them (entries
+// without dive data kept): number -> date, time, duration and depth bytes.
+QMap<int, QByteArray> V2Dives(UploadLinkRig &rig)
+{
+    LogBookV2 book;
+    const DownloadCallbacks none;
+    LogBookV2Reader(rig.link, rig.record, rig.catalogue, none).Read(false, book, nullptr, true);
+    QMap<int, QByteArray> dives;
+    for (int i = 0; i < book.Count(); ++i) {
+        const QByteArray raw = book.At(i)->Raw();
+        dives.insert(book.At(i)->DiveNumber(), raw.mid(4, 6) + raw.mid(18, 4));
+    }
+    return dives;
+}
+
+} // namespace
+
+void TestLogMigration::migrationThenV2ReadListsTheV1Dives()
+{
+    // The simulated Colour V1 unit comes with dives in its V1 book.
+    UploadLinkRig rig(SimProfile::ColourV1Usb);
+    QVERIFY(rig.started);
+    const QMap<int, QByteArray> before = V1Dives(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0x100, 768));
+    QVERIFY(!before.isEmpty());
+    UploadData data;
+    QVERIFY(rig.Load(Firmware(IdBytes(1, 6, 25, 0x07, 0x01, 0x05)), data));
+    QVERIFY(rig.Upload(data).result.ok);
+    QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7001005);
+    QCOMPARE(V2Dives(rig), before);
+}
+
+void TestLogMigration::reversionThenV1ReadListsTheV2Dives()
+{
+    // The simulated Colour V2 unit comes with dives in its log book.
+    UploadLinkRig rig(SimProfile::ColourV2Usb);
+    QVERIFY(rig.started);
+    const QMap<int, QByteArray> before = V2Dives(rig);
+    QVERIFY(!before.isEmpty());
+    UploadData data;
+    QVERIFY(rig.Load(Firmware(IdBytes(1, 1, 24, 0x07, 0x00, 0x02)), data));
+    // The reversion reads the log book with the download's reader (no stub).
+    const auto outcome = rig.Upload(data);
+    QVERIFY2(outcome.result.ok, qPrintable(outcome.messages.join('\n')));
+    QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7000002);
+    QCOMPARE(V1Dives(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0x100, 768)), before);
 }
 
 QTEST_GUILESS_MAIN(TestLogMigration)

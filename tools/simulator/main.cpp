@@ -42,7 +42,10 @@ int main(int argc, char *argv[])
         QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption unplugOpt(QStringLiteral("unplug-after"),
         QStringLiteral("Make the port disappear after this many frames."), QStringLiteral("frames"));
-    parser.addOptions({profileOpt, linkOpt, seedOpt, lineRateOpt, latencyOpt, faultOpt, unplugOpt});
+    const QCommandLineOption divesOpt(QStringLiteral("dives"),
+        QStringLiteral("Sample dives in the handset's log memory (0: nothing logged)."),
+        QStringLiteral("n"), QString::number(SimProfiles::DefaultDiveCount));
+    parser.addOptions({profileOpt, linkOpt, seedOpt, lineRateOpt, latencyOpt, faultOpt, unplugOpt, divesOpt});
     parser.process(app);
 
     SimProfile profile;
@@ -50,7 +53,15 @@ int main(int argc, char *argv[])
         err << "Unknown profile " << parser.value(profileOpt) << '\n';
         return 2;
     }
+    bool divesOk = false;
+    const int dives = parser.value(divesOpt).toInt(&divesOk);
+    if (!divesOk || dives < 0) {
+        err << "The number of dives must be 0 or more\n";
+        return 2;
+    }
     RebreatherSimulator sim(profile, parser.value(seedOpt).toUInt());
+    if (dives != SimProfiles::DefaultDiveCount)
+        sim.LoadProfile(profile, dives);
     SimTiming timing;
     timing.lineRate = parser.isSet(lineRateOpt);
     timing.deviceLatencyMs = parser.value(latencyOpt).toInt();

@@ -1,6 +1,8 @@
 #include "UploadProcedure.h"
 
 #include "DeviceList.h"
+#include "LogBookV2.h"
+#include "LogBookV2Reader.h"
 #include "RBData.h"
 #include "RixComms.h"
 
@@ -78,9 +80,32 @@ UploadProcedure::UploadProcedure(RixComms &link, RBData &record, const DeviceLis
       m_hooks(std::move(hooks)),
       m_memory(memory),
       m_migration(link, catalogue,
-                  LogMigration::Hooks{m_hooks.askYesNo, m_hooks.askConfirmation, m_hooks.readV2LogBook},
+                  LogMigration::Hooks{m_hooks.askYesNo, m_hooks.askConfirmation,
+                                      [this](QVector<QByteArray> &records) { return ReadV2LogBookRecords(records); }},
                   memory)
 {
+}
+
+bool UploadProcedure::ReadV2LogBook(RixComms &link, const RBData &record, const DeviceList &catalogue,
+                                    LogBookV2 &book, QVector<QByteArray> &recordsNewestFirst)
+{
+    book.Clear();
+    const DownloadCallbacks none;
+    const LogBookV2Reader::Result read = LogBookV2Reader(link, record, catalogue, none).Read(false, book, nullptr, true);
+    if (!read.ok && !read.virgin)
+        return false;
+    for (int i = 0; i < book.Count(); ++i)
+        recordsNewestFirst << book.At(i)->Raw();
+    return true;
+}
+
+bool UploadProcedure::ReadV2LogBookRecords(QVector<QByteArray> &recordsNewestFirst)
+{
+    if (m_hooks.readV2LogBook)
+        return m_hooks.readV2LogBook(recordsNewestFirst);
+    LogBookV2 local;
+    return ReadV2LogBook(m_link, m_record, m_catalogue, m_hooks.logBook ? *m_hooks.logBook : local,
+                         recordsNewestFirst);
 }
 
 void UploadProcedure::Send(const QString &msg) const

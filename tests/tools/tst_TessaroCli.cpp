@@ -1,0 +1,135 @@
+// tessaro-cli end to end: the executable downloads from a simulated
+// rebreather on a pseudo-terminal (dives placed in its memory) or from one
+// it starts itself, and says by its exit code how it went.
+
+#include "../worker/HandsetLogFixture.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run Cli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli"), arguments);
+    Run run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish");
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestTessaroCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void downloadsDivesFromAPort();
+    void colourV2SelectionByNumber();
+    void failuresExitNonZero_data();
+    void failuresExitNonZero();
+    void simulatedHandsetAndClock();
+};
+
+void TestTessaroCli::downloadsDivesFromAPort()
+{
+    RebreatherSimulator sim(SimProfile::ColourV1Usb);
+    QVERIFY(sim.Start());
+    const QDateTime day(QDate(2026, 4, 1), QTime(9, 0, 0));
+    PlaceColourV1(sim, LogRecordGenerator::DiveData({Plan(1, day, 4, 12.0, false), Plan(2, day.addSecs(3600), 4, 8.0, false)}));
+    QTemporaryDir dir;
+    const QStringList args{QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+                           dir.path(), QStringLiteral("--uddf")};
+    const Run first = Cli(args);
+    QVERIFY2(first.exitCode == 0, qPrintable(first.out + first.err));
+    const QStringList ccl = QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files);
+    QCOMPARE(ccl.size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.uddf")}, QDir::Files).size(), 2);
+    for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("*.ccl"), QStringLiteral("*.uddf")}, QDir::Files))
+        QVERIFY2(first.out.contains(QStringLiteral("  ") + QDir(dir.path()).filePath(name) + QLatin1Char('\n')), qPrintable(first.out));
+    QVERIFY2(first.out.contains(QStringLiteral("Files made: 5")), qPrintable(first.out)); // .ccx, 2 .ccl, 2 .uddf
+    QVERIFY(first.out.contains(QStringLiteral("2 log files found in memory.  0 skipped - 2 saved")));
+    // Not a terminal: plain progress lines, no bar.
+    QVERIFY(first.out.contains(QStringLiteral("Progress 100%")));
+    QVERIFY(!first.out.contains(QLatin1Char('\r')));
+
+    // Again with --no-to-all (a full read, so both dives come again): kept.
+    const QDateTime before = QFileInfo(dir.filePath(ccl.first())).lastModified();
+    const Run second = Cli(args + QStringList{QStringLiteral("--full"), QStringLiteral("--no-to-all")});
+    QVERIFY2(second.exitCode == 0, qPrintable(second.out + second.err));
+    QVERIFY2(second.out.contains(QStringLiteral("2 log files found in memory.  2 skipped - 0 saved")), qPrintable(second.out));
+    QCOMPARE(QFileInfo(dir.filePath(ccl.first())).lastModified(), before);
+}
+
+void TestTessaroCli::colourV2SelectionByNumber()
+{
+    RebreatherSimulator sim(SimProfile::ColourV2Usb);
+    QVERIFY(sim.Start());
+    const QDateTime day(QDate(2026, 4, 2), QTime(9, 0, 0));
+    PlaceV2(sim, LayoutV2({Plan(7, day, 4, 12.0, true), Plan(8, day.addSecs(3600), 4, 8.0, true)}));
+    QTemporaryDir dir;
+    const Run one = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+                         dir.path(), QStringLiteral("--dives"), QStringLiteral("8")});
+    QVERIFY2(one.exitCode == 0, qPrintable(one.out + one.err));
+    QStringList ccl = QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files);
+    QCOMPARE(ccl.size(), 1);
+    QVERIFY(ccl.first().endsWith(QStringLiteral("_260402_100030.ccl")));
+    // "new" takes only the dive not yet on this computer.
+    const Run fresh = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+                           dir.path(), QStringLiteral("--dives"), QStringLiteral("new")});
+    QVERIFY2(fresh.exitCode == 0, qPrintable(fresh.out + fresh.err));
+    QVERIFY2(fresh.out.contains(QStringLiteral("Log book: 2 dives, 1 selected")), qPrintable(fresh.out));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files).size(), 2);
+}
+
+void TestTessaroCli::failuresExitNonZero_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no command") << QStringList() << 2 << "give a command";
+    QTest::newRow("unknown profile") << QStringList{"download", "--simulate", "nonsense"} << 2 << "Unknown simulator profile";
+    QTest::newRow("port that does not exist") << QStringList{"download", "--port", "/nonexistent/tty"} << 3 << "Unable to open";
+    QTest::newRow("no handset behind the bridge") << QStringList{"download", "--simulate", "bluetooth-bridge"} << 3 << "No handset";
+    QTest::newRow("both answers") << QStringList{"download", "--yes-to-all", "--no-to-all"} << 2 << "exclude each other";
+}
+
+void TestTessaroCli::failuresExitNonZero()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const Run run = Cli(arguments + QStringList{QStringLiteral("--dir"), dir.path()});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(error), qPrintable(run.err));
+}
+
+void TestTessaroCli::simulatedHandsetAndClock()
+{
+    QTemporaryDir dir;
+    const Run download = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial"),
+                              QStringLiteral("--dir"), dir.path()});
+    QVERIFY2(download.exitCode == 0, qPrintable(download.out + download.err));
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.ccx")}, QDir::Files).size(), 1);
+    const Run clock = Cli({QStringLiteral("clock-sync"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")});
+    QVERIFY2(clock.exitCode == 0, qPrintable(clock.out + clock.err));
+    QVERIFY(clock.out.contains(QStringLiteral("Clock synchronised")));
+}
+
+QTEST_GUILESS_MAIN(TestTessaroCli)
+#include "tst_TessaroCli.moc"

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "DownloadCallbacks.h"
+#include "LogPartitioner.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class MemoryList;
+struct LogFileContent;
+
+// Writes what a download produced: the .ccx memory image, one .ccl file per
+// dive (asking before it replaces a file), and, when the setting is on, a
+// UDDF file per saved dive. Every file goes through a temporary file that
+// replaces the target only once it is complete.
+class LogFileSaver
+{
+public:
+    // What every file of one download shares.
+    struct Download {
+        QString directory;
+        QString serialNumber;
+        QDateTime start;
+        QByteArray deviceVersion; // 4 bytes; empty when not known
+        bool uddf = false;
+    };
+
+    explicit LogFileSaver(const DownloadCallbacks &callbacks);
+
+    // The .ccx path: "<serial>_yyMMdd_hhmmss.ccx", or
+    // "<serial>_InvalidDateTime_NNNN.ccx" with the first free number.
+    static QString CcxPath(const Download &download);
+    // Saves every item of the list. True when the file was written.
+    bool SaveCcx(const Download &download, const MemoryList &list, QString *path = nullptr);
+
+    // The .ccl paths for dive names in order; equal names get a counter.
+    static QStringList DivePaths(const Download &download, const QStringList &diveNames);
+    // Saves one .ccl file per partitioned dive and reports the summary
+    // ("No log files found in memory" when there are none), which it returns.
+    QString SaveDives(const Download &download, const MemoryList &list, int fixedItems,
+                      const QByteArray &logData, const LogPartitioner::Result &partition);
+
+    enum class Outcome { Saved, Skipped };
+    // Writes one log file (asking first when askOverwrite and it exists),
+    // reports it and converts it to UDDF when asked.
+    Outcome WriteLog(const QString &path, const LogFileContent &content, bool uddf,
+                     bool askOverwrite);
+
+    // Content shared by every log file of a download.
+    static LogFileContent BaseContent(const Download &download, const MemoryList &list,
+                                      int fixedItems);
+
+    int SavedCount() const { return m_saved; }
+    int SkippedCount() const { return m_skipped; }
+    QStringList SavedFiles() const { return m_savedFiles; }
+    void LogUddfTimes() const;
+
+private:
+    bool ConvertToUddf(const QString &cclPath);
+
+    const DownloadCallbacks &m_callbacks;
+    bool m_yesToAll = false;
+    bool m_noToAll = false;
+    int m_saved = 0;
+    int m_skipped = 0;
+    int m_uddfCount = 0;
+    qint64 m_uddfMs = 0;
+    QStringList m_savedFiles;
+};
