@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the main window under Xvfb against a simulated rebreather and saves
-# pictures of the windows (disconnected, searching, DEVICE FOUND, connected,
+# pictures of the windows (disconnected, searching, DEVICE FOUND, connected, upload,
 # device status, clock, settings, and the German texts) into
 # <build>/screenshots. Usage: scripts/screenshots.sh [build folder]
 set -euo pipefail

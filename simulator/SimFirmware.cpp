@@ -6,8 +6,14 @@
 
 namespace {
 
-constexpr quint8 FlashWriteOpcode = 2;
 constexpr quint8 BufferWriteOpcode = 10;
+// The write operation code of each memory (Flash, Eeprom, Ram, Config, Buffer, Profile).
+constexpr quint8 kWriteOpcodes[] = {2, 4, 6, 8, 10, 14};
+
+quint8 WriteOpcode(quint8 memoryId)
+{
+    return memoryId >= 1 && memoryId <= 6 ? kWriteOpcodes[memoryId - 1] : 0;
+}
 
 QByteArray WordBytes(quint16 word)
 {
@@ -56,18 +62,26 @@ SimUnit &AddCo2Sensor(SimulatedBus &bus, const QByteArray &codeVersion)
     return unit;
 }
 
-void RefuseFlashWritesAt(SimUnit &unit, const QSet<quint32> &addresses)
+void RefuseWritesAt(SimUnit &unit, quint8 memoryId, const QSet<quint32> &addresses)
 {
-    unit.SetHandler(FlashWriteOpcode, [addresses](SimUnit &u, const SimRequest &request) {
+    unit.SetHandler(WriteOpcode(memoryId), [addresses](SimUnit &u, const SimRequest &request) {
         if (addresses.contains(request.address))
             return SimReply::Status(SimStatus::OperationFailed);
         return u.DefaultHandle(request);
     });
 }
 
+void RefuseFlashWritesAt(SimUnit &unit, const QSet<quint32> &addresses)
+{
+    RefuseWritesAt(unit, MemoryId::Flash, addresses);
+}
+
 void ClearRefusals(SimUnit &unit)
 {
-    unit.ClearHandler(FlashWriteOpcode);
+    for (quint8 opcode : kWriteOpcodes) {
+        if (opcode != BufferWriteOpcode)
+            unit.ClearHandler(opcode);
+    }
 }
 
 } // namespace SimFirmware

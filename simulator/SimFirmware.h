@@ -29,9 +29,11 @@ constexpr quint32 Co2CommandAddress = 0x40;
 // "Vexo" to Buffer 0x40 puts it into its bootloader.
 SimUnit &AddCo2Sensor(SimulatedBus &bus, const QByteArray &codeVersion);
 
-// From now on the unit answers a Flash write at any of these addresses with
-// status 128, as a unit refusing to program a page does.
+// From now on the unit answers a write to that memory at any of these
+// addresses with status 128, as a unit refusing to program a page does.
+void RefuseWritesAt(SimUnit &unit, quint8 memoryId, const QSet<quint32> &addresses);
 void RefuseFlashWritesAt(SimUnit &unit, const QSet<quint32> &addresses);
+// Ends every refusal.
 void ClearRefusals(SimUnit &unit);
 
 } // namespace SimFirmware

@@ -123,6 +123,7 @@ private slots:
     void questionsBeforeTheChange_data();
     void questionsBeforeTheChange();
     void retryAfterAFailedMigratedUpload();
+    void failedRewriteLeavesInvalidCode();
     void reversionThroughAnUpload();
     void migrationThenV2ReadListsTheV1Dives();
     void reversionThenV1ReadListsTheV2Dives();
@@ -426,6 +427,47 @@ void TestLogMigration::retryAfterAFailedMigratedUpload()
     QVERIFY2(again.result.ok, qPrintable(again.messages.join('\n')));
     QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400), expected);
     QVERIFY(memory.serialNumber.isEmpty()); // forgotten once the upload completed
+}
+
+void TestLogMigration::failedRewriteLeavesInvalidCode()
+{
+    const QByteArray variables = OldVariables();
+    UploadLinkRig rig(SimProfile::ColourV1Usb, [&](SimulatedBus &bus) {
+        QByteArray v = variables;
+        v[0] = 0x01;
+        bus.Unit(DeviceId::DisplayColour)->WriteMemory(MemoryId::Eeprom, 0, v);
+    });
+    QVERIFY(rig.started);
+    const QByteArray flashBefore = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, 0x400);
+    // The second of the four 64-byte blocks of the variables cannot be written.
+    rig.sim->WithBus([](SimulatedBus &bus) {
+        SimFirmware::RefuseWritesAt(*bus.Unit(DeviceId::DisplayColour), MemoryId::Eeprom, {0x40});
+    });
+    SystemVariablesMemory memory;
+    UploadData data;
+    QVERIFY(rig.Load(Firmware(IdBytes(1, 6, 25, 0x07, 0x01, 0x04)), data));
+    const auto failed = rig.Upload(data, {}, Yes, &memory);
+    QVERIFY(!failed.result.ok);
+    QCOMPARE(failed.result.message, QStringLiteral("Upload failed"));
+    QCOMPARE(failed.messages.last(), QStringLiteral("Log book and Eeprom migration failed"));
+    // Half-converted variables under the old code: the code is marked invalid.
+    QVERIFY(rig.Marker(DeviceId::DisplayColour) >= 16);
+    QVERIFY(!rig.record.CodeValidity(DeviceId::DisplayColour));
+    QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, 0x400), flashBefore);
+
+    // Once the unit takes the writes, the same upload converts the original bytes.
+    rig.sim->WithBus([](SimulatedBus &bus) { SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour)); });
+    QVERIFY(rig.Upload(data, {}, Yes, &memory).result.ok);
+    LogMigration::LogBookResult logBook;
+    logBook.migrated = true;
+    const QByteArray eeprom = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 256);
+    QByteArray expected = LogMigration::MigratedSystemVariables(variables, logBook);
+    expected[0] = char(0x08);
+    expected[5] = eeprom.at(5); // the pointer and next dive follow the unit's own V1 book
+    expected[6] = eeprom.at(6);
+    expected[0x4A] = eeprom.at(0x4A);
+    expected[0x4B] = eeprom.at(0x4B);
+    QCOMPARE(eeprom, expected);
 }
 
 void TestLogMigration::reversionThroughAnUpload()
