@@ -10,7 +10,7 @@ packages=(
   libssl-dev zlib1g-dev
   fonts-open-sans
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick x11-utils
   python3
 )
 

@@ -21,8 +21,10 @@ About::~About()
 
 void About::ShowTexts()
 {
+    QStringList lines = MakerDetails::AddressLines;
+    lines << tr("Tel:") + QLatin1Char(' ') + MakerDetails::Phone << tr("Fax:") + QLatin1Char(' ') + MakerDetails::Fax;
     ui->aboutText->setText(tr("Tessaro S, Version ") + AppIdentity::ApplicationVersion + QStringLiteral("\n\n")
-                           + MakerDetails::ContactLines.join(QLatin1Char('\n')));
+                           + lines.join(QLatin1Char('\n')));
     ui->homePageLink->setText(QStringLiteral("<a style=\"color: rgb(255, 221, 0);\" href=\"%1\">%2</a>")
                                   .arg(MakerDetails::HomePageUrl, MakerDetails::HomePageText));
 }

@@ -3,6 +3,7 @@
 
 #include "AppSettings.h"
 #include "UniformButtons.h"
+#include "WindowGeometry.h"
 #include "WindowStyle.h"
 #include "WorkerC.h"
 #include "ok.h"
@@ -22,9 +23,7 @@ Clock::Clock(WorkerC *worker, QWidget *parent)
 {
     ui->setupUi(this);
     WindowStyle::ApplyDialogLook(this);
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometryClock).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    WindowGeometry::Restore(this, AppSettings::Key::GeometryClock);
     m_timer->setInterval(RefreshIntervalMs);
     connect(m_timer, &QTimer::timeout, this, &Clock::on_timer);
     // Runs once the caller has connected the window and started it.
@@ -34,7 +33,7 @@ Clock::Clock(WorkerC *worker, QWidget *parent)
 Clock::~Clock()
 {
     m_timer->stop();
-    AppSettings::SetValue(AppSettings::Key::GeometryClock, saveGeometry());
+    WindowGeometry::Save(this, AppSettings::Key::GeometryClock);
     delete ui;
 }
 

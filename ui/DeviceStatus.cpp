@@ -3,6 +3,7 @@
 
 #include "AppSettings.h"
 #include "RBData.h"
+#include "WindowGeometry.h"
 #include "WindowStyle.h"
 
 namespace {
@@ -50,15 +51,13 @@ DeviceStatus::DeviceStatus(QWidget *parent)
 {
     ui->setupUi(this);
     WindowStyle::ApplyDialogLook(this);
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometryDeviceStatus).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    WindowGeometry::Restore(this, AppSettings::Key::GeometryDeviceStatus);
     ShowRecord();
 }
 
 DeviceStatus::~DeviceStatus()
 {
-    AppSettings::SetValue(AppSettings::Key::GeometryDeviceStatus, saveGeometry());
+    WindowGeometry::Save(this, AppSettings::Key::GeometryDeviceStatus);
     delete ui;
 }
 

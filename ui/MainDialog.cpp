@@ -20,6 +20,7 @@
 #include "WindowStyle.h"
 #include "WorkerC.h"
 #include "UniformButtons.h"
+#include "WindowGeometry.h"
 #include "YesConfirmation.h"
 #include "YesNo.h"
 #include "YesNoCancel.h"
@@ -160,7 +161,7 @@ MainDialog::MainDialog(std::shared_ptr<PortEnumerator> ports, QWidget *parent)
     workerThread.start(QThread::InheritPriority);
     emit WorkerCSetMessageLevel(m_messageLevel);
     QTimer::singleShot(0, this, &MainDialog::OnInitDialog);
-    RestoreGeometry();
+    WindowGeometry::RestoreMainWindow(this);
 }
 
 MainDialog::~MainDialog()
@@ -185,6 +186,11 @@ QString MainDialog::StatusText(int status)
             return QCoreApplication::translate("MainDialog", entry.text);
     }
     return QString();
+}
+
+QString MainDialog::FirstStartHint()
+{
+    return tr("Connect the handset, then click SEARCH to find it.");
 }
 
 QString MainDialog::PortNameFromEntry(const QString &entryText)
@@ -375,6 +381,9 @@ void MainDialog::UpdateButtons()
 void MainDialog::OnInitDialog()
 {
     qInfo() << "Debug level" << m_messageLevel;
+    // First start: no port is known yet, so say where to begin.
+    if (m_currentPort.isEmpty())
+        ui->msgEdit->appendPlainText(FirstStartHint());
     OpenCurrentPort();
     UpdateButtons();
 }
@@ -754,25 +763,7 @@ void MainDialog::SaveSettings()
     AppSettings::SetValue(AppSettings::Key::ComPortName, m_currentPortName);
     AppSettings::SetValue(AppSettings::Key::MetricUnits, m_metricUnits);
     AppSettings::SetValue(AppSettings::Key::MessageLevel, m_messageLevel);
-    AppSettings::SetValue(AppSettings::Key::GeometryMain, saveGeometry());
-    AppSettings::SetValue(AppSettings::Key::GeometryMainMaximized, isMaximized());
-    AppSettings::SetValue(AppSettings::Key::GeometryMainPos, pos());
-    AppSettings::SetValue(AppSettings::Key::GeometryMainSize, size());
-}
-
-void MainDialog::RestoreGeometry()
-{
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometryMain).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
-    const QVariant position = AppSettings::Value(AppSettings::Key::GeometryMainPos);
-    if (position.isValid())
-        move(position.toPoint());
-    const QVariant windowSize = AppSettings::Value(AppSettings::Key::GeometryMainSize);
-    if (windowSize.isValid())
-        resize(windowSize.toSize());
-    if (AppSettings::BoolValue(AppSettings::Key::GeometryMainMaximized))
-        setWindowState(windowState() | Qt::WindowMaximized);
+    WindowGeometry::SaveMainWindow(this);
 }
 
 void MainDialog::on_closeBtn_clicked()

@@ -35,6 +35,8 @@ public:
 
     // Status button text for a connection status code (translated).
     static QString StatusText(int status);
+    // The line the message area shows while no port is known yet.
+    static QString FirstStartHint();
     // The port name part of a port-list entry ("COM5 - USB Serial Device"
     // gives "COM5").
     static QString PortNameFromEntry(const QString &entryText);
@@ -104,7 +106,6 @@ private:
     void EndSearch(const QString &message);
     void OpenClockDialog();
     void SaveSettings();
-    void RestoreGeometry();
     // Waits until the worker has no operation running. Events other than
     // user input keep flowing, so a question the worker asks meanwhile is
     // still answered and the window keeps painting.

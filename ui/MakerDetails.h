@@ -13,13 +13,14 @@ inline const QString HomePageUrl = UddfConstants::MakerHomepage;
 inline const QString HomePageText = QStringLiteral("www.quor-rebreathers.com");
 inline const QString SupportPageUrl = UddfConstants::MakerHomepage + QStringLiteral("/support");
 
-// Company name, postal address lines, country, telephone and fax, one per line.
-inline const QStringList ContactLines = {
+// Company name, postal address lines and country, one per line; the About
+// window adds the telephone and fax numbers under translated captions.
+inline const QStringList AddressLines = {
     UddfConstants::MakerName,
     UddfConstants::MakerStreet,
     UddfConstants::MakerCity + QLatin1Char(' ') + UddfConstants::MakerPostcode,
     UddfConstants::MakerCountry,
-    QStringLiteral("Tel: ") + UddfConstants::MakerPhone,
-    QStringLiteral("Fax: ") + UddfConstants::MakerFax,
 };
+inline const QString Phone = UddfConstants::MakerPhone;
+inline const QString Fax = UddfConstants::MakerFax;
 }

@@ -2,8 +2,10 @@
 #include "ui_SettingsDialog.h"
 
 #include "AppSettings.h"
+#include "DownloadFolder.h"
 #include "Translations.h"
 #include "UniformButtons.h"
+#include "WindowGeometry.h"
 #include "WindowStyle.h"
 
 #include <QDebug>
@@ -39,16 +41,14 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     WindowStyle::ApplyDialogLook(this);
 
     FillLanguageList(Translations::Folder());
-    ui->dirEdit->setText(AppSettings::StringValue(AppSettings::Key::DownloadDirectory));
+    ui->dirEdit->setText(DownloadFolder::Current());
 
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometrySettings).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    WindowGeometry::Restore(this, AppSettings::Key::GeometrySettings);
 }
 
 SettingsDialog::~SettingsDialog()
 {
-    AppSettings::SetValue(AppSettings::Key::GeometrySettings, saveGeometry());
+    WindowGeometry::Save(this, AppSettings::Key::GeometrySettings);
     delete ui;
 }
 
@@ -103,7 +103,14 @@ void SettingsDialog::SetMetricUnits(bool metric)
 
 QString SettingsDialog::DownloadDirectory() const
 {
-    return ui->dirEdit->text();
+    return DownloadFolder::Resolve(ui->dirEdit->text());
+}
+
+void SettingsDialog::ShowResolvedFolder()
+{
+    const QString folder = DownloadFolder::Resolve(ui->dirEdit->text());
+    if (ui->dirEdit->text() != folder)
+        ui->dirEdit->setText(folder);
 }
 
 void SettingsDialog::on_languageCombo_currentIndexChanged(int index)
@@ -115,6 +122,7 @@ void SettingsDialog::on_languageCombo_currentIndexChanged(int index)
 
 void SettingsDialog::on_dirBtn_clicked()
 {
+    ShowResolvedFolder();
     const QString start = ui->dirEdit->text();
     ensureFolder(start);
     const QString chosen = QFileDialog::getExistingDirectory(
@@ -128,14 +136,31 @@ void SettingsDialog::on_dirBtn_clicked()
 
 void SettingsDialog::on_dirEdit_editingFinished()
 {
+    // The edit shows the folder that will really be used, so a relative
+    // entry is seen to land below the home folder.
+    ShowResolvedFolder();
     ensureFolder(ui->dirEdit->text());
+}
+
+void SettingsDialog::KeepChoices()
+{
+    m_metricUnits = ui->radioButtonMetric->isChecked();
+    ShowResolvedFolder();
+    ensureFolder(DownloadFolder::Store(ui->dirEdit->text()));
 }
 
 void SettingsDialog::on_closeBtn_clicked()
 {
-    m_metricUnits = ui->radioButtonMetric->isChecked();
-    AppSettings::SetValue(AppSettings::Key::DownloadDirectory, ui->dirEdit->text());
+    KeepChoices();
     accept();
+}
+
+void SettingsDialog::reject()
+{
+    // The window has no cancel: Escape and the title-bar button close it as
+    // CLOSE does, keeping what the user chose.
+    KeepChoices();
+    QDialog::reject();
 }
 
 bool SettingsDialog::event(QEvent *event)

@@ -5,8 +5,9 @@
 namespace Ui { class SettingsDialog; }
 
 // The user's settings: language (applied at once through LoadLanguage),
-// units and download folder. The download folder is stored on CLOSE; the
-// units flag is read back by the main window after the dialog returns.
+// units and download folder. However the window is closed (CLOSE, Escape,
+// the title-bar button), the download folder is stored and the units flag is
+// kept for the main window to read back after the dialog returns.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -18,6 +19,7 @@ public:
     void SetLanguage(const QString &languageCode);
     void SetMetricUnits(bool metric);
     bool MetricUnits() const { return m_metricUnits; }
+    // The download folder as it will be used (relative entries resolved).
     QString DownloadDirectory() const;
 
     // The system language's code: the locale name cut at its last "_"
@@ -37,11 +39,17 @@ private slots:
     void on_dirEdit_editingFinished();
     void on_closeBtn_clicked();
 
+public slots:
+    void reject() override;
+
 protected:
     bool event(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    void ShowResolvedFolder();
+    void KeepChoices();
+
     Ui::SettingsDialog *ui;
     bool m_metricUnits = true;
 };

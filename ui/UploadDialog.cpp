@@ -3,6 +3,7 @@
 
 #include "AppSettings.h"
 #include "UniformButtons.h"
+#include "WindowGeometry.h"
 #include "WindowStyle.h"
 #include "ok.h"
 
@@ -48,15 +49,13 @@ UploadDialog::UploadDialog(QWidget *parent)
     barLayout->addWidget(m_progressLabel);
     connect(ui->progressBar, &QProgressBar::valueChanged, this, &UploadDialog::ProgressLabelUpdate);
 
-    const QByteArray geometry = AppSettings::Value(AppSettings::Key::GeometryUpload).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    WindowGeometry::Restore(this, AppSettings::Key::GeometryUpload);
     UpdateButtons();
 }
 
 UploadDialog::~UploadDialog()
 {
-    AppSettings::SetValue(AppSettings::Key::GeometryUpload, saveGeometry());
+    WindowGeometry::Save(this, AppSettings::Key::GeometryUpload);
     delete ui;
 }
 

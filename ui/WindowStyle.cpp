@@ -5,30 +5,41 @@
 
 namespace {
 
-// One row per dynamic button property: background, hover, pressed, padding.
+// One row per dynamic button property: background, hover, pressed, padding,
+// and the text colour the property sets (null: the buttons' black).
 struct ButtonLook {
     const char *property;
     const char *background;
     const char *hover;
     const char *pressed;
     const char *padding;
+    const char *text;
 };
 
 const ButtonLook buttonLooks[] = {
-    {"BtnMenu", "none", nullptr, nullptr, "padding-left: 45px;"},
-    {"BtnMenuNoIcon", "none", nullptr, nullptr, "padding-left: 3px; padding-right: 3px;"},
-    {"BtnYellow", "rgb(255, 221, 0)", "rgb(229, 198, 0)", "rgb(171, 148, 0)", "padding-left: 45px;"},
+    {"BtnMenu", "none", nullptr, nullptr, "padding-left: 45px;", "rgb(156, 156, 156)"},
+    {"BtnMenuNoIcon", "none", nullptr, nullptr, "padding-left: 3px; padding-right: 3px;", "white"},
+    {"BtnYellow", "rgb(255, 221, 0)", "rgb(229, 198, 0)", "rgb(171, 148, 0)", "padding-left: 45px;", nullptr},
     {"BtnYellowNoIcon", "rgb(255, 221, 0)", "rgb(229, 198, 0)", "rgb(171, 148, 0)",
-     "padding-left: 6px; padding-right: 6px;"},
+     "padding-left: 6px; padding-right: 6px;", nullptr},
     {"BtnYellowIconRight", "rgb(255, 221, 0)", "rgb(229, 198, 0)", "rgb(171, 148, 0)",
-     "padding-left: 6px; padding-right: 45px;"},
-    {"BtnWhite", "white", "rgb(229, 229, 229)", "rgb(171, 171, 171)", "padding-left: 45px;"},
+     "padding-left: 6px; padding-right: 45px;", nullptr},
+    {"BtnWhite", "white", "rgb(229, 229, 229)", "rgb(171, 171, 171)", "padding-left: 45px;", nullptr},
     {"BtnWhiteNoIcon", "white", "rgb(229, 229, 229)", "rgb(171, 171, 171)",
-     "padding-left: 6px; padding-right: 6px;"},
-    {"BtnOffWhite", "rgb(246, 246, 246)", "rgb(229, 229, 229)", "rgb(171, 171, 171)", "padding-left: 45px;"},
+     "padding-left: 6px; padding-right: 6px;", nullptr},
+    {"BtnOffWhite", "rgb(246, 246, 246)", "rgb(229, 229, 229)", "rgb(171, 171, 171)", "padding-left: 45px;",
+     nullptr},
     {"BtnOffWhiteNoIcon", "rgb(246, 246, 246)", "rgb(229, 229, 229)", "rgb(171, 171, 171)",
-     "padding-left: 6px; padding-right: 45px;"},
+     "padding-left: 6px; padding-right: 45px;", nullptr},
 };
+
+// A disabled button must not look clickable: buttons with a background turn
+// a flat mid grey (neither the yellow nor the white of any live button, nor
+// the grey of a pressed one) with dark text; text-only buttons grey their
+// text. These rules follow the property rules, so they win over them.
+const char disabledFilledBackground[] = "rgb(150, 150, 150)";
+const char disabledFilledText[] = "rgb(62, 62, 62)";
+const char disabledTextOnly[] = "rgb(97, 97, 97)";
 
 QString buttonRules()
 {
@@ -37,16 +48,22 @@ QString buttonRules()
         const QString selector = QStringLiteral("QPushButton[%1=\"true\"]").arg(QLatin1String(look.property));
         QString base = QStringLiteral("background: %1; %2").arg(QLatin1String(look.background),
                                                                  QLatin1String(look.padding));
-        // Menu buttons are text on the window background.
-        if (qstrcmp(look.property, "BtnMenu") == 0)
-            base += QStringLiteral(" color: rgb(156, 156, 156);");
-        else if (qstrcmp(look.property, "BtnMenuNoIcon") == 0)
-            base += QStringLiteral(" color: white;");
+        if (look.text)
+            base += QStringLiteral(" color: %1;").arg(QLatin1String(look.text));
         css += QStringLiteral("%1 { %2 }\n").arg(selector, base);
         if (look.hover)
             css += QStringLiteral("%1:hover { background: %2; }\n").arg(selector, QLatin1String(look.hover));
         if (look.pressed)
             css += QStringLiteral("%1:pressed { background: %2; }\n").arg(selector, QLatin1String(look.pressed));
+    }
+    for (const ButtonLook &look : buttonLooks) {
+        const QString selector
+            = QStringLiteral("QPushButton[%1=\"true\"]:disabled").arg(QLatin1String(look.property));
+        if (qstrcmp(look.background, "none") == 0)
+            css += QStringLiteral("%1 { color: %2; }\n").arg(selector, QLatin1String(disabledTextOnly));
+        else
+            css += QStringLiteral("%1 { background: %2; color: %3; }\n")
+                       .arg(selector, QLatin1String(disabledFilledBackground), QLatin1String(disabledFilledText));
     }
     return css;
 }

@@ -14,9 +14,11 @@ struct Run {
     QString err;
 };
 
-Run Cli(const QStringList &arguments)
+Run Cli(const QStringList &arguments, const QString &workingFolder = QString())
 {
     QProcess process;
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
     process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli"), arguments);
     Run run;
     if (!process.waitForFinished(120000)) {
@@ -43,6 +45,7 @@ private slots:
     void failuresExitNonZero_data();
     void failuresExitNonZero();
     void simulatedHandsetAndClock();
+    void storedRelativeFolderIsBelowHome();
 };
 
 void TestTessaroCli::downloadsDivesFromAPort()
@@ -129,6 +132,30 @@ void TestTessaroCli::simulatedHandsetAndClock()
     const Run clock = Cli({QStringLiteral("clock-sync"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")});
     QVERIFY2(clock.exitCode == 0, qPrintable(clock.out + clock.err));
     QVERIFY(clock.out.contains(QStringLiteral("Clock synchronised")));
+}
+
+void TestTessaroCli::storedRelativeFolderIsBelowHome()
+{
+    // The download folder stored by the settings window (or edited by hand)
+    // as a relative path lies below home, wherever the tool is started.
+    const QString configFolder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor");
+    QVERIFY(QDir().mkpath(configFolder));
+    QFile settings(configFolder + QStringLiteral("/Tessaro.conf"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[Settings]\nDownload%20Directory=Stored Logs\n");
+    settings.close();
+    const QString expected = QDir::homePath() + QStringLiteral("/Stored Logs");
+    QDir(expected).removeRecursively();
+
+    QTemporaryDir startFolder;
+    const Run run = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")},
+                        startFolder.path());
+    settings.remove();
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    QVERIFY2(run.out.contains(QStringLiteral("Download folder ") + expected), qPrintable(run.out));
+    QCOMPARE(QDir(expected).entryList({QStringLiteral("*.ccx")}, QDir::Files).size(), 1);
+    QCOMPARE(QDir(startFolder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QDir(expected).removeRecursively();
 }
 
 QTEST_GUILESS_MAIN(TestTessaroCli)

@@ -2,6 +2,7 @@
 // rebreather and saves a picture of every window on the way. Run by
 // scripts/screenshots.sh under Xvfb; not a test.
 
+#include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
 #include "CcrBuilder.h"
@@ -166,6 +167,9 @@ int main(int argc, char *argv[])
         withModal<SettingsDialog>(QStringLiteral("07_settings"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
 
+        withModal<About>(QStringLiteral("07b_about"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
+
         withModal<YesNo>(
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
@@ -214,6 +218,8 @@ int main(int argc, char *argv[])
         save(&w, QStringLiteral("09_main_connected_de"));
         withModal<SettingsDialog>(QStringLiteral("10_settings_de"), [&] { press(&w, "settingsBtn"); },
                                   [](SettingsDialog *settings) { settings->reject(); });
+        withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
+                         [](About *about) { press(about, "closeBtn"); });
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }

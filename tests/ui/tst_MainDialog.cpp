@@ -119,6 +119,8 @@ private slots:
     void statusDrivesButtons_data();
     void statusDrivesButtons();
     void commsDisconnectedOncePerDisconnect();
+    void firstStartSaysWhereToBegin_data();
+    void firstStartSaysWhereToBegin();
     void choosingPortClosesAndReopens();
     void searchFindsAndConnectsSimulatedRebreather();
     void closingDeviceFoundCancelsSearch();
@@ -216,6 +218,36 @@ void tst_MainDialog::commsDisconnectedOncePerDisconnect()
     w.ConnectionStatusResult(1, QString());
     w.ConnectionStatusResult(8, QString());
     QCOMPARE(spy.count(), 2);
+}
+
+void tst_MainDialog::firstStartSaysWhereToBegin_data()
+{
+    QTest::addColumn<QString>("storedPort");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("expected");
+    const QString hint = QStringLiteral("Connect the handset, then click SEARCH to find it.");
+    QTest::newRow("no port known") << QString() << QString() << hint;
+    QTest::newRow("no port known, German") << QString() << QStringLiteral("de")
+                                           << QStringLiteral("Handset anschließen, dann auf SUCHEN klicken, um es zu finden.");
+    QTest::newRow("port known") << QStringLiteral("/nonexistent/tessaro-com5") << QString() << QString();
+}
+
+void tst_MainDialog::firstStartSaysWhereToBegin()
+{
+    QFETCH(QString, storedPort);
+    QFETCH(QString, language);
+    QFETCH(QString, expected);
+    AppSettings::SetValue(AppSettings::Key::ComPort, storedPort);
+    AppSettings::SetValue(AppSettings::Key::Language, language);
+
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+    // One line, and nothing else in the message area.
+    QCOMPARE(messages(w), expected);
+    QCOMPARE(button(w, "searchBtn")->text(), language.isEmpty() ? QStringLiteral("SEARCH") : QStringLiteral("SUCHEN"));
+    if (!language.isEmpty())
+        w.LoadLanguage(QStringLiteral("en"));
 }
 
 void tst_MainDialog::choosingPortClosesAndReopens()

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QCheckBox>
 #include <QSpinBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <QXmlStreamReader>
@@ -69,8 +70,11 @@ private slots:
     void languageChoiceEmitsLoadLanguage();
     void everyListedLanguageLoads();
     void germanTranslationIsComplete();
-    void unitsAreTakenOnClose();
+    void choicesAreKeptHoweverClosed_data();
+    void choicesAreKeptHoweverClosed();
     void downloadFolderIsCreated();
+    void relativeDownloadFolderIsBelowHome_data();
+    void relativeDownloadFolderIsBelowHome();
     void browseCreatesFolderBeforeChooser();
     void privateSettingsOkAndCancel();
     void showOpensStatusLogFolder();
@@ -78,6 +82,7 @@ private slots:
     void deviceStatusBorders();
     void deviceStatusAbsentUnit();
     void aboutShowsVersionAndLink();
+    void aboutContactCaptionsAreTranslated();
 };
 
 void tst_SettingsWindows::languageCodeFromFileName_data()
@@ -205,25 +210,40 @@ void tst_SettingsWindows::germanTranslationIsComplete()
     QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1Char('\n'))));
 }
 
-void tst_SettingsWindows::unitsAreTakenOnClose()
+void tst_SettingsWindows::choicesAreKeptHoweverClosed_data()
 {
-    {
+    QTest::addColumn<QString>("closedBy");
+    QTest::newRow("CLOSE") << "CLOSE";
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("title-bar button") << "title bar";
+}
+
+void tst_SettingsWindows::choicesAreKeptHoweverClosed()
+{
+    // The window has no cancel: however it is closed, what the user chose stays.
+    QFETCH(QString, closedBy);
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("chosen"));
+    for (const bool metric : {true, false}) {
         SettingsDialog dialog;
-        dialog.SetMetricUnits(false);
-        QVERIFY(dialog.findChild<QRadioButton *>(QStringLiteral("radioButtonImperial"))->isChecked());
+        dialog.SetMetricUnits(!metric);
         dialog.show();
-        dialog.findChild<QRadioButton *>(QStringLiteral("radioButtonMetric"))->setChecked(true);
-        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("closeBtn")), Qt::LeftButton);
-        QVERIFY(dialog.MetricUnits());
-    }
-    {
-        // Escape leaves the units as they were.
-        SettingsDialog dialog;
-        dialog.SetMetricUnits(false);
-        dialog.show();
-        dialog.findChild<QRadioButton *>(QStringLiteral("radioButtonMetric"))->setChecked(true);
-        dialog.reject();
-        QVERIFY(!dialog.MetricUnits());
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.findChild<QRadioButton *>(metric ? QStringLiteral("radioButtonMetric")
+                                                : QStringLiteral("radioButtonImperial"))
+            ->setChecked(true);
+        dialog.findChild<QLineEdit *>(QStringLiteral("dirEdit"))->setText(folder);
+        if (closedBy == QLatin1String("CLOSE"))
+            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("closeBtn")), Qt::LeftButton);
+        else if (closedBy == QLatin1String("Escape"))
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            dialog.close();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.MetricUnits(), metric);
+        QCOMPARE(AppSettings::StringValue(AppSettings::Key::DownloadDirectory), folder);
+        QVERIFY(QDir(folder).exists());
+        QSettings().remove(AppSettings::KeyName(AppSettings::Key::DownloadDirectory));
     }
 }
 
@@ -244,6 +264,43 @@ void tst_SettingsWindows::downloadFolderIsCreated()
 
     SettingsDialog reopened;
     QCOMPARE(reopened.DownloadDirectory(), folder);
+}
+
+void tst_SettingsWindows::relativeDownloadFolderIsBelowHome_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("belowHome");
+    QTest::newRow("relative") << "Dives/Tessaro" << "Dives/Tessaro";
+    QTest::newRow("relative with dots") << "./Dives/../Logs" << "Logs";
+    QTest::newRow("tilde") << "~/Dive Logs" << "Dive Logs";
+}
+
+void tst_SettingsWindows::relativeDownloadFolderIsBelowHome()
+{
+    // Started from some other folder, a relative entry must not land there.
+    QFETCH(QString, typed);
+    QFETCH(QString, belowHome);
+    QTemporaryDir startFolder;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(startFolder.path()));
+    const QString expected = QDir::homePath() + QLatin1Char('/') + belowHome;
+    QDir(expected).removeRecursively();
+
+    SettingsDialog dialog;
+    dialog.show();
+    auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("dirEdit"));
+    edit->setText(typed);
+    emit edit->editingFinished();
+    // The window shows where the folder really is, and it is there.
+    QCOMPARE(edit->text(), expected);
+    QVERIFY(QDir(expected).exists());
+    QCOMPARE(QDir(startFolder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("closeBtn")), Qt::LeftButton);
+    QCOMPARE(AppSettings::StringValue(AppSettings::Key::DownloadDirectory), expected);
+    QVERIFY(QDir::setCurrent(previous));
+    QDir(expected).removeRecursively();
+    QSettings().remove(AppSettings::KeyName(AppSettings::Key::DownloadDirectory));
 }
 
 void tst_SettingsWindows::browseCreatesFolderBeforeChooser()
@@ -384,6 +441,18 @@ void tst_SettingsWindows::aboutShowsVersionAndLink()
     const auto *link = about.findChild<QLabel *>(QStringLiteral("homePageLink"));
     QVERIFY(link->openExternalLinks());
     QVERIFY(link->text().contains(QStringLiteral("href=\"https://")));
+}
+
+void tst_SettingsWindows::aboutContactCaptionsAreTranslated()
+{
+    QTranslator german;
+    QVERIFY(german.load(Translations::ProgramBaseName(QStringLiteral("de")), Translations::Folder()));
+    QVERIFY(QCoreApplication::installTranslator(&german));
+    About about;
+    const QString text = about.findChild<QLabel *>(QStringLiteral("aboutText"))->text();
+    QCoreApplication::removeTranslator(&german);
+    QVERIFY2(text.contains(QStringLiteral("\nTel.: ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("\nFax: ")), qPrintable(text));
 }
 
 QTEST_MAIN(tst_SettingsWindows)

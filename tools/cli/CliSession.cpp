@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "AppSettings.h"
+#include "DownloadFolder.h"
 #include "LogBookV2.h"
 #include "RBData.h"
 #include "RebreatherSimulator.h"
@@ -153,8 +154,10 @@ int CliSession::Download()
 {
     if (const int code = Connect())
         return code;
+    // A folder given on the command line is taken as a shell would take it;
+    // the stored one by the rule the settings window uses (below home).
     if (m_options.directory.isEmpty())
-        m_options.directory = AppSettings::StringValue(AppSettings::Key::DownloadDirectory);
+        m_options.directory = DownloadFolder::Current();
     if (!QDir().mkpath(m_options.directory))
         return Fail(2, QStringLiteral("Unable to create the download folder %1").arg(m_options.directory));
     m_options.directory = QDir(m_options.directory).absolutePath();

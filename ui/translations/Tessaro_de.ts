@@ -15,6 +15,14 @@
         <source>Tessaro S, Version </source>
         <translation>Tessaro S, Version </translation>
     </message>
+    <message>
+        <source>Tel:</source>
+        <translation>Tel.:</translation>
+    </message>
+    <message>
+        <source>Fax:</source>
+        <translation>Fax:</translation>
+    </message>
 </context>
 <context>
     <name>CancelNextConnect</name>
@@ -55,7 +63,7 @@
     </message>
     <message>
         <source>&amp;SYNCHRONISE</source>
-        <translation>&amp;SYNCHRONISIEREN</translation>
+        <translation>S&amp;YNCHRONISIEREN</translation>
     </message>
     <message>
         <source>&amp;CLOSE</source>
@@ -164,7 +172,7 @@
     </message>
     <message>
         <source>&amp;DOWNLOAD FROM DEVICE</source>
-        <translation>VOM GERÄT &amp;HERUNTERLADEN</translation>
+        <translation>VOM GERÄT HERUNTER&amp;LADEN</translation>
     </message>
     <message>
         <source>Begin data download from your connected device.</source>
@@ -177,10 +185,6 @@
     <message>
         <source>Upload new software to your connected device.</source>
         <translation>Neue Software auf Ihr angeschlossenes Gerät übertragen.</translation>
-    </message>
-    <message>
-        <source>&amp;CLOCK SYNC</source>
-        <translation>&amp;UHR ABGLEICHEN</translation>
     </message>
     <message>
         <source>Synchronise your computer&apos;s clock with the device clock.</source>
@@ -282,6 +286,14 @@ Do you wish to synchronise them now?</source>
 
 Möchten Sie sie jetzt abgleichen?</translation>
     </message>
+    <message>
+        <source>&amp;CLOCK SYNC</source>
+        <translation>&amp;UHR ABGLEICHEN</translation>
+    </message>
+    <message>
+        <source>Connect the handset, then click SEARCH to find it.</source>
+        <translation>Handset anschließen, dann auf SUCHEN klicken, um es zu finden.</translation>
+    </message>
 </context>
 <context>
     <name>PrivateSettingsDialog</name>
@@ -303,7 +315,7 @@ Möchten Sie sie jetzt abgleichen?</translation>
     </message>
     <message>
         <source>&amp;SHOW</source>
-        <translation>&amp;ANZEIGEN</translation>
+        <translation>A&amp;NZEIGEN</translation>
     </message>
     <message>
         <source>&amp;OK</source>
