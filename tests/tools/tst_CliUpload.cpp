@@ -82,7 +82,8 @@ void TestCliUpload::uploadsFirmware()
     const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
     const Run run = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
-    for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:06\n", "Uploading file\n",
+    // The estimate follows the write time learned by earlier uploads.
+    for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:", "Uploading file\n",
                              "Progress 100%", "Upload complete - Verifying data\n", "Upload complete\n"})
         QVERIFY2(run.out.contains(QLatin1String(line)), qPrintable(run.out));
     QVERIFY(FlashHolds(sim, pieces));
