@@ -243,7 +243,8 @@ QByteArray LogMigration::V1LogBookFromV2(const QVector<QByteArray> &recordsNewes
     lastDiveNumber = 0;
     if (recordsNewestFirst.isEmpty())
         return image;
-    lastDiveNumber = U16BigEndian(recordsNewestFirst.first(), 1);
+    if (recordsNewestFirst.first().size() >= V2RecordSize)
+        lastDiveNumber = U16BigEndian(recordsNewestFirst.first(), 1);
     // The book holds 48 entries: the newest 48 dives are kept, oldest first,
     // so that the book ends with the dive the next-dive counter follows.
     const int count = std::min<int>(recordsNewestFirst.size(), V1EntryCount);

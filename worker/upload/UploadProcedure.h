@@ -59,6 +59,9 @@ public:
 
     UploadProcedure(RixComms &link, RBData &record, const DeviceList &catalogue,
                     const UploadData &data, Hooks hooks, SystemVariablesMemory *memory = nullptr);
+    // The migration it holds calls back into this object.
+    UploadProcedure(const UploadProcedure &) = delete;
+    UploadProcedure &operator=(const UploadProcedure &) = delete;
 
     // The checks run when a file is loaded: presence, the colour display for
     // a theme, display/code match and every block's unit. Nothing is written
