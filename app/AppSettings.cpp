@@ -1,5 +1,7 @@
 #include "AppSettings.h"
 
+#include "SupportServerDefaults.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -25,6 +27,10 @@ QVariant downloadFolder()
 QVariant shortReadTime() { return 0.06; }
 QVariant btReadTime() { return 0.285; }
 QVariant writeTime() { return 0.13; }
+QVariant ipEchoUrl() { return SupportServerDefaults::IpEchoUrl; }
+QVariant supportPublicAddress() { return SupportServerDefaults::PublicAddress; }
+QVariant supportInternalAddress() { return SupportServerDefaults::InternalAddress; }
+QVariant supportPort() { return int(SupportServerDefaults::Port); }
 
 const Entry table[] = {
     {Key::Language, "Settings/Language", emptyText},
@@ -52,6 +58,12 @@ const Entry table[] = {
     {Key::UploadShortWriteTime, "Settings/Upload Short Write Time", writeTime},
     {Key::UploadBtWriteTime, "Settings/Upload BT Write Time", writeTime},
     {Key::DownloadUddf, "Settings/Connect/Download UDDF", falseValue},
+    {Key::RemoteSupportIpEchoUrl, "Settings/Remote Support/IP Echo Address", ipEchoUrl},
+    {Key::RemoteSupportServerPublicAddress, "Settings/Remote Support/Server Public Address",
+     supportPublicAddress},
+    {Key::RemoteSupportServerInternalAddress, "Settings/Remote Support/Server Internal Address",
+     supportInternalAddress},
+    {Key::RemoteSupportServerPort, "Settings/Remote Support/Server Port", supportPort},
 };
 
 const Entry &entry(Key key)

@@ -34,6 +34,10 @@ enum class Key {
     UploadShortWriteTime,
     UploadBtWriteTime,
     DownloadUddf,
+    RemoteSupportIpEchoUrl,
+    RemoteSupportServerPublicAddress,
+    RemoteSupportServerInternalAddress,
+    RemoteSupportServerPort,
 };
 
 // Full key text, for example "Settings/Com Port".

@@ -11,6 +11,7 @@
 #include "PortSearchOrder.h"
 #include "PrivateSettingsDialog.h"
 #include "QuestionResponse.h"
+#include "RemoteSupportDialog.h"
 #include "RBData.h"
 #include "SettingsDialog.h"
 #include "StatusLog.h"
@@ -747,7 +748,16 @@ void MainDialog::on_uploadBtn_clicked()
 
 void MainDialog::on_supportBtn_clicked()
 {
-    // The remote-support window is opened here once it exists.
+    if (!WorkerReachable())
+        return;
+    RemoteSupportDialog dialog(workerC, this);
+    dialog.setModal(true);
+    dialog.SetMessageLevel(m_messageLevel);
+    dialog.connectionStatusResult(m_lastConnectionStatus, m_serialNumber);
+    dialog.ConnectWorker(workerC);
+    connect(&dialog, &RemoteSupportDialog::reconnect, this, &MainDialog::RemoteSupportReconnect);
+    connect(&dialog, &RemoteSupportDialog::setMessageLevel, this, &MainDialog::SetMessageLevel);
+    dialog.exec();
 }
 
 void MainDialog::on_contextHelp()

@@ -1039,84 +1039,202 @@ void WorkerC::ProcessCCXFiles(QStringList ccxFiles)
     SetWorkInProgress(false);
 }
 
+// ---------------------------------------------------------------------------
+// Remote support: each relayed command is one device-link operation
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Buffers of the relayed commands: reads, writes and returned command data
+// hold one request payload, block reads a whole reply.
+constexpr int RelayBufferSize = RixMessage::MaxRequestPayload;                           // 64
+constexpr int RelayMaxBlocks = RixMessage::MaxReplyPayload / RixMessage::BlockSize;     // 32
+
+QString RelayFailed(const QString &reason)
+{
+    return QStringLiteral("Command failed, ") + reason;
+}
+
+} // namespace
+
+QString WorkerC::RelayStatus(bool ok) const
+{
+    return ok ? QStringLiteral("Command succeded") : RelayFailed(m_comms->GetLastError());
+}
+
+bool WorkerC::RelayPortCheck(QString &status) const
+{
+    // A link that was never opened keeps an old error text; say what is wrong.
+    if (LinkPortOpen())
+        return true;
+    status = RelayFailed(QStringLiteral("the serial port is not open"));
+    return false;
+}
+
 void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommand(msgNumber, false, QString(),
-                                       QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->Command(deviceid, command);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommand(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid,
                                                        uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommandReturnData(
-        msgNumber, false, QString(), QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-        QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (RelayPortCheck(status)) {
+        int length = 0;
+        ok = m_comms->CommandReturnData(deviceid, command, length, data);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (ok && data.size() > RelayBufferSize) {
+            ok = false;
+            status = RelayFailed(QStringLiteral("the unit returned %1 bytes, more than the %2 a "
+                                                "command may return")
+                                     .arg(data.size())
+                                     .arg(RelayBufferSize));
+        }
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommandReturnData(msgNumber, ok, reply, status, int(data.size()),
+                                                 data);
 }
 
 void WorkerC::RemoteSupportProcessCmdRead(uint msgNumber, uchar deviceid, uchar memory,
                                           uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdRead(msgNumber, false, QString(),
-                                    QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-                                    QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("read length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length, '\0');
+        ok = m_comms->Read(deviceid, memory, address, quint8(length),
+                           reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdRead(msgNumber, ok, reply, status, int(data.size()), data);
 }
 
 void WorkerC::RemoteSupportProcessCmdReadBlocks(uint msgNumber, uchar deviceid, uchar memory,
                                                 uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdReadBlocks(msgNumber, false, QString(),
-                                          QStringLiteral("Command failed, ") + NotAvailableText(),
-                                          0, QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    // The length counts 64-byte blocks.
+    if (length < 1 || length > RelayMaxBlocks) {
+        status = RelayFailed(QStringLiteral("block count %1 is outside 1 to %2 blocks of %3 bytes")
+                                 .arg(length)
+                                 .arg(RelayMaxBlocks)
+                                 .arg(RixMessage::BlockSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length * RixMessage::BlockSize, '\0');
+        ok = m_comms->ReadBlocks(deviceid, memory, address, quint8(length),
+                                 reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdReadBlocks(msgNumber, ok, reply, status, int(data.size()), data);
+}
+
+bool WorkerC::RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const
+{
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("write length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+        return false;
+    }
+    if (data.size() < length) {
+        status = RelayFailed(QStringLiteral("%1 data bytes given for a write of %2 bytes")
+                                 .arg(data.size())
+                                 .arg(length));
+        return false;
+    }
+    return RelayPortCheck(status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWrite(uint msgNumber, uchar deviceid, uchar memory,
                                            uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWrite(msgNumber, false, QString(),
-                                     QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->Write(deviceid, memory, address, quint8(length),
+                            reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWrite(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWriteAndVerify(uint msgNumber, uchar deviceid, uchar memory,
                                                     uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, false, QString(),
-                                              QStringLiteral("Command failed, ")
-                                                  + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->WriteAndVerify(deviceid, memory, address, quint8(length),
+                                     reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdIsDevicePresent(uint msgNumber, uchar deviceid)
 {
-    Q_UNUSED(deviceid)
-    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, false, QString(),
-                                               QStringLiteral("Command failed, ")
-                                                   + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->IsDevicePresent(deviceid);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 {
-    // Reports the real state of the link; no device traffic involved.
+    // The link's own state; no device traffic.
     const bool open = LinkPortOpen();
     const bool bridgeValid = LinkBridgeDetailsValid();
     emit RemoteSupportResultCmdGetPortDetails(msgNumber, open, bridgeValid,
@@ -1126,5 +1244,11 @@ void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 
 void WorkerC::RemoteSupportKeepAlive()
 {
-    // The relay is built later; nothing is sent to the unit yet.
+    // One byte of the handset's EEPROM keeps it awake; the colour handset is
+    // tried first, then the mono one.
+    SetWorkInProgress(true);
+    uchar byte = 0;
+    if (!m_comms->Read(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1, &byte))
+        m_comms->Read(DeviceId::DisplayMono, MemoryId::Eeprom, 0, 1, &byte);
+    SetWorkInProgress(false);
 }

@@ -220,6 +220,11 @@ private:
     bool LinkRead(quint8 deviceId, quint8 memoryId, quint32 address, int length, QByteArray &out);
     bool LinkWrite(quint8 deviceId, quint8 memoryId, quint32 address, const QByteArray &data);
     bool LinkPortOpen() const;
+    // Remote support: the status text of a relayed command, and the checks
+    // made before one reaches the device (false with the status filled in).
+    QString RelayStatus(bool ok) const;
+    bool RelayPortCheck(QString &status) const;
+    bool RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const;
     bool LinkBridgeDetailsValid() const;
     // Reads the catalogue region (limited to 64 bytes) of a unit.
     bool ReadRegion(quint8 deviceId, int regionId, int maxLength, QByteArray &out);

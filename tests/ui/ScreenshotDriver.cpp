@@ -11,9 +11,12 @@
 #include "FontLoader.h"
 #include "MainDialog.h"
 #include "RebreatherSimulator.h"
+#include "RelayServer.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimClockUnit.h"
 #include "SimulatedPortEnumerator.h"
+#include "SupportConsole.h"
 #include "UploadDialog.h"
 #include "WorkerC.h"
 #include "YesNo.h"
@@ -23,8 +26,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -101,6 +108,75 @@ void withModal(const QString &name, const std::function<void()> &trigger,
     trigger();
 }
 
+// Answers the remote-support window's address lookup on 127.0.0.1.
+class AddressEcho : public QObject
+{
+public:
+    AddressEcho()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\n192.0.2.99\n");
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1/ip").arg(m_server.serverPort()); }
+
+private:
+    QTcpServer m_server;
+};
+
+QString messageArea(QWidget *window)
+{
+    return window->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
+}
+
+// The support window through a session: connected to a relay on 127.0.0.1,
+// a technician (the console's code) linked and chatting, then the question
+// before it closes.
+void remoteSupportPictures(MainDialog &w, RelayServer &relay, const QString &prefix, bool chat)
+{
+    withModal<RemoteSupportDialog>(
+        prefix + QStringLiteral("_remote_support"), [&] { press(&w, "supportBtn"); },
+        [&](RemoteSupportDialog *support) {
+            if (chat) {
+                press(support, "connectBtn");
+                check(waitFor([&] { return relay.UsersOnline().contains(QStringLiteral("diver-anna")); }), "joined");
+                SupportConsole::Options options;
+                options.port = relay.Port();
+                options.staffName = QStringLiteral("Sam");
+                options.staffKey = QStringLiteral("screenshots");
+                QStringList consoleOutput;
+                SupportConsole console(options, [&](const QString &line) { consoleOutput << line; });
+                console.Start();
+                console.AddLine(QStringLiteral("link diver-anna"));
+                console.AddLine(QStringLiteral("say Hello Anna, this is Sam from Quor support. Is the handset connected?"));
+                check(waitFor([&] { return messageArea(support).contains(QStringLiteral("Is the handset connected?")); }),
+                      "technician's text");
+                support->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))
+                    ->setText(QStringLiteral("Yes, it is connected over USB."));
+                press(support, "sendBtn");
+                check(waitFor([&] { return consoleOutput.join(QLatin1Char('\n')).contains(QStringLiteral("user: Yes")); }),
+                      "user's text");
+                settle();
+                save(support, prefix + QStringLiteral("_remote_support_session"));
+            }
+            withModal<YesNo>(
+                prefix + QStringLiteral("_remote_support_closing"), [&] { press(support, "closeBtn"); },
+                [](YesNo *question) { press(question, "yesBtn"); });
+        },
+        [](RemoteSupportDialog *support) {
+            return support->findChild<QPushButton *>(QStringLiteral("connectBtn"))->isEnabled();
+        });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -133,6 +209,17 @@ int main(int argc, char *argv[])
     });
     AppSettings::SetValue(AppSettings::Key::ComPort, QString());
     AppSettings::SetValue(AppSettings::Key::Language, QString());
+
+    // Remote support stays on this machine: a local address lookup and relay.
+    AddressEcho echo;
+    RelayServer relay;
+    relay.SetStaffKey(QStringLiteral("screenshots"));
+    check(relay.Listen(QHostAddress::LocalHost, 0), "relay");
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportIpEchoUrl, echo.Url());
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPublicAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerInternalAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPort, int(relay.Port()));
+    AppSettings::SetValue(AppSettings::Key::ClientName, QStringLiteral("diver-anna"));
 
     {
         MainDialog w(ports);
@@ -191,11 +278,11 @@ int main(int argc, char *argv[])
         sim.SetTiming(lineRate);
         int uploadStep = 0;
         withModal<UploadDialog>(
-            QStringLiteral("11_upload_running"), [&] { press(&w, "uploadBtn"); },
+            QStringLiteral("08c_upload_running"), [&] { press(&w, "uploadBtn"); },
             [](UploadDialog *upload) {
                 check(waitFor([&] { return !upload->IsUploading(); }, 60000), "upload finished");
                 settle();
-                save(upload, QStringLiteral("12_upload_done"));
+                save(upload, QStringLiteral("08d_upload_done"));
                 press(upload, "closeBtn");
             },
             [&](UploadDialog *upload) {
@@ -212,6 +299,7 @@ int main(int argc, char *argv[])
                 return false;
             });
         sim.SetTiming(SimTiming());
+        remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
 
         w.LoadLanguage(QStringLiteral("de"));
         settle();
@@ -220,6 +308,7 @@ int main(int argc, char *argv[])
                                   [](SettingsDialog *settings) { settings->reject(); });
         withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
                          [](About *about) { press(about, "closeBtn"); });
+        remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }

@@ -11,6 +11,7 @@
 #include "DeviceStatus.h"
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimulatedPortEnumerator.h"
 #include "YesConfirmation.h"
@@ -41,6 +42,13 @@ inline QList<CataloguedWindow> AllWindows()
         {"SettingsDialog", [] { return std::make_unique<SettingsDialog>(); }, Key::GeometrySettings},
         {"DeviceStatus", [] { return std::make_unique<DeviceStatus>(); }, Key::GeometryDeviceStatus},
         {"Clock", [] { return std::make_unique<Clock>(nullptr); }, Key::GeometryClock},
+        {"RemoteSupportDialog",
+         [] {
+             // Its address lookup goes to a local port nothing listens on.
+             AppSettings::SetValue(Key::RemoteSupportIpEchoUrl, QStringLiteral("http://127.0.0.1:9/ip"));
+             return std::make_unique<RemoteSupportDialog>(nullptr);
+         },
+         Key::GeometryRemoteSupport},
         {"PrivateSettingsDialog", [] { return std::make_unique<PrivateSettingsDialog>(); }, std::nullopt},
         {"About", [] { return std::make_unique<About>(); }, std::nullopt},
         {"YesNo", [] { return std::make_unique<YesNo>(); }, std::nullopt},

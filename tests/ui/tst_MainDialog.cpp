@@ -14,6 +14,7 @@
 #include "WorkerC.h"
 #include "YesNo.h"
 #include "PrivateSettingsDialog.h"
+#include "RemoteSupportDialog.h"
 #include "YesConfirmation.h"
 #include "YesNoCancel.h"
 #include "YesYesToAllNoNoToAll.h"
@@ -133,6 +134,7 @@ private slots:
     void languageSwitchRetranslates();
     void closingStoresSettings();
     void closingDuringSearchDoesNotHang();
+    void supportButtonOpensTheSupportWindow();
 };
 
 void tst_MainDialog::init()
@@ -633,6 +635,61 @@ void tst_MainDialog::closingDuringSearchDoesNotHang()
     QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char(' '))));
     // The search really reached the handset (so a question was due).
     QVERIFY(sim.ReceivedFrameCount() > 0);
+}
+
+void tst_MainDialog::supportButtonOpensTheSupportWindow()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    sim.WithBus([](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            clock->SetOffsetSeconds(QDateTime::currentDateTime().offsetFromUtc());
+    });
+    AppSettings::SetValue(AppSettings::Key::ComPort, sim.PortPath());
+    AppSettings::SetValue(AppSettings::Key::ComPortName, QStringLiteral("COM4"));
+    // A lookup address nothing listens on: the window learns no server address.
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportIpEchoUrl, QStringLiteral("http://127.0.0.1:9/ip"));
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM4"), QString(), sim.PortPath()),
+    });
+
+    QString unitButton;
+    QString unitDetails;
+    bool statusShown = false;
+    QString question;
+    // The support window's buttons open windows of their own, so they are
+    // pressed from the event loop rather than from inside the responder.
+    const auto pressLater = [](QWidget *window, const char *name) {
+        QMetaObject::invokeMethod(window->findChild<QPushButton *>(QLatin1String(name)), "click", Qt::QueuedConnection);
+    };
+    ModalResponder responder([&](QWidget *modal) {
+        if (auto *support = qobject_cast<RemoteSupportDialog *>(modal)) {
+            if (!statusShown) {
+                unitButton = support->findChild<QPushButton *>(QStringLiteral("unitConnectBtn"))->text();
+                unitDetails = support->findChild<QLabel *>(QStringLiteral("unitConnectionDetails"))->text();
+                pressLater(support, "unitConnectBtn");
+            } else if (question.isEmpty()) {
+                pressLater(support, "closeBtn");
+            }
+        } else if (auto *status = qobject_cast<DeviceStatus *>(modal)) {
+            statusShown = true;
+            click(status, "closeBtn");
+        } else if (auto *yesNo = qobject_cast<YesNo *>(modal)) {
+            question = yesNo->findChild<QLabel *>(QStringLiteral("question"))->text();
+            click(yesNo, "yesBtn");
+        }
+    });
+
+    MainDialog w(ports);
+    w.show();
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), int(WorkerC::StatusConnectedSerialValid), 20000);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+    click(&w, "supportBtn"); // returns when the window has closed
+    QCOMPARE(unitButton, QStringLiteral("CONNECTED"));
+    QCOMPARE(unitDetails, QStringLiteral("Serial Number %1").arg(QString::fromLatin1(SimProfileFacts::HandsetSerial)));
+    QVERIFY(statusShown);
+    QCOMPARE(question, QStringLiteral("Are you sure you wish to end this support session?"));
+    QCOMPARE(w.LastConnectionStatus(), int(WorkerC::StatusConnectedSerialValid));
 }
 
 QTEST_MAIN(tst_MainDialog)

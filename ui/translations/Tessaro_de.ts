@@ -327,6 +327,116 @@ Möchten Sie sie jetzt abgleichen?</translation>
     </message>
 </context>
 <context>
+    <name>RemoteSupportDialog</name>
+    <message>
+        <source>Remote Support</source>
+        <translation>Fernunterstützung</translation>
+    </message>
+    <message>
+        <source>SERVER CONNECTION DETAILS</source>
+        <translation>SERVERVERBINDUNG</translation>
+    </message>
+    <message>
+        <source>USER ID</source>
+        <translation>BENUTZER-ID</translation>
+    </message>
+    <message>
+        <source>C&amp;ONNECT</source>
+        <translation>&amp;VERBINDEN</translation>
+    </message>
+    <message>
+        <source>UNIT CONNECTION DETAILS</source>
+        <translation>GERÄTEVERBINDUNG</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Getrennt</translation>
+    </message>
+    <message>
+        <source>&amp;RECONNECT</source>
+        <translation>&amp;ERNEUT VERBINDEN</translation>
+    </message>
+    <message>
+        <source>MESSAGES</source>
+        <translation>NACHRICHTEN</translation>
+    </message>
+    <message>
+        <source>&amp;SEND</source>
+        <translation>SE&amp;NDEN</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>DISC&amp;ONNECT</source>
+        <translation>&amp;TRENNEN</translation>
+    </message>
+    <message>
+        <source>Serial Number %1</source>
+        <translation>Seriennummer %1</translation>
+    </message>
+    <message>
+        <source>Are you sure you wish to end this support session?</source>
+        <translation>Möchten Sie diese Support-Sitzung wirklich beenden?</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteSupportSession</name>
+    <message>
+        <source>Preparing communications...</source>
+        <translation>Verbindung wird vorbereitet...</translation>
+    </message>
+    <message>
+        <source>Preparation complete.</source>
+        <translation>Vorbereitung abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>No IP Address available</source>
+        <translation>Keine IP-Adresse verfügbar</translation>
+    </message>
+    <message>
+        <source>Attempting to connect to Quor Remote Support.</source>
+        <translation>Verbindung zu Quor Remote Support wird hergestellt.</translation>
+    </message>
+    <message>
+        <source>Client socket failed to open.</source>
+        <translation>Die Verbindung konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Connection closed.</source>
+        <translation>Verbindung geschlossen.</translation>
+    </message>
+    <message>
+        <source>Quor Remote Support connection refused. Please check the host name and port settings.</source>
+        <translation>Quor Remote Support hat die Verbindung abgelehnt. Bitte prüfen Sie Hostname und Port in den Einstellungen.</translation>
+    </message>
+    <message>
+        <source>Quor Remote Support not found. Please check the host name and port settings.</source>
+        <translation>Quor Remote Support wurde nicht gefunden. Bitte prüfen Sie Hostname und Port in den Einstellungen.</translation>
+    </message>
+    <message>
+        <source>The following connection error occured: %1</source>
+        <translation>Folgender Verbindungsfehler ist aufgetreten: %1</translation>
+    </message>
+    <message>
+        <source>Sent: </source>
+        <translation>Gesendet: </translation>
+    </message>
+    <message>
+        <source>Rcvd: %1</source>
+        <translation>Empfangen: %1</translation>
+    </message>
+    <message>
+        <source>A support technician has joined this session.</source>
+        <translation>Ein Support-Techniker ist der Sitzung beigetreten.</translation>
+    </message>
+    <message>
+        <source>The support technician has left this session.</source>
+        <translation>Der Support-Techniker hat die Sitzung verlassen.</translation>
+    </message>
+</context>
+<context>
     <name>SettingsDialog</name>
     <message>
         <source>Settings</source>
