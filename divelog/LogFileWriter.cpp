@@ -107,13 +107,19 @@ QStringList LogFileWriter::TextLines(const LogFileContent &content)
     return lines;
 }
 
-bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
+bool LogFileWriter::SealSecured(const LogFileContent &content, QByteArray &sealed, QString *error)
 {
     // The stream is built straight into the buffer that is then sealed in
     // place: the dive data is copied once.
-    QByteArray buffer(StandardRecordFile::SecuredPrefixSize, 0);
-    AppendRecordStream(buffer, content, StandardRecordFile::SecuredOverhead);
-    if (!StandardRecordFile::SealInPlace(buffer, error))
+    sealed = QByteArray(StandardRecordFile::SecuredPrefixSize, 0);
+    AppendRecordStream(sealed, content, StandardRecordFile::SecuredOverhead);
+    return StandardRecordFile::SealInPlace(sealed, error);
+}
+
+bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
+{
+    QByteArray buffer;
+    if (!SealSecured(content, buffer, error))
         return false;
     StandardRecordFile file;
     if (file.WriteSealed(buffer, path))

@@ -25,6 +25,21 @@
     </message>
 </context>
 <context>
+    <name>BlockReader</name>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download failed, Incompatible Bridge Code - Contact Quor</source>
+        <translation>Herunterladen fehlgeschlagen, inkompatibler Bridge-Code - Quor kontaktieren</translation>
+    </message>
+    <message>
+        <source>Download failed</source>
+        <translation>Herunterladen fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
     <name>CancelNextConnect</name>
     <message>
         <source>DEVICE FOUND</source>
@@ -45,6 +60,33 @@
     <message>
         <source>&amp;NEXT DEVICE</source>
         <translation>&amp;NÄCHSTES GERÄT</translation>
+    </message>
+</context>
+<context>
+    <name>CcxReprocessor</name>
+    <message>
+        <source>Processing %1</source>
+        <translation>Verarbeite %1</translation>
+    </message>
+    <message>
+        <source>File %1 Unable to be loaded - %2</source>
+        <translation>Datei %1 kann nicht geladen werden - %2</translation>
+    </message>
+    <message>
+        <source>File %1 - Unable to locate the Log Data memory</source>
+        <translation>Datei %1 - Protokolldatenspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>No files selected</source>
+        <translation>Keine Dateien ausgewählt</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files could not be processed</source>
+        <translation>%1 von %2 Dateien konnten nicht verarbeitet werden</translation>
+    </message>
+    <message>
+        <source>Processing completed</source>
+        <translation>Verarbeitung abgeschlossen</translation>
     </message>
 </context>
 <context>
@@ -127,6 +169,88 @@
     <message>
         <source>No Device Detected</source>
         <translation>Kein Gerät erkannt</translation>
+    </message>
+</context>
+<context>
+    <name>LogBookV2Reader</name>
+    <message>
+        <source>Unable to locate the Log Book memory</source>
+        <translation>Logbuchspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>V2 Logging - Read &apos;Services Relocation&apos; block failed</source>
+        <translation>V2-Protokollierung - Lesen des Blocks &apos;Services Relocation&apos; fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Read eeprom block failed</source>
+        <translation>Lesen des EEPROM-Blocks fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Unable to read the logging pointers</source>
+        <translation>Protokollzeiger können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Unable to read wrapped Log Book detection location, Incompatible Bridge Code - Contact Quor</source>
+        <translation>Prüfstelle für ein umgelaufenes Logbuch kann nicht gelesen werden, inkompatibler Bridge-Code - Quor kontaktieren</translation>
+    </message>
+    <message>
+        <source>Unable to read wrapped Log Book detection location</source>
+        <translation>Prüfstelle für ein umgelaufenes Logbuch kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Log book read completed, No Logged Data</source>
+        <translation>Logbuch gelesen, keine aufgezeichneten Daten</translation>
+    </message>
+    <message>
+        <source>Log book read error</source>
+        <translation>Fehler beim Lesen des Logbuchs</translation>
+    </message>
+    <message>
+        <source>Log book read completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+</context>
+<context>
+    <name>LogFileSaver</name>
+    <message>
+        <source>File %1 Unable to be opened, Skipped</source>
+        <translation>Datei %1 kann nicht geöffnet werden, übersprungen</translation>
+    </message>
+    <message>
+        <source>File %1 Saved</source>
+        <translation>Datei %1 gespeichert</translation>
+    </message>
+    <message>
+        <source>File %1 - Saved</source>
+        <translation>Datei %1 - gespeichert</translation>
+    </message>
+    <message>
+        <source>File %1 exists, Do you wish to overwrite it?</source>
+        <translation>Datei %1 existiert bereits. Möchten Sie sie überschreiben?</translation>
+    </message>
+    <message>
+        <source>File %1 Skipped</source>
+        <translation>Datei %1 übersprungen</translation>
+    </message>
+    <message>
+        <source>File %1 - Unable to be converted to UDDF</source>
+        <translation>Datei %1 - Umwandlung in UDDF nicht möglich</translation>
+    </message>
+    <message>
+        <source>No log files found in memory</source>
+        <translation>Keine Protokolldateien im Speicher gefunden</translation>
+    </message>
+    <message>
+        <source>1 log file found in memory, Saved</source>
+        <translation>1 Protokolldatei im Speicher gefunden, gespeichert</translation>
+    </message>
+    <message>
+        <source>1 log file found in memory, Skipped</source>
+        <translation>1 Protokolldatei im Speicher gefunden, übersprungen</translation>
+    </message>
+    <message>
+        <source>%1 log files found in memory.  %2 skipped - %3 saved</source>
+        <translation>%1 Protokolldateien im Speicher gefunden.  %2 übersprungen - %3 gespeichert</translation>
     </message>
 </context>
 <context>
@@ -829,6 +953,80 @@ Neue Version </translation>
     <message>
         <source>Upload complete</source>
         <translation>Hochladen abgeschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>V1Download</name>
+    <message>
+        <source>Unable to read the logging pointers</source>
+        <translation>Protokollzeiger können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Unable to read the logging pointer</source>
+        <translation>Protokollzeiger kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Preparation completed</source>
+        <translation>Vorbereitung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>No data in memory to download</source>
+        <translation>Keine Daten zum Herunterladen im Speicher</translation>
+    </message>
+    <message>
+        <source>Download started</source>
+        <translation>Herunterladen gestartet</translation>
+    </message>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download complete, saving files to </source>
+        <translation>Herunterladen abgeschlossen, Dateien werden gespeichert in </translation>
+    </message>
+    <message>
+        <source>Unable to locate the Log Data memory</source>
+        <translation>Protokolldatenspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Partioning failed</source>
+        <translation>Aufteilung fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>V2Download</name>
+    <message>
+        <source>Log book read started (full)</source>
+        <translation>Lesen des Logbuchs gestartet (vollständig)</translation>
+    </message>
+    <message>
+        <source>Log book read started</source>
+        <translation>Lesen des Logbuchs gestartet</translation>
+    </message>
+    <message>
+        <source>Unable to locate the Log Book memory</source>
+        <translation>Logbuchspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Log book read completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+    <message>
+        <source>Download started</source>
+        <translation>Herunterladen gestartet</translation>
+    </message>
+    <message>
+        <source>Download failed</source>
+        <translation>Herunterladen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download complete, saving files</source>
+        <translation>Herunterladen abgeschlossen, Dateien werden gespeichert</translation>
     </message>
 </context>
 <context>
