@@ -2,8 +2,11 @@
 
 #include "SupportServerDefaults.h"
 
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <mutex>
 
 namespace AppSettings {
 namespace {
@@ -66,6 +69,24 @@ const Entry table[] = {
     {Key::RemoteSupportServerPort, "Settings/Remote Support/Server Port", supportPort},
 };
 
+// Process overrides: read from the worker thread as well as the GUI thread.
+std::mutex overrideMutex;
+QHash<int, QVariant> &overrides()
+{
+    static QHash<int, QVariant> values;
+    return values;
+}
+
+bool overridden(Key key, QVariant *value)
+{
+    std::lock_guard<std::mutex> locker(overrideMutex);
+    const auto it = overrides().constFind(static_cast<int>(key));
+    if (it == overrides().constEnd())
+        return false;
+    *value = it.value();
+    return true;
+}
+
 const Entry &entry(Key key)
 {
     for (const Entry &e : table) {
@@ -90,6 +111,9 @@ QVariant DefaultValue(Key key)
 
 QVariant Value(Key key)
 {
+    QVariant value;
+    if (overridden(key, &value))
+        return value;
     QSettings settings;
     const QString name = KeyName(key);
     return settings.contains(name) ? settings.value(name) : DefaultValue(key);
@@ -105,6 +129,12 @@ void SetValue(Key key, const QVariant &value)
 {
     QSettings settings;
     settings.setValue(KeyName(key), value);
+}
+
+void SetProcessOverride(Key key, const QVariant &value)
+{
+    std::lock_guard<std::mutex> locker(overrideMutex);
+    overrides().insert(static_cast<int>(key), value);
 }
 
 QString StringValue(Key key) { return Value(key).toString(); }

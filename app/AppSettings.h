@@ -52,6 +52,11 @@ QVariant Value(Key key);
 bool Contains(Key key);
 void SetValue(Key key, const QVariant &value);
 
+// A value that holds for the rest of this process only and is never stored,
+// for a command-line flag (tessaro-cli --uddf) that must not change what the
+// windows do the next time. Value() answers it in place of the store.
+void SetProcessOverride(Key key, const QVariant &value);
+
 // Typed shorthands.
 QString StringValue(Key key);
 bool BoolValue(Key key);

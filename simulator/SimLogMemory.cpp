@@ -283,6 +283,17 @@ void SimLogMemory::WriteRing(SimUnit &handset)
             append(record);
             session.bytes.append(record);
         }
+        if (m_format == Format::Mono && started) {
+            // The mono handset writes whole flash rows: the last row of a
+            // session is filled up with erased bytes, so the logging pointer
+            // always stays on a row boundary.
+            const quint32 into = ringOffset(linear) % MonoEraseSize;
+            if (into != 0) {
+                const QByteArray rest(int(MonoEraseSize - into), char(0xFF));
+                append(rest);
+                session.bytes.append(rest);
+            }
+        }
         session.start = address(start);
         session.length = quint32(linear - start);
         frontier = std::max(frontier, linear);

@@ -2,6 +2,7 @@
 
 #include "PortEnumerator.h"
 
+#include <atomic>
 #include <mutex>
 
 // A port list given by the caller: the simulated-rebreather mode lists the
@@ -17,6 +18,9 @@ public:
                                      bool includeSystemPorts = false);
 
     QList<SerialPortDescription> AvailablePorts() const override;
+    // How often the list has been asked for: the worker's ping asks once a
+    // second, so a test can wait for pings instead of sleeping.
+    int EnumerationCount() const { return m_enumerations.load(); }
 
     void SetPorts(const QList<SerialPortDescription> &ports);
     void AddPort(const SerialPortDescription &port);
@@ -26,4 +30,5 @@ private:
     mutable std::mutex m_listMutex;
     QList<SerialPortDescription> m_ports;
     const bool m_includeSystemPorts;
+    mutable std::atomic<int> m_enumerations{0};
 };

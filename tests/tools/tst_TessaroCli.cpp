@@ -74,6 +74,9 @@ void TestTessaroCli::downloadsDivesFromAPort()
     SimLogMemory memory(SimLogMemory::Format::ColourV1, TwoDives(QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0)), 1));
     QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
+    // The test home outlives a run: start from an empty settings store.
+    QFile store(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor/Tessaro.conf"));
+    store.remove();
     const QStringList args{QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                            dir.path(), QStringLiteral("--uddf")};
     const Run first = Cli(args);
@@ -84,6 +87,10 @@ void TestTessaroCli::downloadsDivesFromAPort()
     for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("*.ccl"), QStringLiteral("*.uddf")}, QDir::Files))
         QVERIFY2(first.out.contains(QStringLiteral("  ") + QDir(dir.path()).filePath(name) + QLatin1Char('\n')), qPrintable(first.out));
     QVERIFY2(first.out.contains(QStringLiteral("Files made: 5")), qPrintable(first.out)); // .ccx, 2 .ccl, 2 .uddf
+    // --uddf holds for that run only: the windows' setting stays as it was.
+    if (store.open(QIODevice::ReadOnly))
+        QVERIFY2(!store.readAll().contains("UDDF"), "tessaro-cli --uddf changed the stored setting");
+    store.close();
     QVERIFY(first.out.contains(QStringLiteral("2 log files found in memory.  0 skipped - 2 saved")));
     // Not a terminal: plain progress lines, no bar.
     QVERIFY(first.out.contains(QStringLiteral("Progress 100%")));

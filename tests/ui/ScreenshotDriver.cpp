@@ -8,8 +8,12 @@
 #include "CcrBuilder.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DownloadV1Dialog.h"
+#include "DownloadV2Dialog.h"
 #include "FontLoader.h"
 #include "MainDialog.h"
+#include "PrivateSettingsDialog.h"
+#include "ProcessCCXDialog.h"
 #include "RebreatherSimulator.h"
 #include "RelayServer.h"
 #include "RemoteSupportDialog.h"
@@ -20,10 +24,12 @@
 #include "UploadDialog.h"
 #include "WorkerC.h"
 #include "YesNo.h"
+#include "YesYesToAllNoNoToAll.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +40,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 
@@ -301,6 +308,88 @@ int main(int argc, char *argv[])
         sim.SetTiming(SimTiming());
         remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
 
+        // Colour V2 download: the log book list, a download of every dive,
+        // and the overwrite question when they are downloaded again.
+        QTemporaryDir downloads;
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, downloads.path());
+        withModal<DownloadV2Dialog>(
+            QStringLiteral("20_download_v2_log_book"), [&] { press(&w, "downloadBtn"); },
+            [&](DownloadV2Dialog *v2) {
+                press(v2, "allDivesBtn");
+                press(v2, "downloadBtn");
+                check(waitFor([v2] { return !v2->IsBusy(); }, 60000), "v2 download");
+                settle();
+                save(v2, QStringLiteral("21_download_v2_done"));
+                press(v2, "allDivesBtn");
+                withModal<YesYesToAllNoNoToAll>(
+                    QStringLiteral("22_overwrite_question"), [v2] { press(v2, "downloadBtn"); },
+                    [](YesYesToAllNoNoToAll *question) { press(question, "noToAllBtn"); });
+                press(v2, "closeBtn");
+            },
+            [](DownloadV2Dialog *v2) {
+                return !v2->IsBusy() && v2->findChild<QTreeWidget *>(QStringLiteral("logBook"))->topLevelItemCount() > 0;
+            });
+
+        // The same port now answers as a Colour V1 handset on a paced line,
+        // so the progress and remaining time can be seen.
+        sim.LoadProfile(SimProfile::ColourV1Usb);
+        sim.WithBus([localOffset](SimulatedBus &bus) {
+            if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+                clock->SetOffsetSeconds(localOffset);
+        });
+        SimTiming paced;
+        paced.lineRate = true;
+        sim.SetTiming(paced);
+        // A folder of its own: the Colour V1 unit holds the same dives, whose
+        // files would otherwise be asked about.
+        QTemporaryDir v1Downloads;
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, v1Downloads.path());
+        bool disconnected = false;
+        const auto watch = QObject::connect(w.Worker(), &WorkerC::ConnectionStatusResult, &w, [&](int status, QString) {
+            disconnected = disconnected || status == WorkerC::StatusDisconnecting;
+        });
+        w.RemoteSupportReconnect();
+        check(waitFor([&] { return disconnected && w.LastConnectionStatus() == WorkerC::StatusConnectedSerialValid
+                                   && !w.Worker()->IsWorkInProgress(); }), "reconnected");
+        QObject::disconnect(watch);
+        withModal<DownloadV1Dialog>(
+            QStringLiteral("23_download_v1"), [&] { press(&w, "downloadBtn"); },
+            [&](DownloadV1Dialog *v1) {
+                press(v1, "downloadBtn");
+                auto *bar = v1->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+                check(waitFor([bar] { return bar->value() >= 40; }, 60000), "v1 progress");
+                save(v1, QStringLiteral("24_download_v1_progress"));
+                check(waitFor([v1] { return !v1->IsBusy(); }, 120000), "v1 download");
+                settle();
+                save(v1, QStringLiteral("25_download_v1_done"));
+                press(v1, "closeBtn");
+            },
+            [](DownloadV1Dialog *v1) { return v1->IsPrepared() && !v1->IsBusy(); });
+        sim.SetTiming(SimTiming());
+
+        // The memory image of that download, processed again from the advanced settings.
+        const QStringList images = QDir(v1Downloads.path()).entryList({QStringLiteral("*.ccx")}, QDir::Files);
+        check(!images.isEmpty(), "memory image");
+        // Its dives come back as the only .ccl files (no overwrite questions).
+        for (const QString &name : QDir(v1Downloads.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files))
+            QFile::remove(QDir(v1Downloads.path()).filePath(name));
+        withModal<PrivateSettingsDialog>(
+            QStringLiteral("26_advanced_settings"), [&] { w.PrivateSettings(); },
+            [&](PrivateSettingsDialog *advanced) {
+                withModal<ProcessCCXDialog>(
+                    QStringLiteral("27_process_ccx"),
+                    [advanced] { press(advanced, "processCcxBtn"); },
+                    [](ProcessCCXDialog *ccx) { press(ccx, "closeBtn"); },
+                    [&](ProcessCCXDialog *ccx) {
+                        if (!ccx->IsBusy() && ccx->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))
+                                                  ->toPlainText().isEmpty() && !images.isEmpty())
+                            ccx->ProcessFiles({QDir(v1Downloads.path()).filePath(images.first())});
+                        return !ccx->IsBusy()
+                            && !ccx->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText().isEmpty();
+                    });
+                press(advanced, "cancelBtn");
+            });
+
         w.LoadLanguage(QStringLiteral("de"));
         settle();
         save(&w, QStringLiteral("09_main_connected_de"));
@@ -309,6 +398,10 @@ int main(int argc, char *argv[])
         withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
                          [](About *about) { press(about, "closeBtn"); });
         remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
+        withModal<DownloadV1Dialog>(
+            QStringLiteral("28_download_v1_de"), [&] { press(&w, "downloadBtn"); },
+            [](DownloadV1Dialog *v1) { press(v1, "closeBtn"); },
+            [](DownloadV1Dialog *v1) { return v1->IsPrepared() && !v1->IsBusy(); });
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }

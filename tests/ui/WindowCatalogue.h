@@ -9,8 +9,11 @@
 #include "CancelNextConnect.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DownloadV1Dialog.h"
+#include "DownloadV2Dialog.h"
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
+#include "ProcessCCXDialog.h"
 #include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimulatedPortEnumerator.h"
@@ -42,6 +45,10 @@ inline QList<CataloguedWindow> AllWindows()
         {"SettingsDialog", [] { return std::make_unique<SettingsDialog>(); }, Key::GeometrySettings},
         {"DeviceStatus", [] { return std::make_unique<DeviceStatus>(); }, Key::GeometryDeviceStatus},
         {"Clock", [] { return std::make_unique<Clock>(nullptr); }, Key::GeometryClock},
+        {"DownloadV1Dialog", [] { return std::make_unique<DownloadV1Dialog>(nullptr, true); }, Key::GeometryDownloadV1},
+        {"DownloadV2Dialog", [] { return std::make_unique<DownloadV2Dialog>(nullptr, true, false); },
+         Key::GeometryDownloadV2},
+        {"ProcessCCXDialog", [] { return std::make_unique<ProcessCCXDialog>(); }, std::nullopt},
         {"RemoteSupportDialog",
          [] {
              // Its address lookup goes to a local port nothing listens on.

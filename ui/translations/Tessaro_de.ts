@@ -172,6 +172,195 @@
     </message>
 </context>
 <context>
+    <name>DownloadV1Dialog</name>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD DIRECTORY</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>Choose download directory.</source>
+        <translation>Download-Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>FULL DOWNLOAD</source>
+        <translation>VOLLSTÄNDIGER DOWNLOAD</translation>
+    </message>
+    <message>
+        <source>&amp;DOWNLOAD</source>
+        <translation>&amp;HERUNTERLADEN</translation>
+    </message>
+    <message>
+        <source>Download logs from your device.</source>
+        <translation>Tauchprotokolle von Ihrem Gerät herunterladen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Estimated Time %1:%2</source>
+        <translation>Geschätzte Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Download Completed</source>
+        <translation>Download abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Remaining Time %1:%2</source>
+        <translation>Verbleibende Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>&amp;ABORT</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>&amp;ABORTING</source>
+        <translation>&amp;WIRD ABGEBROCHEN</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadV2Dialog</name>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Select:</source>
+        <translation>Auswahl:</translation>
+    </message>
+    <message>
+        <source>All Dives</source>
+        <translation>Alle Tauchgänge</translation>
+    </message>
+    <message>
+        <source>New Dives</source>
+        <translation>Neue Tauchgänge</translation>
+    </message>
+    <message>
+        <source>Clear Selection</source>
+        <translation>Auswahl aufheben</translation>
+    </message>
+    <message>
+        <source>Dive Number</source>
+        <translation>Tauchgang Nr.</translation>
+    </message>
+    <message>
+        <source>Date - Time</source>
+        <translation>Datum - Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Duration (mm:ss)</source>
+        <translation>Dauer (mm:ss)</translation>
+    </message>
+    <message>
+        <source>Max Depth (m)</source>
+        <translation>Max. Tiefe (m)</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD DIRECTORY</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>Choose download directory.</source>
+        <translation>Download-Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;DOWNLOAD</source>
+        <translation>&amp;HERUNTERLADEN</translation>
+    </message>
+    <message>
+        <source>Download logs from your device.</source>
+        <translation>Tauchprotokolle von Ihrem Gerät herunterladen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Invalid</source>
+        <translation>Ungültig</translation>
+    </message>
+    <message>
+        <source>Max Depth (ft)</source>
+        <translation>Max. Tiefe (ft)</translation>
+    </message>
+    <message>
+        <source>PC</source>
+        <translation>PC</translation>
+    </message>
+    <message>
+        <source>Quor Handset</source>
+        <translation>Quor-Handgerät</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Estimated Time %1:%2</source>
+        <translation>Geschätzte Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Download Completed</source>
+        <translation>Download abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Log Book Read Completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+    <message>
+        <source>Remaining Time %1:%2</source>
+        <translation>Verbleibende Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>&amp;ABORT</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>&amp;ABORTING</source>
+        <translation>&amp;WIRD ABGEBROCHEN</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>LogBookV2</name>
+    <message>
+        <source>already exists.
+
+Do you wish to overwrite it?</source>
+        <translation>ist bereits vorhanden.
+
+Möchten Sie die Datei überschreiben?</translation>
+    </message>
+</context>
+<context>
     <name>LogBookV2Reader</name>
     <message>
         <source>Unable to locate the Log Book memory</source>
@@ -448,6 +637,49 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>&amp;CANCEL</source>
         <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>Memory Images (.ccx)</source>
+        <translation>Speicherabbilder (.ccx)</translation>
+    </message>
+    <message>
+        <source>&amp;PROCESS</source>
+        <translation>&amp;VERARBEITEN</translation>
+    </message>
+    <message>
+        <source>Save the dives of downloaded memory images again as log files.</source>
+        <translation>Die Tauchgänge heruntergeladener Speicherabbilder erneut als Tauchprotokolle speichern.</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessCCXDialog</name>
+    <message>
+        <source>Process Memory Images</source>
+        <translation>Speicherabbilder verarbeiten</translation>
+    </message>
+    <message>
+        <source>Choose memory images (.ccx files) to save their dives again as log files (.ccl) beside them.</source>
+        <translation>Wählen Sie Speicherabbilder (.ccx-Dateien), deren Tauchgänge erneut als Tauchprotokolle (.ccl) daneben gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>&amp;SELECT FILES</source>
+        <translation>&amp;DATEIEN WÄHLEN</translation>
+    </message>
+    <message>
+        <source>Choose the memory images to process.</source>
+        <translation>Die zu verarbeitenden Speicherabbilder wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Select Memory Images</source>
+        <translation>Speicherabbilder wählen</translation>
+    </message>
+    <message>
+        <source>CCX Files (*.ccx)</source>
+        <translation>CCX-Dateien (*.ccx)</translation>
     </message>
 </context>
 <context>
@@ -1058,6 +1290,10 @@ Neue Version </translation>
     <message>
         <source>Restoring original com port</source>
         <translation>Ursprünglichen Anschluss wiederherstellen</translation>
+    </message>
+    <message>
+        <source>The computer&apos;s clock reads %1. The rebreather&apos;s clock can only hold the years 2000 to 2099, so the clocks were not synchronised. Correct the computer&apos;s clock and synchronise again.</source>
+        <translation>Die Uhr des Computers zeigt %1. Die Uhr des Rebreathers kann nur die Jahre 2000 bis 2099 halten, daher wurden die Uhren nicht abgeglichen. Stellen Sie die Uhr des Computers richtig und gleichen Sie danach erneut ab.</translation>
     </message>
     <message>
         <source>Upload not permitted~~~</source>
