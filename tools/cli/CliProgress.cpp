@@ -20,7 +20,12 @@ QString CliProgress::Bar(int percent, int estimate, int width, const QString &co
 void CliProgress::Update(int percent)
 {
     if (m_terminal) {
-        std::fprintf(m_out, "\r%s", qPrintable(Bar(percent, m_estimate, 30, m_completedText)));
+        // Redrawn only when it changes: an upload reports every page.
+        const QString bar = Bar(percent, m_estimate, 30, m_completedText);
+        if (m_open && bar == m_lastBar)
+            return;
+        m_lastBar = bar;
+        std::fprintf(m_out, "\r%s", qPrintable(bar));
         std::fflush(m_out);
         m_open = true;
         return;

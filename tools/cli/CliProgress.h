@@ -30,4 +30,5 @@ private:
     QString m_completedText = QStringLiteral("Download Completed");
     int m_lastShown = -1;
     bool m_open = false;
+    QString m_lastBar;
 };
