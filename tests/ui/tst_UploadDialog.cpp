@@ -337,16 +337,18 @@ void tst_UploadDialog::uploadFromTheMainWindow()
             upload->SetFileChooser([&](QWidget *, const QString &) { return file; });
             QTest::mouseClick(Button(*upload, "selectBtn"), Qt::LeftButton);
             step = 1;
-        } else if (step == 1 && !upload->IsLoading()) {
+        } else if (step == 1 && !upload->IsLoading() && Button(*upload, "closeBtn")->isEnabled()) {
+            // (The buttons follow the flags once the cursor is restored:
+            // CLOSE enabled again means the window is idle.)
             if (upload->IsLoaded()) {
+                step = 2; // before the click: the window processes events inside it
                 QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
-                step = 2;
             } else { // refused: what it said is checked below
                 shown = Messages(*upload);
-                QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
                 step = 4;
+                QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
             }
-        } else if (step == 2 && !upload->IsUploading()) {
+        } else if (step == 2 && !upload->IsUploading() && Button(*upload, "closeBtn")->isEnabled()) {
             if (refusedPage != 0 && shownAfterFailure.isEmpty()) {
                 // The failed upload, then the same file once more.
                 shownAfterFailure = Messages(*upload);
@@ -354,14 +356,13 @@ void tst_UploadDialog::uploadFromTheMainWindow()
                 sim.WithBus([](SimulatedBus &bus) {
                     SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour));
                 });
-                if (Button(*upload, "uploadBtn")->isEnabled()) {
-                    QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
+                QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
+                if (upload->IsUploading())
                     return;
-                }
             }
             shown = Messages(*upload);
-            QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
             step = 3;
+            QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
         }
     });
     driver.start();
