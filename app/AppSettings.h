@@ -25,6 +25,8 @@ enum class Key {
     GeometryUpload,
     GeometrySettings,
     GeometryDeviceStatus,
+    GeometryDives,
+    GeometryCellReport,
     DownloadDirectory,
     ProcessCcxDirectory,
     ClientName,
@@ -34,6 +36,7 @@ enum class Key {
     UploadShortWriteTime,
     UploadBtWriteTime,
     DownloadUddf,
+    UddfCellsAsPpo2,
 };
 
 // Full key text, for example "Settings/Com Port".

@@ -7,8 +7,10 @@
 #include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
+#include "CellReportDialog.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DivesDialog.h"
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
 #include "SettingsDialog.h"
@@ -41,6 +43,8 @@ inline QList<CataloguedWindow> AllWindows()
         {"SettingsDialog", [] { return std::make_unique<SettingsDialog>(); }, Key::GeometrySettings},
         {"DeviceStatus", [] { return std::make_unique<DeviceStatus>(); }, Key::GeometryDeviceStatus},
         {"Clock", [] { return std::make_unique<Clock>(nullptr); }, Key::GeometryClock},
+        {"DivesDialog", [] { return std::make_unique<DivesDialog>(); }, Key::GeometryDives},
+        {"CellReportDialog", [] { return std::make_unique<CellReportDialog>(); }, Key::GeometryCellReport},
         {"PrivateSettingsDialog", [] { return std::make_unique<PrivateSettingsDialog>(); }, std::nullopt},
         {"About", [] { return std::make_unique<About>(); }, std::nullopt},
         {"YesNo", [] { return std::make_unique<YesNo>(); }, std::nullopt},

@@ -1,5 +1,7 @@
 #include "DiveLogTool.h"
 
+#include "CellHealthAnalysis.h"
+#include "CellHealthReport.h"
 #include "CclFileLoader.h"
 #include "DeviceList.h"
 #include "QuorLog.h"
@@ -21,6 +23,7 @@ QString DiveLogTool::UsageText()
         "       divelogtool lines FILE.ccl...\n"
         "       divelogtool uddf [--out DIR] [--overwrite] FILE.ccl...\n"
         "       divelogtool blocks FILE.ccx...\n"
+        "       divelogtool cells FILE.ccl...\n"
         "Exit codes: 0 done, 1 usage, 2 a file could not be loaded, 3 a UDDF file was not written.\n");
 }
 
@@ -51,11 +54,14 @@ int DiveLogTool::Run(const QStringList &arguments)
             files << a;
         }
     }
-    const QStringList commands = {QStringLiteral("summary"), QStringLiteral("lines"), QStringLiteral("uddf"), QStringLiteral("blocks")};
+    const QStringList commands = {QStringLiteral("summary"), QStringLiteral("lines"), QStringLiteral("uddf"),
+                                  QStringLiteral("blocks"), QStringLiteral("cells")};
     if (!commands.contains(command) || files.isEmpty()) {
         m_err << UsageText();
         return Usage;
     }
+    if (command == QLatin1String("cells"))
+        return Cells(files);
     if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
         m_err << outDir << ": not a folder\n";
         return Usage;
@@ -173,4 +179,26 @@ int DiveLogTool::Blocks(const QString &path)
     }
     m_out << count << " memory blocks\n\n";
     return Ok;
+}
+
+int DiveLogTool::Cells(const QStringList &files)
+{
+    // The report covers every dive that loads; a file that does not is
+    // named on the error stream and makes the exit code 2.
+    QVector<DiveCellHealth> dives;
+    int code = Ok;
+    for (const QString &path : files) {
+        QuorLog log;
+        const int result = log.Load(path);
+        if (result != QuorLog::Success) {
+            m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+            code = LoadFailed;
+            continue;
+        }
+        dives.append(CellHealthAnalysis::AnalyseDive(log));
+    }
+    m_out << CellHealthReport(dives).Text();
+    m_out.flush();
+    m_err.flush();
+    return code;
 }

@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-// The dive-log command-line tool: summaries, text-form lines and UDDF files
-// of .ccl files, and the memory blocks of .ccx files.
+// The dive-log command-line tool: summaries, text-form lines, UDDF files and
+// the oxygen-cell report of .ccl files, and the memory blocks of .ccx files.
 class DiveLogTool
 {
 public:
@@ -26,6 +26,8 @@ private:
     int Lines(const QString &path);
     int Uddf(const QString &path, const QString &outDir, bool overwrite);
     int Blocks(const QString &path);
+    // The oxygen-cell report over all the files' dives.
+    int Cells(const QStringList &files);
 
     QTextStream &m_out;
     QTextStream &m_err;
