@@ -81,7 +81,7 @@ public:
             b[i] = cells[i][size_t(ib)];
             p[i] = (a[i] + b[i]) / 2;
             valid[i] = p[i] >= T::MinimumReadingBar;
-            agree[i] = valid[i] && std::abs(a[i] - b[i]) <= T::PeersAgreeBar + 1e-9;
+            agree[i] = valid[i] && std::abs(a[i] - b[i]) <= std::max(T::PeersAgreeBar, T::PeersAgreeFraction * p[i]) + 1e-9;
             const double step = i > 0 ? t[i] - t[i - 1] : 0.0;
             weight[i] = step > 0 && step <= T::LongestSampleGapSeconds ? step : 0.0;
         }

@@ -8,8 +8,10 @@ namespace CellHealthThresholds {
 // A controller's readings count only while at least one of the cells reads
 // this much: a controller that is off or not fitted logs zeros.
 constexpr double MinimumReadingBar = 0.05;
-// The other two cells agree with each other while they are this close.
+// The other two cells agree with each other while they are no further apart
+// than the larger of these: 0.1 bar, or a tenth of their mean.
 constexpr double PeersAgreeBar = 0.10;
+constexpr double PeersAgreeFraction = 0.10;
 // Samples further apart than this are a gap in the log, not one interval.
 constexpr double LongestSampleGapSeconds = 130.0;
 // A condition that lapses for no longer than this still counts as one

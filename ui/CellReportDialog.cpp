@@ -25,6 +25,7 @@ CellReportDialog::CellReportDialog(QWidget *parent) : QDialog(parent), ui(new Ui
         ui->showBtn->setEnabled(item && !item->data(1, FileRole).toString().isEmpty());
     });
     ui->showBtn->setEnabled(false);
+    UniformButtons::Equalise({ui->showBtn, ui->saveBtn, ui->closeBtn});
     WindowGeometry::Restore(this, AppSettings::Key::GeometryCellReport);
 }
 
@@ -82,9 +83,10 @@ void CellReportDialog::Fill()
                     line->setData(1, FileRole, dive.filePath);
                     line->setData(1, ControllerRole, cell.controller);
                     line->setData(1, TimeRole, reason.finding.start);
-                    line->setToolTip(1, dive.filePath);
                 }
                 line->setText(1, text);
+                const QString file = line->data(1, FileRole).toString();
+                line->setToolTip(1, file.isEmpty() ? text : text + QLatin1Char('\n') + QDir::toNativeSeparators(file));
             }
             item->setExpanded(cell.rating != CellRating::Good);
         }

@@ -76,6 +76,10 @@ DivesDialog::DivesDialog(QWidget *parent)
     };
 
     ShowNothing(QString());
+    // The style and the buttons' common size are part of the window's
+    // minimum from the start, not only once it is shown.
+    ensurePolished();
+    UniformButtons::Equalise({ui->uddfBtn, ui->savePngBtn});
     WindowGeometry::Restore(this, AppSettings::Key::GeometryDives);
     SetFolder(DownloadFolder::Current());
 }
@@ -131,10 +135,14 @@ void DivesDialog::EntriesFound(int generation, QVector<DiveListEntry> entries)
 {
     if (generation != m_generation)
         return;
-    const bool wasEmpty = m_model->rowCount() == 0;
     m_model->Add(entries);
-    if (wasEmpty && m_model->rowCount() > 0 && !ui->diveTable->currentIndex().isValid())
-        ui->diveTable->selectRow(0);
+    // Until the user chooses, the newest dive that can be read is shown.
+    if (!ui->diveTable->currentIndex().isValid())
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            if (m_model->Entry(row).loaded) {
+                ui->diveTable->selectRow(row);
+                break;
+            }
     UpdateStatus();
 }
 
