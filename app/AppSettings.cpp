@@ -1,7 +1,12 @@
 #include "AppSettings.h"
 
+#include "SupportServerDefaults.h"
+
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <mutex>
 
 namespace AppSettings {
 namespace {
@@ -25,6 +30,10 @@ QVariant downloadFolder()
 QVariant shortReadTime() { return 0.06; }
 QVariant btReadTime() { return 0.285; }
 QVariant writeTime() { return 0.13; }
+QVariant ipEchoUrl() { return SupportServerDefaults::IpEchoUrl; }
+QVariant supportPublicAddress() { return SupportServerDefaults::PublicAddress; }
+QVariant supportInternalAddress() { return SupportServerDefaults::InternalAddress; }
+QVariant supportPort() { return int(SupportServerDefaults::Port); }
 
 const Entry table[] = {
     {Key::Language, "Settings/Language", emptyText},
@@ -56,7 +65,31 @@ const Entry table[] = {
     {Key::DownloadUddf, "Settings/Connect/Download UDDF", falseValue},
     // Off: cell readings go out as measuredpo2, as every UDDF file so far.
     {Key::UddfCellsAsPpo2, "Settings/Connect/UDDF Cells As ppo2", falseValue},
+    {Key::RemoteSupportIpEchoUrl, "Settings/Remote Support/IP Echo Address", ipEchoUrl},
+    {Key::RemoteSupportServerPublicAddress, "Settings/Remote Support/Server Public Address",
+     supportPublicAddress},
+    {Key::RemoteSupportServerInternalAddress, "Settings/Remote Support/Server Internal Address",
+     supportInternalAddress},
+    {Key::RemoteSupportServerPort, "Settings/Remote Support/Server Port", supportPort},
 };
+
+// Process overrides: read from the worker thread as well as the GUI thread.
+std::mutex overrideMutex;
+QHash<int, QVariant> &overrides()
+{
+    static QHash<int, QVariant> values;
+    return values;
+}
+
+bool overridden(Key key, QVariant *value)
+{
+    std::lock_guard<std::mutex> locker(overrideMutex);
+    const auto it = overrides().constFind(static_cast<int>(key));
+    if (it == overrides().constEnd())
+        return false;
+    *value = it.value();
+    return true;
+}
 
 const Entry &entry(Key key)
 {
@@ -82,6 +115,9 @@ QVariant DefaultValue(Key key)
 
 QVariant Value(Key key)
 {
+    QVariant value;
+    if (overridden(key, &value))
+        return value;
     QSettings settings;
     const QString name = KeyName(key);
     return settings.contains(name) ? settings.value(name) : DefaultValue(key);
@@ -97,6 +133,12 @@ void SetValue(Key key, const QVariant &value)
 {
     QSettings settings;
     settings.setValue(KeyName(key), value);
+}
+
+void SetProcessOverride(Key key, const QVariant &value)
+{
+    std::lock_guard<std::mutex> locker(overrideMutex);
+    overrides().insert(static_cast<int>(key), value);
 }
 
 QString StringValue(Key key) { return Value(key).toString(); }

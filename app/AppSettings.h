@@ -37,6 +37,10 @@ enum class Key {
     UploadBtWriteTime,
     DownloadUddf,
     UddfCellsAsPpo2,
+    RemoteSupportIpEchoUrl,
+    RemoteSupportServerPublicAddress,
+    RemoteSupportServerInternalAddress,
+    RemoteSupportServerPort,
 };
 
 // Full key text, for example "Settings/Com Port".
@@ -50,6 +54,11 @@ QVariant DefaultValue(Key key);
 QVariant Value(Key key);
 bool Contains(Key key);
 void SetValue(Key key, const QVariant &value);
+
+// A value that holds for the rest of this process only and is never stored,
+// for a command-line flag (tessaro-cli --uddf) that must not change what the
+// windows do the next time. Value() answers it in place of the store.
+void SetProcessOverride(Key key, const QVariant &value);
 
 // Typed shorthands.
 QString StringValue(Key key);

@@ -1,4 +1,5 @@
 #include "AppIdentity.h"
+#include "CommandLine.h"
 #include "DeviceList.h"
 #include "FontLoader.h"
 #include "MainDialog.h"
@@ -35,6 +36,16 @@ void ArmQuitTimer(QApplication &app)
     QTimer::singleShot(ms, &app, &QCoreApplication::quit);
 }
 
+// The arguments as the process received them, before any application
+// object has taken its own.
+QStringList RawArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -45,7 +56,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(AppIdentity::OrganisationName);
     QCoreApplication::setOrganizationDomain(AppIdentity::OrganisationDomain);
     QCoreApplication::setApplicationName(AppIdentity::ApplicationName);
+
+    // --help and --version need no window system: answer them with a core
+    // application object, so they work without a display too.
+    if (CommandLine::AsksForTextOnly(RawArguments(argc, argv))) {
+        QCoreApplication textOnly(argc, argv);
+        QCoreApplication::setApplicationVersion(AppIdentity::ApplicationVersion);
+        CommandLine::AnswerWithText(textOnly);
+    }
+
     QApplication app(argc, argv);
+    // An unknown option is reported and ends the program here.
+    CommandLine::Process(app);
 
     qInfo().noquote() << "Starting Windows Tessaro Version" << AppIdentity::ApplicationVersion;
     qInfo().noquote() << "Time Zone"

@@ -11,8 +11,12 @@ function(tessaro_add_test)
     set(T_TIMEOUT 300)
   endif()
   set(home ${CMAKE_BINARY_DIR}/testhome/${T_NAME})
+  # TESSARO_RUN_ENVIRONMENT: sanitizer options of a sanitizer build (top level).
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HOME=${home};XDG_DATA_HOME=${home}/.local/share;XDG_CONFIG_HOME=${home}/.config;XDG_CACHE_HOME=${home}/.cache;XDG_RUNTIME_DIR=${home}/run;TESSARO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(TESSARO_RUN_ENVIRONMENT)
+    set_property(TEST ${T_NAME} APPEND PROPERTY ENVIRONMENT ${TESSARO_RUN_ENVIRONMENT})
+  endif()
   file(MAKE_DIRECTORY ${home}/run)
 endfunction()

@@ -446,13 +446,20 @@ bool DeviceList::LineCheck(const QString &hexLine)
 {
     if (hexLine.size() < 4)
         return false;
-    QByteArray b;
-    if (!ParseHexBytes(hexLine, b))
-        return false;
-    quint8 x = 0;
-    for (int i = 0; i < b.size() - 1; ++i)
-        x ^= quint8(b.at(i));
-    return x == quint8(b.at(b.size() - 1));
+    // Pair by pair, without a byte copy: a log load checks every line.
+    const QChar *chars = hexLine.constData();
+    const int pairs = hexLine.size() / 2; // a trailing odd digit is ignored
+    int x = 0;
+    for (int i = 0; i < pairs; ++i) {
+        const int hi = HexDigitValue(chars[2 * i]);
+        const int lo = HexDigitValue(chars[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        x ^= (hi << 4) | lo;
+    }
+    // x holds every byte including the last: the rest XOR to the last
+    // exactly when x is 0.
+    return x == 0;
 }
 
 QString DeviceList::LineChecksum(const QString &hexLine)
@@ -532,14 +539,3 @@ void DeviceList::LogAsteriskLine()
     qInfo().noquote() << AsteriskLine();
 }
 
-int DeviceList::HexDigitValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}

@@ -140,8 +140,19 @@ public:
     // Decimal degrees; negative for hemisphere "S" or "W" (trimmed).
     static double DecimalDegrees(double degrees, double minutes, double seconds,
                                  const QString &hemisphere);
-    // Value 0-15 of one hexadecimal digit (either case), or -1.
-    static int HexDigitValue(QChar c);
+    // Value 0-15 of one hexadecimal digit (either case), or -1. Inline: log
+    // loading decodes every character of a long dive with it.
+    static int HexDigitValue(QChar c)
+    {
+        const ushort u = c.unicode();
+        if (u >= '0' && u <= '9')
+            return u - '0';
+        if (u >= 'A' && u <= 'F')
+            return u - 'A' + 10;
+        if (u >= 'a' && u <= 'f')
+            return u - 'a' + 10;
+        return -1;
+    }
     // Every pair of hexadecimal digits becomes one byte; a pair that is not
     // hexadecimal gives 0, a trailing odd digit is ignored.
     static QByteArray HexToBytes(const QString &hex);

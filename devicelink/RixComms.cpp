@@ -1,11 +1,14 @@
 #include "RixComms.h"
 
 #include "DeviceList.h"
+#include "RixFrameAssembler.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -74,6 +77,12 @@ const char *const kBridgeTypeNames[] = {"Serial", "Bluetooth Bridge", "Bluetooth
 const char kStatusNotArrived[] = "Writing: The expected status message did not arrive.";
 const char kGetMessageFailed[] = "GetMessage Failed - ";
 
+// Longest time one frame takes on a 57600-baud line (2059 bytes, 10 bits
+// each), rounded up: a frame that has started keeps coming for this long.
+constexpr qint64 kLongestFrameMs = 400;
+// Requests remembered as owing a reply; older ones count as lost.
+constexpr int kMaxOwedReplies = 8;
+
 QString HexByte(int value)
 {
     return DeviceList::HexText(quint64(value & 0xFF), 2);
@@ -96,6 +105,7 @@ QString ByteList(const QByteArray &bytes)
 RixComms::RixComms()
     : m_outgoing(OutgoingCapacity), m_incoming(IncomingCapacity)
 {
+    m_clock.start();
 }
 
 RixComms::~RixComms() = default;
@@ -210,16 +220,24 @@ bool RixComms::OpenComPort(const QString &comPort, bool identifyBridge)
     m_port->setStopBits(QSerialPort::OneStop);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
-        qDebug().noquote() << "RixComms::OpenComPort() Failed to open com port" << m_port->errorString()
-                           << int(m_port->error());
+        if (m_messageLevel >= 1)
+            qDebug().noquote() << "RixComms::OpenComPort() Failed to open com port" << m_port->errorString()
+                               << int(m_port->error());
         return false;
     }
+    ResetLineState();
     m_linkOpen = true;
     m_portName = comPort;
     m_portOpen = true;
-    if (!identifyBridge)
+    if (!identifyBridge || IdentifyBridge())
         return true;
-    return IdentifyBridge();
+    // Nothing on the port said what it is. The open fails as a whole, so that
+    // no one goes on talking through a port whose bridge is unknown; the
+    // reason stays in the last error.
+    CloseComPort();
+    m_linkOpen = false;
+    m_portName.clear();
+    return false;
 }
 
 bool RixComms::CloseComPort()
@@ -234,6 +252,7 @@ bool RixComms::CloseComPort()
         m_bridgeValid = false;
     }
     m_portOpen = false;
+    ResetLineState();
     return true;
 }
 
@@ -250,36 +269,47 @@ bool RixComms::IsBluetoothHandset() const
 bool RixComms::IdentifyBridge()
 {
     m_lastError.clear();
-    m_outgoing.BuildRequest(BridgeDeviceId, BridgeIdentifyCommand, 0, 0, nullptr);
-    SendMessage();
-    const int result = GetMessage(IdentifyTimeoutMs);
-    if (result == MessageValid && !m_incoming.IsStatusMessage()) {
-        if (m_incoming.PayloadLength() == 2) {
-            const QByteArray p = m_incoming.Payload();
-            const int type = quint8(p.at(0));
-            m_bridgeType = (type >= 1 && type <= 3) ? type : BridgeSerial;
-            m_bridgeVersion = quint8(p.at(1));
-            m_bridgeValid = true;
+    int failures = 0;
+    for (;;) {
+        m_outgoing.BuildRequest(BridgeDeviceId, BridgeIdentifyCommand, 0, 0, nullptr);
+        SendMessage();
+        const int result = GetMessage(IdentifyTimeoutMs);
+        if (result == MessageValid && !m_incoming.IsStatusMessage()) {
+            if (m_incoming.PayloadLength() == 2) {
+                const QByteArray p = m_incoming.Payload();
+                const int type = quint8(p.at(0));
+                m_bridgeType = (type >= 1 && type <= 3) ? type : BridgeSerial;
+                m_bridgeVersion = quint8(p.at(1));
+                m_bridgeValid = true;
+                m_failedAttempts = failures;
+                if (m_messageLevel >= 1)
+                    qDebug().noquote() << "RixComms::IdentifyBridge - Bridge is" << BridgeTypeName(m_bridgeType);
+                return true;
+            }
+            // A data reply of another length does not describe a bridge.
+        } else if (result == MessageValid && m_incoming.StatusCode() == 2) {
+            // A unit that does not know the command: the port reaches it over a plain cable.
             if (m_messageLevel >= 1)
-                qDebug().noquote() << "RixComms::IdentifyBridge - Bridge is" << BridgeTypeName(m_bridgeType);
+                qDebug() << "RixComms::IdentifyBridge - Command Invalid therefore bridge is valid serial";
+            m_bridgeType = BridgeSerial;
+            m_bridgeVersion = 0;
+            m_bridgeValid = true;
+            m_failedAttempts = failures;
             return true;
+        } else {
+            if (result == MessageValid)
+                m_lastError = StatusText(m_incoming.StatusCode());
+            else
+                m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+            if (m_messageLevel >= 1)
+                qDebug().noquote() << "RixComms::IdentifyBridge -" << m_lastError;
         }
-    } else if (result == MessageValid && m_incoming.StatusCode() == 2) {
-        // A unit that does not know the command: the port reaches it over a plain cable.
-        if (m_messageLevel >= 1)
-            qDebug() << "RixComms::IdentifyBridge - Command Invalid therefore bridge is valid serial";
-        m_bridgeType = BridgeSerial;
-        m_bridgeVersion = 0;
-        m_bridgeValid = true;
-        return true;
-    } else {
-        if (result == MessageValid)
-            m_lastError = StatusText(m_incoming.StatusCode());
-        else
-            m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
-        if (m_messageLevel >= 1)
-            qDebug().noquote() << "RixComms::IdentifyBridge -" << m_lastError;
+        // The first frame after opening is often lost (Bluetooth in
+        // particular): the identification is asked again like any command.
+        if (!RetryAfterFailure(failures, m_maxAttempts))
+            break;
     }
+    m_failedAttempts = failures;
     m_bridgeType = BridgeSerial;
     m_bridgeVersion = 0;
     m_bridgeValid = false;
@@ -294,12 +324,134 @@ void RixComms::SendMessage()
 {
     if (!m_port || !m_port->isOpen())
         return; // a frame that never left shows up as a missing reply
-    m_port->clear(QSerialPort::AllDirections);
     const QByteArray bytes = m_outgoing.Bytes();
+    // Only after a failed or unfinished exchange can anything be left on the
+    // line; a healthy exchange goes straight on.
+    if (!m_owed.isEmpty() || m_lineDirty || !m_carry.isEmpty()) {
+        DrainBeforeSend(bytes);
+        if (!m_port->isOpen())
+            return;
+    }
+    m_port->clear(QSerialPort::AllDirections);
     if (m_outgoing.MessageLevel() >= 1)
         qDebug().noquote() << QStringLiteral("Sending %1, Length %2").arg(RixMessage::HexDump(bytes)).arg(bytes.size());
     m_port->write(bytes);
     m_port->waitForBytesWritten(WriteWaitMs);
+
+    const quint8 command = m_outgoing.Command();
+    if (RixMessage::IsReadCode(command))
+        ExpectData(command, m_outgoing.Address(), m_outgoing.LengthByte());
+    else
+        m_expect = ExpectedData();
+    OwedReply owed;
+    owed.request = bytes;
+    owed.deviceId = m_outgoing.DeviceId();
+    owed.deadlineMs = m_clock.elapsed() + DefaultTimeoutMs + LateReplyWindowMs;
+    m_owed.append(owed);
+    if (m_owed.size() > kMaxOwedReplies)
+        m_owed.removeFirst();
+}
+
+void RixComms::ExpectData(quint8 command, quint32 address, quint8 length)
+{
+    m_expect.active = true;
+    m_expect.opcode = command & 0x3F;
+    m_expect.address = address & 0xFFFFFF;
+    m_expect.length = length;
+}
+
+bool RixComms::IsStaleData(const QByteArray &frame) const
+{
+    if (!m_expect.active || frame.size() < RixMessage::FrameOverhead || !RixFrameAssembler::StartsLikeFrame(frame))
+        return false;
+    const quint8 command = quint8(frame.at(5));
+    if (command == 0)
+        return false; // a status reply names no request
+    if (RixMessage::Checksum(frame, frame.size() - 1) != quint8(frame.at(frame.size() - 1)))
+        return false; // a damaged frame cannot be trusted to say whose it is
+    const quint32 address = (quint32(quint8(frame.at(6))) << 16) | (quint32(quint8(frame.at(7))) << 8)
+                            | quint32(quint8(frame.at(8)));
+    return (command & 0x3F) != m_expect.opcode || address != m_expect.address
+           || quint8(frame.at(9)) < m_expect.length;
+}
+
+void RixComms::ReplyArrived()
+{
+    if (!m_owed.isEmpty())
+        m_owed.removeFirst();
+}
+
+void RixComms::ResetLineState()
+{
+    m_owed.clear();
+    m_answered.reset();
+    m_carry.clear();
+    m_lineDirty = false;
+    m_expect = ExpectedData();
+}
+
+void RixComms::DrainBeforeSend(const QByteArray &next)
+{
+    // A reply is waited for when it belongs to a different request and comes
+    // from a unit that has answered on this port before: a unit that never
+    // answered is taken to be absent, and an answer to the very request about
+    // to be repeated says what the repeat's answer would say.
+    const auto awaited = [this, &next](const OwedReply &owed, qint64 now) {
+        return owed.request != next && m_answered.test(owed.deviceId) && now < owed.deadlineMs;
+    };
+    qint64 now = m_clock.elapsed();
+    qint64 limit = now + kLongestFrameMs;
+    for (const OwedReply &owed : qAsConst(m_owed)) {
+        if (awaited(owed, now))
+            limit = qMax(limit, owed.deadlineMs + kLongestFrameMs);
+    }
+    QByteArray buf = m_carry;
+    m_carry.clear();
+    qint64 lastByteMs = (m_lineDirty || !buf.isEmpty()) ? now : -1;
+
+    for (;;) {
+        // Whole frames are counted against the replies owed, the rest dropped.
+        for (;;) {
+            while (!buf.isEmpty() && !RixFrameAssembler::StartsLikeFrame(buf))
+                buf.remove(0, 1);
+            const int size = RixFrameAssembler::AnnouncedFrameSize(buf);
+            if (size == 0)
+                break;
+            if (size > IncomingCapacity) {
+                buf.remove(0, 1);
+                continue;
+            }
+            if (buf.size() < size)
+                break;
+            if (m_messageLevel >= 1)
+                qDebug().noquote() << QStringLiteral("Late reply discarded %1").arg(RixMessage::HexDump(buf.left(size)));
+            ReplyArrived();
+            buf.remove(0, size);
+        }
+        now = m_clock.elapsed();
+        const bool waiting = std::any_of(m_owed.cbegin(), m_owed.cend(),
+                                         [&](const OwedReply &owed) { return awaited(owed, now); });
+        const bool quiet = lastByteMs < 0 || now - lastByteMs >= LineQuietMs;
+        if ((!waiting && quiet) || now >= limit || !m_port->isOpen())
+            break;
+        if (m_port->bytesAvailable() > 0 || m_port->waitForReadyRead(PollStepMs)) {
+            buf.append(m_port->readAll());
+            if (buf.size() > 2 * ScratchCapacity)
+                buf.remove(0, buf.size() - 2 * ScratchCapacity);
+            lastByteMs = m_clock.elapsed();
+        } else if (m_port->error() == QSerialPort::ResourceError) {
+            m_port->close();
+        }
+    }
+    // Whatever has not come by now is lost; only answers to the request about
+    // to go out again are still counted.
+    QVector<OwedReply> kept;
+    for (const OwedReply &owed : qAsConst(m_owed)) {
+        if (owed.request == next)
+            kept.append(owed);
+    }
+    m_owed = kept;
+    m_lineDirty = false;
 }
 
 bool RixComms::Receive(int timeoutMs)
@@ -307,88 +459,107 @@ bool RixComms::Receive(int timeoutMs)
     m_incoming.Clear();
     QElapsedTimer timer;
     timer.start();
-    int expected = IncomingCapacity;
-    QByteArray scratch;
-    scratch.reserve(ScratchCapacity);
-    bool mismatch = false;
-    bool oversized = false;
-    static const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
+    RixFrameAssembler assembler(IncomingCapacity, ScratchCapacity);
+    // A failed receive that saw bytes has had its reply, damaged; they and
+    // whatever follows them are not to be taken for the next reply.
+    const auto failed = [this, &assembler] {
+        if (assembler.ReceivedSize() > 0) {
+            ReplyArrived();
+            m_lineDirty = true;
+        }
+        return false;
+    };
 
     for (;;) {
         if (!m_port || !m_port->isOpen()) {
             qDebug() << "Invalid due to port closed";
-            return false;
+            return failed();
         }
         if (m_port->bytesAvailable() > 0 || m_port->waitForReadyRead(PollStepMs)) {
-            const QByteArray chunk = m_port->readAll();
-            scratch.append(chunk.left(ScratchCapacity - scratch.size()));
-            for (int i = 0; i < 4 && i < scratch.size(); ++i) {
-                if (scratch.at(i) != kHeader[i])
-                    mismatch = true;
-            }
-            if (scratch.size() > 9) {
-                expected = RixMessage::PayloadSizeFor(quint8(scratch.at(5)), quint8(scratch.at(9)))
-                           + RixMessage::FrameOverhead;
-                // A reply announcing more than the incoming buffer holds is
-                // refused rather than read past the buffer.
-                oversized = expected > IncomingCapacity;
-            }
+            assembler.Append(m_port->readAll());
         } else if (m_port->error() == QSerialPort::ResourceError) {
             // The device behind the port has gone (unplugged): the port is no longer usable.
             m_port->close();
             continue;
         }
+        // Data answering an earlier read (it came late) is set aside; the
+        // reply to this request may still follow it.
+        while (assembler.CurrentState() == RixFrameAssembler::Complete && IsStaleData(assembler.Frame())) {
+            if (m_messageLevel >= 1)
+                qDebug().noquote() << QStringLiteral("Stale reply discarded %1").arg(RixMessage::HexDump(assembler.Frame()));
+            ReplyArrived();
+            assembler.DiscardFrame();
+        }
         if (timer.elapsed() > timeoutMs) {
             if (m_incoming.MessageLevel() >= 1)
                 qDebug().noquote() << QStringLiteral("%1: Timeout - timeout %2").arg(timer.elapsed()).arg(timeoutMs);
             qDebug() << "Invalid due to timeout";
-            return false;
+            return failed();
         }
-        if (mismatch) {
+        if (assembler.CurrentState() == RixFrameAssembler::HeaderMismatch) {
             qDebug() << "Invalid due to mismatch";
-            return false;
+            return failed();
         }
-        if (oversized) {
+        // A reply announcing more than the incoming buffer holds is refused
+        // rather than read past the buffer.
+        if (assembler.CurrentState() == RixFrameAssembler::Oversized) {
             qDebug() << "Invalid due to length";
-            return false;
+            return failed();
         }
-        if (scratch.size() >= expected)
+        if (assembler.CurrentState() == RixFrameAssembler::Complete)
             break;
     }
-    const QByteArray frame = scratch.left(expected);
+    const QByteArray frame = assembler.Frame();
     if (m_incoming.MessageLevel() >= 1)
-        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(expected);
+        qDebug().noquote() << QStringLiteral("Received %1, Length %2").arg(RixMessage::HexDump(frame)).arg(frame.size());
     m_incoming.SetReceived(frame);
+    ReplyArrived();
+    // Bytes behind the reply belong to some other frame: judged before the next request.
+    m_carry = assembler.BytesAfterFrame();
     return true;
 }
 
 int RixComms::GetMessage(int timeoutMs)
 {
+    // The request just sent owes its reply until this exchange's timeout and
+    // the late-reply window have passed.
+    if (!m_owed.isEmpty() && m_owed.last().request == m_outgoing.Bytes())
+        m_owed.last().deadlineMs = m_clock.elapsed() + timeoutMs + LateReplyWindowMs;
     if (!Receive(timeoutMs)) {
         if (m_messageLevel >= 1)
             qDebug() << "RixComms:GetMessage() Timeout";
         return MessageTimeout;
     }
-    const bool header = m_incoming.HeaderValid();
-    if (header && m_incoming.ChecksumValid())
+    const int result = ClassifyFrame(m_incoming);
+    if (result == MessageValid)
+        m_answered.set(m_outgoing.DeviceId());
+    return result;
+}
+
+int RixComms::ClassifyFrame(const RixMessage &frame)
+{
+    if (!frame.IsComplete())
+        return MessageTimeout;
+    const bool header = frame.HeaderValid();
+    if (header && frame.ChecksumValid())
         return MessageValid;
     if (!header)
         return MessageInvalidHeader;
-    return m_incoming.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
+    return frame.ChecksumValid() ? MessageUnknownError : MessageInvalidChecksum;
 }
 
-QString RixComms::FrameText() const
+QString RixComms::FrameText(const RixMessage &frame)
 {
-    if (!m_incoming.IsValid())
+    if (!frame.IsValid())
         return QString::fromLatin1(kInvalidMessageText);
-    if (m_incoming.IsStatusMessage())
-        return StatusText(m_incoming.StatusCode());
+    if (frame.IsStatusMessage())
+        return StatusText(frame.StatusCode());
     return QString::fromLatin1(kDataMessageText);
 }
 
 QString RixComms::GetReplyText() const
 {
-    return m_linkOpen ? FrameText() : QString();
+    return m_linkOpen ? FrameText(m_incoming) : QString();
 }
 
 // ----------------------------------------------------------------- commands
@@ -419,37 +590,67 @@ void RixComms::RetryPause() const
     QThread::msleep(RetryDelayMs);
 }
 
-bool RixComms::IsDevicePresent(quint8 deviceId)
+bool RixComms::RetryAfterFailure(int &failures, int maxAttempts)
+{
+    ++failures;
+    if (failures >= maxAttempts)
+        return false;
+    // A port that has gone (unplugged) cannot answer: asking again would only
+    // delay telling the caller.
+    if (!m_port || !m_port->isOpen())
+        return false;
+    RetryPause();
+    return true;
+}
+
+bool RixComms::IsDevicePresent(quint8 deviceId, int attempts)
 {
     LogOperation("RixComms::IsDevicePresent", deviceId, -1, -1, -1, -1);
     m_lastError.clear();
-    m_outgoing.BuildRequest(deviceId, 0, 0, 0, nullptr);
-    SendMessage();
-    const int result = GetMessage(DefaultTimeoutMs);
+    const int maxAttempts = qMax(1, attempts);
+    int failures = 0;
     bool present = false;
-    if (result != MessageValid)
-        m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
-    else if (!m_incoming.IsStatusOK())
-        m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText();
-    else
-        present = true;
+    for (;;) {
+        m_outgoing.BuildRequest(deviceId, 0, 0, 0, nullptr);
+        SendMessage();
+        const int result = GetMessage(DefaultTimeoutMs);
+        if (result != MessageValid)
+            m_lastError = QString::fromLatin1(kGetMessageFailed) + ResultText(result);
+        else if (!m_incoming.IsStatusOK())
+            m_lastError = QStringLiteral("IsStatusOK Failed - ") + FrameText(m_incoming);
+        else
+            present = true;
+        if (present || !RetryAfterFailure(failures, maxAttempts))
+            break;
+    }
+    if (maxAttempts > 1)
+        m_failedAttempts = failures;
     if (m_messageLevel >= 1)
         qDebug() << (present ? "IsDevicePresent returning true" : "IsDevicePresent returning false");
     return present;
 }
 
-bool RixComms::Command(quint8 deviceId, quint8 command)
+bool RixComms::Command(quint8 deviceId, quint8 command, int attempts)
 {
     LogOperation("RixComms::Command", deviceId, -1, command, -1, -1);
     m_lastError.clear();
-    m_outgoing.BuildRequest(deviceId, command, 0, 0, nullptr);
-    SendMessage();
-    const int result = GetMessage(DefaultTimeoutMs);
-    if (result != MessageValid) {
-        m_lastError = ResultText(result);
-        return false;
+    const int maxAttempts = qMax(1, attempts);
+    int failures = 0;
+    bool answered = false;
+    for (;;) {
+        m_outgoing.BuildRequest(deviceId, command, 0, 0, nullptr);
+        SendMessage();
+        const int result = GetMessage(DefaultTimeoutMs);
+        if (result != MessageValid)
+            m_lastError = ResultText(result);
+        else
+            answered = true;
+        if (answered || !RetryAfterFailure(failures, maxAttempts))
+            break;
     }
-    return true;
+    if (maxAttempts > 1)
+        m_failedAttempts = failures;
+    return answered;
 }
 
 bool RixComms::CommandReturnData(quint8 deviceId, quint8 command, int &length, QByteArray &data)
@@ -488,9 +689,8 @@ bool RixComms::ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, 
             m_lastError = StatusText(m_incoming.StatusCode());
         else
             ok = true;
-        if (ok || ++failures >= m_maxAttempts)
+        if (ok || !RetryAfterFailure(failures, m_maxAttempts))
             break;
-        RetryPause();
     }
     // The caller's buffer holds only what was asked for, whatever the reply announced.
     const QByteArray payload = m_incoming.Payload();
@@ -543,9 +743,8 @@ bool RixComms::Write(quint8 deviceId, quint8 memoryId, quint32 address, quint8 l
             m_lastError = QStringLiteral("Writing: ") + StatusText(m_incoming.StatusCode());
         else
             ok = true;
-        if (ok || ++failures >= m_maxAttempts)
+        if (ok || !RetryAfterFailure(failures, m_maxAttempts))
             break;
-        RetryPause();
     }
     m_failedAttempts = failures;
     return ok;
@@ -570,7 +769,8 @@ bool RixComms::WriteAndVerify(quint8 deviceId, quint8 memoryId, quint32 address,
         int result = GetMessage(DefaultTimeoutMs);
         if (result != MessageValid) {
             m_lastError = QString::fromLatin1(kGetMessageFailed) + PhaseResultText(result, Phase::Writing);
-        } else if (!m_incoming.IsStatusMessage()) {
+        } else if (!m_incoming.IsStatusMessage() || m_incoming.PayloadLength() < 1) {
+            // A status frame without a code byte does not acknowledge the write.
             m_lastError = QString::fromLatin1(kStatusNotArrived);
         } else if (m_incoming.StatusCode() != 0) {
             m_lastError = QStringLiteral("Writing: ") + StatusText(m_incoming.StatusCode());
@@ -591,9 +791,8 @@ bool RixComms::WriteAndVerify(quint8 deviceId, quint8 memoryId, quint32 address,
                     m_lastError = MismatchReport(frameAddress, sent, received);
             }
         }
-        if (ok || ++failures >= m_maxAttempts)
+        if (ok || !RetryAfterFailure(failures, m_maxAttempts))
             break;
-        RetryPause();
     }
     m_failedAttempts = failures;
     return ok;

@@ -2,8 +2,12 @@
 
 #include "RixMessage.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
+
+#include <bitset>
 
 class QSerialPort;
 
@@ -42,6 +46,12 @@ public:
     static constexpr int PollStepMs = 10;
     static constexpr int WriteWaitMs = 50;
     static constexpr int DefaultMaxAttempts = 3;
+    // A reply that has not come within its timeout may still arrive this much
+    // later; until then it is waited for (and thrown away) before a different
+    // request goes out, so it cannot be taken for that request's answer.
+    static constexpr int LateReplyWindowMs = 500;
+    // The line counts as quiet once no byte has come for this long.
+    static constexpr int LineQuietMs = 20;
     static constexpr quint8 BridgeDeviceId = 0xB8;
     static constexpr quint8 BridgeIdentifyCommand = 12;
 
@@ -62,6 +72,7 @@ public:
     bool IsLinkOpen() const { return m_linkOpen; }
 
     // --- Bridge ---
+    // Asks the bridge who it is, with the retry rule of the other commands.
     bool IdentifyBridge();
     bool IsBridgeDetailsValid() const { return m_bridgeValid; }
     int GetBridgeType() const { return m_bridgeValid ? m_bridgeType : -1; }
@@ -80,10 +91,18 @@ public:
     quint8 GetStatusCode() const { return m_incoming.StatusCode(); }
     int GetPayloadLength() const { return m_incoming.PayloadLength(); }
     QByteArray GetPayload() const { return m_incoming.Payload(); }
+    // GetMessage's result for a received frame (MessageTimeout when the
+    // frame is not complete).
+    static int ClassifyFrame(const RixMessage &frame);
+    // Text describing a received frame: its status text, the data text, or
+    // "Invalid message.".
+    static QString FrameText(const RixMessage &frame);
 
     // --- Device commands ---
-    bool IsDevicePresent(quint8 deviceId);
-    bool Command(quint8 deviceId, quint8 command);
+    // attempts > 1 asks again (100 ms apart) while the unit does not answer
+    // as wanted, as the retrying operations do.
+    bool IsDevicePresent(quint8 deviceId, int attempts = 1);
+    bool Command(quint8 deviceId, quint8 command, int attempts = 1);
     bool CommandReturnData(quint8 deviceId, quint8 command, int &length, QByteArray &data);
     // data must hold length bytes; at most that many are copied into it.
     bool Read(quint8 deviceId, quint8 memoryId, quint32 address, quint8 length, uchar *data);
@@ -118,7 +137,28 @@ private:
     enum class Phase { Plain, Writing, Reading };
     static QString PhaseResultText(int result, Phase phase);
     bool Receive(int timeoutMs);
-    QString FrameText() const;
+    // A request whose reply has not (or not yet) been seen.
+    struct OwedReply {
+        QByteArray request;
+        quint8 deviceId = 0;
+        qint64 deadlineMs = 0; // on m_clock; after this the reply counts as lost
+    };
+    // The data reply a read waits for: one with another command or address,
+    // or fewer bytes than asked, answers some earlier request.
+    struct ExpectedData {
+        bool active = false;
+        quint8 opcode = 0;
+        quint32 address = 0;
+        quint8 length = 0;
+    };
+    void ExpectData(quint8 command, quint32 address, quint8 length);
+    bool IsStaleData(const QByteArray &frame) const;
+    void ReplyArrived();
+    void DrainBeforeSend(const QByteArray &next);
+    void ResetLineState();
+    // Counts a failure and, unless the attempts are used up or the port has
+    // gone, pauses before the next attempt; true to try again.
+    bool RetryAfterFailure(int &failures, int maxAttempts);
     void LogOperation(const char *name, int deviceId, int memoryId, int command, qint64 address,
                       int length) const;
     bool ReadWithCode(const char *name, quint8 deviceId, quint8 memoryId, quint32 address,
@@ -140,4 +180,12 @@ private:
     bool m_bridgeValid = false;
     int m_bridgeType = 0;
     int m_bridgeVersion = 0;
+
+    // Keeping replies tied to their requests.
+    QElapsedTimer m_clock;
+    QVector<OwedReply> m_owed;       // oldest first
+    std::bitset<256> m_answered;     // units that have answered since the port opened
+    QByteArray m_carry;              // bytes that came after a reply, not yet judged
+    bool m_lineDirty = false;        // stray bytes may still be on their way
+    ExpectedData m_expect;
 };

@@ -6,6 +6,8 @@ namespace {
 const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
 // Operation codes whose length byte counts 64-byte blocks.
 const quint8 kBlockReadCodes[] = {17, 19, 21, 29};
+// Reads of Flash, EEPROM, RAM, Config, Buffer and Profile.
+const quint8 kReadCodes[] = {1, 3, 5, 7, 9, 13};
 } // namespace
 
 RixMessage::RixMessage(int capacity)
@@ -105,6 +107,16 @@ bool RixMessage::IsBlockReadCode(quint8 command)
             return true;
     }
     return false;
+}
+
+bool RixMessage::IsReadCode(quint8 command)
+{
+    const quint8 code = command & 0x3F;
+    for (quint8 c : kReadCodes) {
+        if (c == code)
+            return true;
+    }
+    return IsBlockReadCode(command);
 }
 
 int RixMessage::PayloadSizeFor(quint8 command, quint8 length)

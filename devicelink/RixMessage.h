@@ -59,6 +59,9 @@ public:
     // "0xAC 0x52 0x69 ..." (upper-case digits, no leading zeros).
     static QString HexDump(const QByteArray &bytes);
     static bool IsBlockReadCode(quint8 command);
+    // A read or block read of a memory: its data reply echoes the command
+    // and the address.
+    static bool IsReadCode(quint8 command);
     // Payload bytes a frame carries for these command and length bytes.
     static int PayloadSizeFor(quint8 command, quint8 length);
     static quint8 Checksum(const QByteArray &bytes, int count);

@@ -4,6 +4,7 @@
 #include "SRFileHeader.h"
 #include "StandardRecordFile.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -26,6 +27,11 @@ const char *const CreatorLineStarts[] = {
 
 bool CclFileLoader::IsCreatorLine(const QString &line)
 {
+    // Every creator text starts with 'R', 'Q' or 'T'; data lines (hex digits)
+    // never do, and a long dive has thousands of them.
+    const ushort first = line.isEmpty() ? 0 : line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T')
+        return false;
     for (const char *start : CreatorLineStarts) {
         if (line.startsWith(QLatin1String(start)))
             return true;
@@ -35,7 +41,13 @@ bool CclFileLoader::IsCreatorLine(const QString &line)
 
 bool CclFileLoader::IsDataLine(const QString &line)
 {
-    return !line.isEmpty() && !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
+    if (line.isEmpty())
+        return false;
+    // Only lines starting with 'R', 'Q', 'T' or 'D' can be header lines.
+    const ushort first = line.at(0).unicode();
+    if (first != 'R' && first != 'Q' && first != 'T' && first != 'D')
+        return true;
+    return !IsCreatorLine(line) && !IsDateLine(line) && !IsTimeLine(line);
 }
 
 CclFileLoader::Result CclFileLoader::Fail(Result result, const QString &text)
@@ -54,12 +66,18 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
     m_dateTimeText.clear();
     m_deviceVersionText.clear();
     m_logBookEntry.clear();
+    m_damagedRecords.clear();
 
     if (QFileInfo(path).suffix().toUpper() != QLatin1String("CCL"))
         return Fail(InvalidExtension, QStringLiteral("Invalid file extension"));
 
-    QString formatMessage;
-    m_format = StandardRecordFile::CheckFormat(path, &formatMessage);
+    // A file that cannot be opened (missing, a folder, no permission) says
+    // so; "Invalid file format" is for a file that was read.
+    QFile probe(path);
+    if (!StandardRecordFile::OpenWithRetries(probe))
+        return Fail(OpenOrConvertFailed, QStringLiteral("Unable to open the file"));
+    m_format = StandardRecordFile::CheckFormatOfBytes(probe.read(3));
+    probe.close();
     if (m_format == LogFileFormat::Invalid)
         return Fail(InvalidFormat, QStringLiteral("Invalid file format"));
 
@@ -87,6 +105,11 @@ CclFileLoader::Result CclFileLoader::Load(const QString &path)
         m_dateTimeText = header.DateTimeText();
         m_deviceVersionText = header.DeviceVersionText();
         header.LogBookEntry(m_logBookEntry);
+        // Damaged records are converted, not dropped; nobody may take them
+        // for intact without being told.
+        m_damagedRecords = file.DamagedRecords();
+        for (const QString &damage : qAsConst(m_damagedRecords))
+            qWarning().noquote() << "CclFileLoader::Load() -" << path << "-" << damage << "- converted as stored";
     } else {
         QFile source(path);
         if (!StandardRecordFile::OpenWithRetries(source, QIODevice::ReadOnly | QIODevice::Text))

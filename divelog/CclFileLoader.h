@@ -43,6 +43,10 @@ public:
     QString DeviceVersionText() const { return m_deviceVersionText; }
     // The 32-byte log-book entry, or empty when the file has none.
     QByteArray LogBookEntry() const { return m_logBookEntry; }
+    // Binary and secured files: the records whose CRC failed, one text each
+    // ("record 2 (dive data) failed its CRC check"). Their contents are among
+    // the lines as stored; each is also a warning in the status log.
+    const QStringList &DamagedRecords() const { return m_damagedRecords; }
 
     // Line classification shared with the log parser.
     static bool IsCreatorLine(const QString &line);
@@ -62,4 +66,5 @@ private:
     QString m_dateTimeText;
     QString m_deviceVersionText;
     QByteArray m_logBookEntry;
+    QStringList m_damagedRecords;
 };

@@ -1,8 +1,7 @@
 #include "ChecksumJob.h"
 
 #include "Crc32Static.h"
-
-#include <QCryptographicHash>
+#include "Sha2Digest.h"
 
 ChecksumJob::ChecksumJob(Algorithm algorithm, const QByteArray &input, int sha2Bits)
     : m_algorithm(algorithm), m_sha2Bits(sha2Bits), m_input(input)
@@ -24,12 +23,8 @@ QString ChecksumJob::Run()
     if (m_algorithm == Algorithm::Crc32) {
         m_result = QStringLiteral("%1").arg(Crc32Static::Compute(m_input), 8, 16, QLatin1Char('0')).toUpper();
     } else {
-        QCryptographicHash::Algorithm hash = QCryptographicHash::Sha256;
-        if (Sha2Bits() == 384)
-            hash = QCryptographicHash::Sha384;
-        else if (Sha2Bits() == 512)
-            hash = QCryptographicHash::Sha512;
-        m_result = QString::fromLatin1(QCryptographicHash::hash(m_input, hash).toHex());
+        // Empty when the digest cannot be computed.
+        m_result = QString::fromLatin1(Sha2Digest::Of(m_input, Sha2Bits()).toHex());
     }
     return m_result;
 }

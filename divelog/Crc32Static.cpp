@@ -18,6 +18,11 @@ quint32 Crc32Static::Update(quint32 crc, const char *data, qint64 length)
     return quint32(value);
 }
 
+quint32 Crc32Static::Combine(quint32 crcA, quint32 crcB, qint64 lengthB)
+{
+    return quint32(crc32_combine(crcA, crcB, z_off_t(lengthB)));
+}
+
 quint32 Crc32Static::Compute(const char *data, qint64 length)
 {
     return Update(0, data, length);

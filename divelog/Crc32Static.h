@@ -16,4 +16,7 @@ public:
 
     // Continues a running CRC: Update(Update(0, a), b) == Compute(a + b).
     static quint32 Update(quint32 crc, const char *data, qint64 length);
+    // The CRC of a + b from the CRCs of a and b and the length of b, without
+    // reading either again.
+    static quint32 Combine(quint32 crcA, quint32 crcB, qint64 lengthB);
 };

@@ -9,7 +9,13 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
+
+// Large dive data is handled in pieces that stay in the cache between the
+// passes over them; a multiple of both block sizes.
+constexpr qint64 CachePieceSize = 64 * 1024;
 
 SRFileHeader BuildHeader(const LogFileContent &content)
 {
@@ -62,10 +68,20 @@ void LogFileWriter::AppendRecordStream(QByteArray &stream, const LogFileContent 
         StandardRecord::AppendU16(stream, RecordType::DiveLogData);
         StandardRecord::AppendU32(stream, quint32(SRDLDataComp::HeaderSize + content.diveData.size()));
         stream.append(seed.Payload());
-        stream.append(content.diveData);
-        SRDLDataComp::ScrambleBlocks(stream.data() + start + StandardRecord::HeaderSize + SRDLDataComp::HeaderSize,
-                                     content.diveData.size(), seed.KeyOffset(), blockSize);
-        StandardRecord::AppendU32(stream, Crc32Static::Compute(stream.constData() + start, stream.size() - start));
+        // Copied and scrambled in one pass, in pieces small enough for the
+        // CRC to find them still in the cache.
+        const int dataAt = stream.size();
+        stream.resize(dataAt + content.diveData.size());
+        quint32 crc = Crc32Static::Compute(stream.constData() + start, dataAt - start);
+        for (qint64 done = 0; done < content.diveData.size();) {
+            const qint64 piece = std::min<qint64>(CachePieceSize, content.diveData.size() - done);
+            char *target = stream.data() + dataAt + done;
+            SRDLDataComp::ScrambleBlocks(target, content.diveData.constData() + done, piece,
+                                         seed.KeyOffset() + done, blockSize);
+            crc = Crc32Static::Update(crc, target, piece);
+            done += piece;
+        }
+        StandardRecord::AppendU32(stream, crc);
     }
     if (!content.userItems.isEmpty())
         StandardRecord::Create(RecordType::DiveLogUser, user.Payload()).AppendTo(stream);
@@ -91,13 +107,19 @@ QStringList LogFileWriter::TextLines(const LogFileContent &content)
     return lines;
 }
 
-bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
+bool LogFileWriter::SealSecured(const LogFileContent &content, QByteArray &sealed, QString *error)
 {
     // The stream is built straight into the buffer that is then sealed in
     // place: the dive data is copied once.
-    QByteArray buffer(StandardRecordFile::SecuredPrefixSize, 0);
-    AppendRecordStream(buffer, content, StandardRecordFile::SecuredOverhead);
-    if (!StandardRecordFile::SealInPlace(buffer, error))
+    sealed = QByteArray(StandardRecordFile::SecuredPrefixSize, 0);
+    AppendRecordStream(sealed, content, StandardRecordFile::SecuredOverhead);
+    return StandardRecordFile::SealInPlace(sealed, error);
+}
+
+bool LogFileWriter::WriteSecured(const QString &path, const LogFileContent &content, QString *error)
+{
+    QByteArray buffer;
+    if (!SealSecured(content, buffer, error))
         return false;
     StandardRecordFile file;
     if (file.WriteSealed(buffer, path))

@@ -48,6 +48,8 @@ public:
     // The text-form lines the loader produces for the same content.
     static QStringList TextLines(const LogFileContent &content);
 
+    // The sealed, encrypted container bytes of a .ccl or .ccx file.
+    static bool SealSecured(const LogFileContent &content, QByteArray &sealed, QString *error);
     static bool WriteSecured(const QString &path, const LogFileContent &content, QString *error);
     static bool WritePlainBinary(const QString &path, const LogFileContent &content, QString *error);
     static bool WriteText(const QString &path, const LogFileContent &content, QString *error);

@@ -6,18 +6,6 @@
 
 LogLine::LogLine(const QString &line) : m_line(line) {}
 
-int LogLine::CharPair(int charIndex) const
-{
-    if (charIndex < 0 || charIndex + 1 >= m_line.size())
-        return 0;
-    const int hi = DeviceList::HexDigitValue(m_line.at(charIndex));
-    const int lo = DeviceList::HexDigitValue(m_line.at(charIndex + 1));
-    if (hi < 0 || lo < 0)
-        return 0;
-    return hi * 16 + lo;
-}
-
-int LogLine::Byte(int n) const { return CharPair(2 * n); }
 
 int LogLine::U16(int n) const { return (Byte(n) << 8) | Byte(n + 1); }
 

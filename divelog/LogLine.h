@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DeviceList.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -16,8 +18,9 @@ public:
     const QString &Text() const { return m_line; }
     int Code() const { return Byte(0); }
 
-    // Byte n of the record (characters 2n, 2n+1).
-    int Byte(int n) const;
+    // Byte n of the record (characters 2n, 2n+1). Inline: a load reads
+    // every field of every record through it.
+    int Byte(int n) const { return CharPair(2 * n); }
     // Big-endian fields starting at byte n.
     int U16(int n) const;
     int S16(int n) const;
@@ -36,6 +39,15 @@ public:
     static bool DateTimeFieldsValid(int day, int month, int year2000, int hour, int minute, int second);
 
 private:
-    int CharPair(int charIndex) const;
+    int CharPair(int charIndex) const
+    {
+        if (charIndex < 0 || charIndex + 1 >= m_line.size())
+            return 0;
+        const int hi = DeviceList::HexDigitValue(m_line.at(charIndex));
+        const int lo = DeviceList::HexDigitValue(m_line.at(charIndex + 1));
+        if (hi < 0 || lo < 0)
+            return 0;
+        return hi * 16 + lo;
+    }
     QString m_line;
 };

@@ -50,6 +50,7 @@ void QuorLog::Clear()
     m_deviceFlag = false;
     m_voltageFormatRaw = false;
     m_errorText.clear();
+    m_damagedRecords.clear();
     m_diveDurationText.clear();
     m_powerOnToDiveText.clear();
     m_diveToPowerOffText.clear();
@@ -112,6 +113,7 @@ int QuorLog::Load(const QString &path)
     const QString keepPath = m_filePath;
     const int result = LoadFromLines(loader.Lines(), info);
     m_filePath = keepPath;
+    m_damagedRecords = loader.DamagedRecords();
     return result;
 }
 

@@ -47,6 +47,9 @@ public:
     QString ErrorText() const { return m_errorText; }
     int LoadResult() const { return m_result; }
     const FileInfo &Info() const { return m_info; }
+    // Records of a binary or secured file whose CRC failed; their contents
+    // were loaded as stored (see CclFileLoader::DamagedRecords).
+    const QStringList &DamagedRecords() const { return m_damagedRecords; }
     bool IsWide() const { return m_wide; }
     int DeviceVersionNumber() const { return m_deviceVersion; }
     bool DeviceFlag() const { return m_deviceFlag; }
@@ -98,6 +101,7 @@ private:
     QString m_errorText;
     int m_result = OpenFailed;
     FileInfo m_info;
+    QStringList m_damagedRecords;
     bool m_wide = false;
     int m_deviceVersion = 0;
     bool m_deviceFlag = false;

@@ -4,7 +4,7 @@
 #include "LogLine.h"
 #include "LogRecordLayout.h"
 
-#include <QRegularExpression>
+#include <QStringList>
 #include <cmath>
 
 namespace C = LogRecordLayout::Code;
@@ -16,6 +16,31 @@ constexpr int PrintableFrom = 0x20;
 constexpr int BinaryLatitude = 1;
 constexpr int BinaryLongitude = 5;
 constexpr double BinaryDegreeUnits = 10000000.0;
+
+// The parts of a position text: split at "''", "'", "," and the degree sign,
+// empty parts dropped. Done by hand: a regular expression costs far more
+// than this one short text.
+QStringList PositionParts(const QString &text)
+{
+    QStringList parts;
+    int start = 0;
+    const auto cut = [&](int end, int next) {
+        if (end > start)
+            parts << text.mid(start, end - start);
+        start = next;
+    };
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\'') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\'')) {
+            cut(i, i + 2);
+            ++i;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char(',') || c == QChar(0xB0)) {
+            cut(i, i + 1);
+        }
+    }
+    cut(text.size(), text.size());
+    return parts;
+}
 
 QString DmsText(double value, const QString &positive, const QString &negative, QString &out)
 {
@@ -49,12 +74,11 @@ QString QuorLogDiveInfo::Notes() const { return Text(C::DiveInfoNotes); }
 
 void QuorLogDiveInfo::PositionRecord(const LogLine &line)
 {
-    const QString degreeSign = QString(QChar(0xB0));
     if (line.Byte(1) >= PrintableFrom) {
         const QString text = line.TextFrom(1);
         m_texts.insert(C::DiveInfoPosition, text);
         // e.g. 50°12'30''N,3°4'5''W
-        const QStringList parts = text.split(QRegularExpression(QStringLiteral("''|'|,|") + degreeSign), Qt::SkipEmptyParts);
+        const QStringList parts = PositionParts(text);
         if (parts.size() < 8)
             return;
         const auto number = [&parts](int i) { return parts.at(i).trimmed().toDouble(); };

@@ -139,12 +139,13 @@ void QuorLogSession::AddRecord(const LogLine &line, int lineNumber)
     }
 }
 
-void QuorLogSession::ResetTissues(QuorLogSample &sample) const
+void QuorLogSession::ResetTissues(QuorLogSample &sample)
 {
     const double n2 = (sample.surfacePressure - WaterVapourMbar) * AirN2;
     sample.n2.fill(n2);
     sample.he.fill(0.0);
     sample.tissuesSet = true;
+    m_tissuesKnown = true;
 }
 
 void QuorLogSession::PowerOnRecord(const LogLine &line)
@@ -392,12 +393,22 @@ void QuorLogSession::AppendSample(QuorLogSample sample)
 
 void QuorLogSession::CalcTissueTrackValues()
 {
-    if (!m_tissueTracking || m_samples.size() < 2)
+    if (m_samples.size() < 2)
+        return;
+    if (!m_tissueTracking) {
+        m_tissuesKnown = false;
+        return;
+    }
+    if (!m_tissuesKnown)
         return;
     const QuorLogSample &a = m_samples.at(m_samples.size() - 2);
     QuorLogSample &b = m_samples.last();
-    if (!a.tissuesSet)
-        return;
+    // The new sample first carries the previous one's pressures. When its own
+    // time span cannot be used (the clock stepped back) it keeps them and
+    // stays unset, and the next sample goes on loading from them: one bad
+    // time step costs one sample, not the rest of the session.
+    b.n2 = a.n2;
+    b.he = a.he;
     const double dt = b.time - a.time;
     if (dt < 0) {
         qDebug() << "calcTissueTrackValues() - Invalid time span";
@@ -446,7 +457,11 @@ QuorLogDiveSummary QuorLogSession::Summary() const
     QuorLogDiveSummary sum;
     const QuorLogSample *prev = nullptr;
     double weighted = 0.0, span = 0.0;
+    int recordedDiveTime = 0;
     for (const QuorLogSample &s : m_samples) {
+        // The dive time counts up through the dive; status records at the
+        // surface afterwards may log 0 again.
+        recordedDiveTime = qMax(recordedDiveTime, s.recordedDiveTime);
         if (!s.InDive())
             continue;
         const double depth = s.Depth();
@@ -478,8 +493,10 @@ QuorLogDiveSummary QuorLogSession::Summary() const
             sum.greatestDepth = m_samples.last().maxDepthCm / 100.0;
         sum.surfacePressure = m_samples.first().surfacePressure;
         sum.airTemperature = m_samples.first().temperature;
-        if (m_samples.first().recordedDiveTime > 0)
-            sum.diveDuration = m_samples.first().recordedDiveTime;
+        // The handset's own dive time, when its status records logged one:
+        // the session's samples run on past the dive into the surface time.
+        if (recordedDiveTime > 0)
+            sum.diveDuration = recordedDiveTime;
         else if (m_diveStartTime >= 0)
             sum.diveDuration = int(std::lround(m_samples.last().time - m_diveStartTime));
     }

@@ -134,7 +134,7 @@ private:
     double RecordTime(const LogLine &line);
     void AppendSample(QuorLogSample sample);
     void CalcTissueTrackValues();
-    void ResetTissues(QuorLogSample &sample) const;
+    void ResetTissues(QuorLogSample &sample);
     void SetSurfacePressure(int mbar, double temperature);
 
     bool m_wide;
@@ -158,6 +158,9 @@ private:
     QuorLogSample m_carry; // values carried into the next sample
     bool m_tableFlag = false;
     bool m_tissueTracking = true;
+    // The last sample holds tissue pressures to go on from (computed, or
+    // carried over a sample whose time span could not be used).
+    bool m_tissuesKnown = false;
     // Tissue loading factors for the last sample interval: samples come at
     // a fixed rate, and working them out costs 32 calls of pow per sample.
     double m_tissueFactorInterval = -1.0;

@@ -38,7 +38,15 @@ bool SRDANData::Lines(QStringList &lines) const
         bytes.append(char(0xD0));
         for (quint8 b : item.id)
             bytes.append(char(b));
-        bytes.append(char(item.type));
+        // The text form names the field as two decimal digits, the form the
+        // log parser reads; a type byte above 99 names no field and is
+        // written as "--", which the parser recognises and ignores.
+        if (item.type <= MaxFieldNumber) {
+            bytes.append(char('0' + item.type / 10));
+            bytes.append(char('0' + item.type % 10));
+        } else {
+            bytes.append("--");
+        }
         bytes.append(item.data);
         const QString hex = QString::fromLatin1(bytes.toHex()).toUpper();
         lines << hex + DeviceList::LineChecksum(hex);

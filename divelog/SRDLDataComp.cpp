@@ -25,21 +25,60 @@ bool AllFF(const char *data, qint64 size)
     return std::all_of(data, data + size, [](char c) { return quint8(c) == 0xFF; });
 }
 
+// A whole block of 16 or 32 bytes, eight bytes at a time: a download's
+// dive data runs to megabytes and is scrambled on every write and load.
+template <int Size>
+void ScrambleWholeBlock(char *target, const char *source, const quint8 *key)
+{
+    constexpr int Words = Size / 8;
+    quint64 words[Words];
+    std::memcpy(words, source, Size);
+    quint64 all = ~quint64(0);
+    for (int i = 0; i < Words; ++i)
+        all &= words[i];
+    if (all != ~quint64(0)) { // an erased block is left as it is
+        quint64 keys[Words];
+        std::memcpy(keys, key, Size);
+        for (int i = 0; i < Words; ++i)
+            words[i] ^= keys[i];
+    }
+    std::memcpy(target, words, Size);
+}
+
 } // namespace
 
 void SRDLDataComp::ScrambleBlocks(char *data, qint64 length, int keyOffset, int blockSize)
+{
+    if (keyOffset < 0)
+        return;
+    ScrambleBlocks(data, data, length, keyOffset, blockSize);
+}
+
+void SRDLDataComp::ScrambleBlocks(char *target, const char *source, qint64 length, qint64 keyOffset, int blockSize)
 {
     if (blockSize <= 0 || blockSize > RecordScrambler::KeystreamSize || keyOffset < 0)
         return;
     const quint8 *keystream = DoubledKeystream().data();
     for (qint64 start = 0; start < length; start += blockSize) {
         const qint64 size = std::min<qint64>(blockSize, length - start);
-        char *block = data + start;
-        if (AllFF(block, size))
-            continue;
+        char *out = target + start;
+        const char *in = source + start;
         const quint8 *key = keystream + (quint64(keyOffset) + quint64(start)) % RecordScrambler::KeystreamSize;
+        if (size == 32 && blockSize == 32) {
+            ScrambleWholeBlock<32>(out, in, key);
+            continue;
+        }
+        if (size == 16 && blockSize == 16) {
+            ScrambleWholeBlock<16>(out, in, key);
+            continue;
+        }
+        if (AllFF(in, size)) {
+            if (out != in)
+                std::memcpy(out, in, size_t(size));
+            continue;
+        }
         for (qint64 i = 0; i < size; ++i)
-            block[i] = char(quint8(block[i]) ^ key[i]);
+            out[i] = char(quint8(in[i]) ^ key[i]);
     }
 }
 

@@ -40,4 +40,9 @@ public:
     // XORs `data` with the keystream from `keyOffset` in blocks of
     // `blockSize`, skipping blocks whose bytes are all 0xFF.
     static void ScrambleBlocks(char *data, qint64 length, int keyOffset, int blockSize);
+    // The same from `source` into `target` (which may be `source`): copying
+    // and scrambling in one pass over a large dive. `keyOffset` may exceed
+    // the keystream (it is taken modulo its size), so a long run can be done
+    // in pieces: piece p of a run from offset k starts at offset k + p.
+    static void ScrambleBlocks(char *target, const char *source, qint64 length, qint64 keyOffset, int blockSize);
 };

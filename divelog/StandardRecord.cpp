@@ -2,6 +2,28 @@
 
 #include "Crc32Static.h"
 
+namespace {
+struct TypeText
+{
+    quint16 type;
+    const char *text;
+};
+const TypeText TypeTexts[] = {
+    {RecordType::FileHeader, "file header"},   {RecordType::MemoryBlock, "memory block"},
+    {RecordType::DiveLogData, "dive data"},    {RecordType::DiveLogUser, "user entries"},
+    {RecordType::DanData, "DAN data"},         {RecordType::UploadDataBlock, "upload data"},
+};
+} // namespace
+
+QString StandardRecord::TypeName(quint16 type)
+{
+    for (const TypeText &entry : TypeTexts) {
+        if (entry.type == type)
+            return QString::fromLatin1(entry.text);
+    }
+    return QStringLiteral("type 0x%1").arg(type, 4, 16, QLatin1Char('0'));
+}
+
 quint16 StandardRecord::ReadU16(const char *p)
 {
     const auto *b = reinterpret_cast<const quint8 *>(p);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // Record types of the container record stream.
@@ -61,6 +62,9 @@ public:
 
     // Appends the encoded record to a byte stream.
     void AppendTo(QByteArray &stream) const;
+
+    // What a record type holds, for messages: "dive data", "memory block", ...
+    static QString TypeName(quint16 type);
 
     // Big-endian helpers shared by the record stream and its payloads.
     static quint16 ReadU16(const char *p);

@@ -6,8 +6,8 @@
 #include "SRDLDataComp.h"
 #include "SRDLDataUser.h"
 #include "SRMemoryBlock.h"
+#include "Sha2Digest.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSaveFile>
 
@@ -29,6 +29,9 @@ constexpr int MagicSize = 4;
 constexpr int SealSize = 32;
 constexpr int NarrowBlockSize = 16;
 constexpr int WideBlockSize = 32;
+// Large payloads are handled in pieces that stay in the cache between the
+// passes over them; a multiple of both block sizes.
+constexpr qint64 CachePieceSize = 64 * 1024;
 
 // Largest file we can hold in one buffer.
 constexpr qint64 MaxFileSize = std::numeric_limits<int>::max() - 64;
@@ -64,12 +67,14 @@ bool AesCbcInPlace(char *data, int length, const char *iv, bool encrypt)
     return EVP_CipherFinal_ex(ctx.get(), bytes + outLength, &finalLength) == 1 && finalLength == 0;
 }
 
+// The digest of the file with the seal key where the seal goes; empty when
+// OpenSSL fails.
 QByteArray Seal(const char *data, qint64 lengthWithoutSeal)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(data, int(lengthWithoutSeal));
-    hash.addData(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
-    return hash.result();
+    Sha2Digest digest;
+    digest.Add(data, lengthWithoutSeal);
+    digest.Add(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), SealSize);
+    return digest.Result();
 }
 
 } // namespace
@@ -184,6 +189,8 @@ bool StandardRecordFile::CheckSHA256OfBytes(const QByteArray &fileBytes)
         return Fail(QStringLiteral("SHA256 mismatch"));
     const qint64 n = fileBytes.size() - SealSize;
     const QByteArray digest = Seal(fileBytes.constData(), n);
+    if (digest.size() != SealSize)
+        return Fail(QStringLiteral("Unable to compute the SHA256 digest"));
     if (std::memcmp(digest.constData(), fileBytes.constData() + n, SealSize) != 0)
         return Fail(QStringLiteral("SHA256 mismatch"));
     return true;
@@ -223,6 +230,8 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     m_wideBlocks = false;
     m_creatorIsDepot = false;
     m_lastError.clear();
+    // Fewer bytes cannot hold a record header.
+    constexpr qint64 MinimumStream = 7;
 
     // The record stream plus its CRC lies at [base, base + plainLength) of
     // fileBytes; a secured file is decrypted there in place.
@@ -260,15 +269,13 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     if (plainLength < 4)
         return Fail(QStringLiteral("Standard Records Checksum failure"));
     const qint64 n = plainLength - 4;
-    if (Crc32Static::Compute(plain, n) != StandardRecord::ReadU32(plain + n))
-        return Fail(QStringLiteral("Standard Records Checksum failure"));
-    if (n < 7)
-        return Fail(tooSmallForHeader());
 
     // Walk the stream, noting where each record lies and whether its CRC
     // holds. Every length is checked against the bytes really present before
     // it is used, so a hostile length field cannot make us allocate or read
-    // beyond the file.
+    // beyond the file. The stream's own CRC is put together from the
+    // records' CRCs, so that a large file is read once for both; only a
+    // stream the walk cannot cover is read a second time for it.
     struct Found {
         int offset;
         bool valid;
@@ -281,8 +288,9 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
             m_records.append(StandardRecord::InBuffer(fileBytes, base + f.offset, f.valid));
     };
     QString walkError;
+    quint32 walkedCrc = 0;
     qint64 p = 0;
-    while (p < n) {
+    while (n >= MinimumStream && p < n) {
         const qint64 remaining = n - p;
         if (remaining <= StandardRecord::HeaderSize) {
             walkError = tooSmallForHeader();
@@ -294,12 +302,23 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
             break;
         }
         const qint64 crcAt = p + StandardRecord::HeaderSize + qint64(length);
-        const bool valid = Crc32Static::Compute(plain + p, crcAt - p) == StandardRecord::ReadU32(plain + crcAt);
+        const quint32 crc = Crc32Static::Compute(plain + p, crcAt - p);
+        const bool valid = crc == StandardRecord::ReadU32(plain + crcAt);
         if (!valid)
             m_lastError = QStringLiteral("Invalid record, continuing");
         found.append({int(p), valid});
+        walkedCrc = Crc32Static::Combine(walkedCrc, Crc32Static::Update(crc, plain + crcAt, 4),
+                                         StandardRecord::Overhead + qint64(length));
         p = crcAt + 4;
     }
+    const bool walkedAll = n >= MinimumStream && walkError.isEmpty();
+    const quint32 streamCrc = walkedAll ? walkedCrc : Crc32Static::Compute(plain, n);
+    if (streamCrc != StandardRecord::ReadU32(plain + n)) {
+        m_records.clear();
+        return Fail(QStringLiteral("Standard Records Checksum failure"));
+    }
+    if (n < MinimumStream)
+        return Fail(tooSmallForHeader());
     if (!walkError.isEmpty()) {
         keepFound();
         return Fail(walkError);
@@ -325,35 +344,51 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
         return true;
     }
 
-    // The first intact header decides how the payloads were scrambled.
+    // The first intact header decides how the payloads were scrambled; a
+    // file whose only header is damaged still says more than none.
+    const Found *headerRecord = nullptr;
     for (const Found &f : qAsConst(found)) {
-        if (typeAt(f) == RecordType::FileHeader && f.valid) {
-            header.SetPayload(payloadAt(f, int(lengthAt(f))));
-            m_wideBlocks = header.WideBlocks();
-            m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
+        if (typeAt(f) != RecordType::FileHeader)
+            continue;
+        if (f.valid) {
+            headerRecord = &f;
             break;
         }
+        if (!headerRecord)
+            headerRecord = &f;
+    }
+    if (headerRecord) {
+        header.SetPayload(payloadAt(*headerRecord, int(lengthAt(*headerRecord))));
+        m_wideBlocks = header.WideBlocks();
+        m_creatorIsDepot = header.CreatorCode() == ContainerCreator::Depot;
     }
 
     // Descramble in the buffer, before any record shares it, and store each
-    // changed record's new CRC in its place. Payloads of records with a bad
-    // CRC stay as stored: they are not used.
+    // changed record's new CRC in its place. A record with a bad CRC is
+    // descrambled too (one damaged byte must not cost a whole dive); it keeps
+    // its invalid flag, so whoever converts it can say so.
     char *stream = fileBytes.data() + base; // may detach: read from here on
     plain = stream;
     const int diveBlockSize = m_wideBlocks ? WideBlockSize : NarrowBlockSize;
     for (const Found &f : qAsConst(found)) {
-        if (!f.valid)
-            continue;
         const quint16 type = typeAt(f);
         const quint32 length = lengthAt(f);
         char *payload = stream + f.offset + StandardRecord::HeaderSize;
         bool changed = false;
         if (type == RecordType::DiveLogData && length >= quint32(SRDLDataComp::HeaderSize)) {
+            // Descrambled and taken into the new CRC in pieces that stay in
+            // the cache between the two passes: dive data runs to megabytes.
             const SRDLDataComp seed(QByteArray(payload, SRDLDataComp::HeaderSize));
-            SRDLDataComp::ScrambleBlocks(payload + SRDLDataComp::HeaderSize,
-                                         qint64(length) - SRDLDataComp::HeaderSize, seed.KeyOffset(),
-                                         diveBlockSize);
-            changed = true;
+            char *data = payload + SRDLDataComp::HeaderSize;
+            const qint64 dataLength = qint64(length) - SRDLDataComp::HeaderSize;
+            quint32 crc = Crc32Static::Compute(stream + f.offset, data - (stream + f.offset));
+            for (qint64 done = 0; done < dataLength;) {
+                const qint64 piece = std::min<qint64>(CachePieceSize, dataLength - done);
+                SRDLDataComp::ScrambleBlocks(data + done, data + done, piece, seed.KeyOffset() + done, diveBlockSize);
+                crc = Crc32Static::Update(crc, data + done, piece);
+                done += piece;
+            }
+            StandardRecord::WriteU32(data + dataLength, crc);
         } else if (type == RecordType::MemoryBlock && length >= quint32(SRMemoryBlock::HeaderSize)) {
             const SRMemoryBlock fields(QByteArray(payload, SRMemoryBlock::HeaderSize));
             if (!(m_creatorIsDepot && fields.KeyOffsetNegative()))
@@ -367,6 +402,17 @@ bool StandardRecordFile::LoadFromBytes(QByteArray fileBytes, SRFileHeader &heade
     }
     keepFound();
     return true;
+}
+
+QStringList StandardRecordFile::DamagedRecords() const
+{
+    QStringList damaged;
+    for (int i = 0; i < m_records.size(); ++i) {
+        const StandardRecord &record = m_records.at(i);
+        if (!record.IsValid())
+            damaged << QStringLiteral("record %1 (%2) failed its CRC check").arg(i + 1).arg(StandardRecord::TypeName(record.Type()));
+    }
+    return damaged;
 }
 
 const StandardRecord *StandardRecordFile::FindRecord(quint16 type) const
@@ -405,9 +451,10 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
     lines << header.CreatorLine() << header.DateLine() << header.TimeLine();
     const int blockSize = wideBlocks ? WideBlockSize : NarrowBlockSize;
 
-    // Damaged records are skipped over: their contents cannot be trusted.
+    // Records with a bad CRC are converted like intact ones: DamagedRecords()
+    // names them, so the damage is reported rather than the data dropped.
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DiveLogData)
+        if (record.Type() != RecordType::DiveLogData)
             continue;
         const SRDLDataComp data(record.Payload());
         if (!data.IsWellFormed())
@@ -415,13 +462,13 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
         lines << data.DataLines(blockSize);
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DiveLogUser)
+        if (record.Type() != RecordType::DiveLogUser)
             continue;
         if (!SRDLDataUser(record.Payload()).Lines(lines))
             return Fail(QStringLiteral("Create ccl text dive log data user failed"));
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::MemoryBlock)
+        if (record.Type() != RecordType::MemoryBlock)
             continue;
         const SRMemoryBlock block(record.Payload());
         if (!block.IsWellFormed())
@@ -429,7 +476,7 @@ bool StandardRecordFile::RecordsToLines(QStringList &lines, const SRFileHeader &
         lines << block.HeaderLine() << block.DataLine();
     }
     for (const StandardRecord &record : qAsConst(m_records)) {
-        if (!record.IsValid() || record.Type() != RecordType::DanData)
+        if (record.Type() != RecordType::DanData)
             continue;
         if (!SRDANData(record.Payload()).Lines(lines))
             return Fail(QStringLiteral("Create DAN data failed"));
@@ -515,6 +562,8 @@ bool StandardRecordFile::SealInPlace(QByteArray &buffer, const QByteArray &iv, Q
         return fail(QStringLiteral("Encryption failed"));
     const qint64 sealAt = SecuredPrefixSize + cipherLength;
     const QByteArray digest = Seal(d, sealAt);
+    if (digest.size() != SealSize)
+        return fail(QStringLiteral("Unable to compute the SHA256 digest"));
     std::memcpy(d + sealAt, digest.constData(), SealSize);
     return true;
 }

@@ -44,7 +44,7 @@ public:
 
     // Loads and renders the text-form lines: creator line, date line, time
     // line, dive-data lines, user lines, "B0"/"B1" pairs, DAN lines.
-    // Records with a bad CRC are skipped over.
+    // Records with a bad CRC are converted as stored (see DamagedRecords).
     bool ConvertToLines(const QString &path, QStringList &lines, SRFileHeader &header,
                         bool &wideBlocks, LoadMode mode);
     bool ConvertBytesToLines(QByteArray fileBytes, QStringList &lines,
@@ -56,6 +56,9 @@ public:
     QVector<StandardRecord> &Records() { return m_records; }
     // First record of the type, or nullptr.
     const StandardRecord *FindRecord(quint16 type) const;
+    // One text per loaded record whose CRC failed, in file order, such as
+    // "record 2 (dive data) failed its CRC check"; empty for an intact file.
+    QStringList DamagedRecords() const;
 
     QString LastError() const { return m_lastError; }
     bool WideBlocks() const { return m_wideBlocks; }

@@ -4,16 +4,16 @@
 #include "QuorLog.h"
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogSession.h"
+#include "Sha2Digest.h"
 #include "UddfConstants.h"
 #include "UddfDocumentWriter.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
-#include <openssl/evp.h>
+#include <cstdio>
 
 namespace {
 
@@ -89,37 +89,38 @@ public:
 
     void Write(const Waypoint &w)
     {
-        m_doc.StartElement(QStringLiteral("waypoint"));
-        m_doc.NumberElement(QStringLiteral("depth"), w.depth, 1);
-        m_doc.NumberElement(QStringLiteral("divetime"), w.diveTime, 3);
-        if (m_first || w.openCircuit != m_lastOpenCircuit) {
-            m_doc.EmptyElement(QStringLiteral("divemode"), QStringLiteral("type"),
-                               w.openCircuit ? QStringLiteral("opencircuit") : QStringLiteral("closedcircuit"));
-        }
+        m_doc.StartElement("waypoint");
+        m_doc.NumberElement("depth", w.depth, 1);
+        m_doc.NumberElement("divetime", w.diveTime, 3);
+        if (m_first || w.openCircuit != m_lastOpenCircuit)
+            m_doc.EmptyElement("divemode", "type", w.openCircuit ? "opencircuit" : "closedcircuit");
         // The reference text is only needed when the mix changes.
-        if (m_first || w.mixNumber != m_lastMixNumber)
-            m_doc.EmptyElement(QStringLiteral("switchmix"), QStringLiteral("ref"), QStringLiteral("diluent_") + TwoDigits(w.mixNumber));
+        if (m_first || w.mixNumber != m_lastMixNumber) {
+            char reference[24];
+            std::snprintf(reference, sizeof reference, "diluent_%02d", w.mixNumber);
+            m_doc.EmptyElement("switchmix", "ref", reference);
+        }
         m_first = false;
         m_lastOpenCircuit = w.openCircuit;
         m_lastMixNumber = w.mixNumber;
-        m_doc.NumberElement(QStringLiteral("setpo2"), QStringLiteral("setby"), QStringLiteral("computer"), w.setpoint, 1);
-        static const QString sensors[3] = {QStringLiteral("o2sensor_1"), QStringLiteral("o2sensor_2"), QStringLiteral("o2sensor_3")};
-        static const QString computers[2] = {QStringLiteral("divecomputerb1"), QStringLiteral("divecomputerb2")};
+        m_doc.NumberElement("setpo2", "setby", "computer", w.setpoint, 1);
+        static const char *const sensors[3] = {"o2sensor_1", "o2sensor_2", "o2sensor_3"};
+        static const char *const computers[2] = {"divecomputerb1", "divecomputerb2"};
         for (int i = 0; i < 3; ++i)
-            m_doc.NumberElement(QStringLiteral("measuredpo2"), QStringLiteral("ref"), sensors[i], w.measured[i], 1);
+            m_doc.NumberElement("measuredpo2", "ref", sensors[i], w.measured[i], 1);
         for (int i = 0; i < 2; ++i)
-            m_doc.NumberElement(QStringLiteral("batteryvoltage"), QStringLiteral("deviceref"), computers[i], w.voltage[i], 1);
-        m_doc.NumberElement(QStringLiteral("temperature"), w.temperature, 1);
-        m_doc.NumberElement(QStringLiteral("gradientfactor"), w.gradientFactor, 2);
-        m_doc.NumberElement(QStringLiteral("cns"), w.cns, 2);
-        m_doc.NumberElement(QStringLiteral("otu"), w.otu, 1);
-        m_doc.NumberElement(QStringLiteral("nodecotime"), w.noDecoTime, 1);
+            m_doc.NumberElement("batteryvoltage", "deviceref", computers[i], w.voltage[i], 1);
+        m_doc.NumberElement("temperature", w.temperature, 1);
+        m_doc.NumberElement("gradientfactor", w.gradientFactor, 2);
+        m_doc.NumberElement("cns", w.cns, 2);
+        m_doc.NumberElement("otu", w.otu, 1);
+        m_doc.NumberElement("nodecotime", w.noDecoTime, 1);
         for (const AlarmBit &alarm : AlarmTable) {
             const int bit = w.controller == 2 ? alarm.bitController2 : alarm.bitController1;
             if (!(w.alarmWord & (quint64(1) << bit)))
                 continue;
-            m_doc.EmptyElement(QStringLiteral("universalalarm"), QStringLiteral("type"), QString::fromLatin1(alarm.type));
-            m_doc.TextElement(QStringLiteral("alarm"), QString::fromLatin1(alarm.text));
+            m_doc.EmptyElement("universalalarm", "type", alarm.type);
+            m_doc.TextElement("alarm", QString::fromLatin1(alarm.text));
         }
         m_doc.EndElement();
     }
@@ -176,43 +177,20 @@ QString UddfExport::XmlSafe(const QString &text)
 }
 
 namespace {
-// OpenSSL's SHA-256 is several times faster than QCryptographicHash's, and
-// the verification text of a long dive runs to megabytes.
-class Sha256Hex
-{
-public:
-    Sha256Hex() : m_md(EVP_sha256()), m_context(EVP_MD_CTX_new()) {}
-    ~Sha256Hex() { EVP_MD_CTX_free(m_context); }
-    Sha256Hex(const Sha256Hex &) = delete;
-    Sha256Hex &operator=(const Sha256Hex &) = delete;
-
-    // Upper-case hex digest of first followed by second.
-    QByteArray Of(const QByteArray &first, const QByteArray &second)
-    {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (!m_context || EVP_DigestInit_ex(m_context, m_md, nullptr) != 1
-            || EVP_DigestUpdate(m_context, first.constData(), size_t(first.size())) != 1
-            || EVP_DigestUpdate(m_context, second.constData(), size_t(second.size())) != 1
-            || EVP_DigestFinal_ex(m_context, digest, &length) != 1) {
-            // The same digest the slow way.
-            return QCryptographicHash::hash(first + second, QCryptographicHash::Sha256).toHex().toUpper();
-        }
-        return QByteArray::fromRawData(reinterpret_cast<const char *>(digest), int(length)).toHex().toUpper();
-    }
-
-private:
-    const EVP_MD *m_md;
-    EVP_MD_CTX *m_context;
-};
-
+// Empty when the digest cannot be computed.
 QString VerificationCodeOfLatin1(const QByteArray &verificationText)
 {
     const QByteArray salt = UddfConstants::VerificationSalt.toLatin1();
-    Sha256Hex sha;
-    QByteArray h = sha.Of(verificationText, salt);
-    for (int i = 0; i < UddfConstants::VerificationRounds; ++i)
-        h = sha.Of(salt, h);
+    Sha2Digest sha;
+    // Upper-case hex digest of first followed by second.
+    const auto hexOf = [&sha](const QByteArray &first, const QByteArray &second) {
+        sha.Add(first);
+        sha.Add(second);
+        return sha.Result().toHex().toUpper();
+    };
+    QByteArray h = hexOf(verificationText, salt);
+    for (int i = 0; i < UddfConstants::VerificationRounds && !h.isEmpty(); ++i)
+        h = hexOf(salt, h);
     return QString::fromLatin1(h);
 }
 }
@@ -259,108 +237,108 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
     UddfDocumentWriter doc(document);
     // About 170 counted characters per waypoint.
     doc.ReserveVerificationText(ReserveHint(session->Samples().size(), 200, 4096));
-    const auto S = [](const char *text) { return QString::fromLatin1(text); };
-    doc.Start(S("uddf"));
-    doc.Attribute(S("version"), S("3.3.0"));
+    doc.Start("uddf");
+    doc.Attribute("version", "3.3.0");
 
-    doc.StartElement(S("generator"));
-    doc.TextElement(S("name"), UddfConstants::GeneratorName);
-    doc.TextElement(S("type"), S("logbook"));
-    doc.StartElement(S("manufacturer"));
-    doc.Attribute(S("id"), S("quor_sub"));
-    doc.TextElement(S("name"), UddfConstants::MakerName);
-    doc.StartElement(S("address"));
-    doc.TextElement(S("street"), UddfConstants::MakerStreet);
-    doc.TextElement(S("city"), UddfConstants::MakerCity);
-    doc.TextElement(S("province"), UddfConstants::MakerProvince);
-    doc.TextElement(S("postcode"), UddfConstants::MakerPostcode);
-    doc.TextElement(S("country"), UddfConstants::MakerCountry);
+    doc.StartElement("generator");
+    doc.TextElement("name", UddfConstants::GeneratorName);
+    doc.TextElement("type", "logbook");
+    doc.StartElement("manufacturer");
+    doc.Attribute("id", "quor_sub");
+    doc.TextElement("name", UddfConstants::MakerName);
+    doc.StartElement("address");
+    doc.TextElement("street", UddfConstants::MakerStreet);
+    doc.TextElement("city", UddfConstants::MakerCity);
+    doc.TextElement("province", UddfConstants::MakerProvince);
+    doc.TextElement("postcode", UddfConstants::MakerPostcode);
+    doc.TextElement("country", UddfConstants::MakerCountry);
     doc.EndElement();
-    doc.StartElement(S("contact"));
-    doc.TextElement(S("language"), S("English"));
-    doc.TextElement(S("phone"), UddfConstants::MakerPhone);
-    doc.TextElement(S("fax"), UddfConstants::MakerFax);
-    doc.TextElement(S("email"), UddfConstants::MakerEmail);
-    doc.TextElement(S("homepage"), UddfConstants::MakerHomepage);
+    doc.StartElement("contact");
+    doc.TextElement("language", "English");
+    doc.TextElement("phone", UddfConstants::MakerPhone);
+    doc.TextElement("fax", UddfConstants::MakerFax);
+    doc.TextElement("email", UddfConstants::MakerEmail);
+    doc.TextElement("homepage", UddfConstants::MakerHomepage);
     doc.EndElement(); // contact
     doc.EndElement(); // manufacturer
-    doc.TextElement(S("version"), UddfConstants::GeneratorVersion);
-    doc.TextElement(S("datetime"), QDateTime::currentDateTime().toString(S("yyyy-MM-ddTHH:mm:ss")));
+    doc.TextElement("version", UddfConstants::GeneratorVersion);
+    const QDateTime generatedAt = m_generatedAt.isValid() ? m_generatedAt : QDateTime::currentDateTime();
+    doc.TextElement("datetime", generatedAt.toString("yyyy-MM-ddTHH:mm:ss"));
     doc.EndElement(); // generator
 
-    doc.StartElement(S("diver"));
-    doc.StartElement(S("owner"));
-    doc.StartElement(S("personal"));
+    doc.StartElement("diver");
+    doc.StartElement("owner");
+    doc.StartElement("personal");
     doc.Comment(CommentNoNames);
-    doc.TextElement(S("lastname"), handset.userName);
+    doc.TextElement("lastname", handset.userName);
     doc.EndElement();
-    doc.StartElement(S("equipment"));
-    doc.StartElement(S("rebreather"));
-    doc.Attribute(S("id"), S("rebreather"));
-    doc.TextElement(S("model"), handset.model);
-    doc.TextElement(S("serialnumber"), handset.serialNumber.mid(4));
+    doc.StartElement("equipment");
+    doc.StartElement("rebreather");
+    doc.Attribute("id", "rebreather");
+    doc.TextElement("model", handset.model);
+    doc.TextElement("serialnumber", handset.serialNumber.mid(4));
     for (int i = 1; i <= 3; ++i)
-        doc.EmptyElement(S("o2sensor"), S("id"), QStringLiteral("o2sensor_%1").arg(i));
+        doc.EmptyElement("o2sensor", "id", QStringLiteral("o2sensor_%1").arg(i));
     doc.EndElement(); // rebreather
-    doc.EmptyElement(S("divecomputer"), S("id"), S("divecomputerb1"));
-    doc.EmptyElement(S("divecomputer"), S("id"), S("divecomputerb2"));
+    doc.EmptyElement("divecomputer", "id", "divecomputerb1");
+    doc.EmptyElement("divecomputer", "id", "divecomputerb2");
     doc.EndElement(); // equipment
     doc.EndElement(); // owner
-    doc.StartElement(S("buddy"));
-    doc.Attribute(S("id"), S("buddy1"));
-    doc.StartElement(S("personal"));
+    doc.StartElement("buddy");
+    doc.Attribute("id", "buddy1");
+    doc.StartElement("personal");
     if (!info.BuddyName().isEmpty()) {
         doc.Comment(CommentNoNames);
-        doc.TextElement(S("lastname"), info.BuddyName());
+        doc.TextElement("lastname", info.BuddyName());
     }
     doc.EndElement();
     doc.EndElement(); // buddy
     doc.EndElement(); // diver
 
-    doc.StartElement(S("divesite"));
-    doc.StartElement(S("site"));
-    doc.Attribute(S("id"), S("site1"));
+    doc.StartElement("divesite");
+    doc.StartElement("site");
+    doc.Attribute("id", "site1");
     if (!info.SiteName().isEmpty())
-        doc.TextElement(S("name"), info.SiteName());
-    doc.StartElement(S("geography"));
+        doc.TextElement("name", info.SiteName());
+    doc.StartElement("geography");
     if (!info.Location().isEmpty())
-        doc.TextElement(S("location"), info.Location());
+        doc.TextElement("location", info.Location());
     doc.EndElement();
     doc.EndElement(); // site
     doc.EndElement(); // divesite
 
-    doc.StartElement(S("gasdefinitions"));
+    doc.StartElement("gasdefinitions");
     for (const QuorLogGasManagement::Gas &gas : session->GasManagement().GasesInUse()) {
-        doc.StartElement(S("mix"));
-        doc.Attribute(S("id"), S("diluent_") + TwoDigits(gas.number));
-        doc.TextElement(S("name"), DeviceList::GasText(gas.o2, gas.he).toLower());
-        doc.NumberElement(S("o2"), gas.o2 / 100.0, 3);
+        doc.StartElement("mix");
+        doc.Attribute("id", QStringLiteral("diluent_") + TwoDigits(gas.number));
+        doc.TextElement("name", DeviceList::GasText(gas.o2, gas.he).toLower());
+        doc.NumberElement("o2", gas.o2 / 100.0, 3);
         const double n2 = (100 - gas.o2 - gas.he) / 100.0;
         if (!DeviceList::EqualWithinTolerance(n2, 0.0, 0.001))
-            doc.NumberElement(S("n2"), n2, 3);
+            doc.NumberElement("n2", n2, 3);
         if (!DeviceList::EqualWithinTolerance(gas.he / 100.0, 0.0, 0.001))
-            doc.NumberElement(S("he"), gas.he / 100.0, 3);
+            doc.NumberElement("he", gas.he / 100.0, 3);
         doc.EndElement();
     }
     doc.EndElement(); // gasdefinitions
 
-    doc.StartElement(S("profiledata"));
-    doc.StartElement(S("repetitiongroup"));
-    doc.Attribute(S("id"), S("rg1"));
-    doc.StartElement(S("dive"));
-    doc.Attribute(S("id"), S("previous_dive"));
-    doc.StartElement(S("informationbeforedive"));
-    doc.StartElement(S("surfaceintervalbeforedive"));
-    doc.EmptyElement(S("infinity"));
+    doc.StartElement("profiledata");
+    doc.StartElement("repetitiongroup");
+    doc.Attribute("id", "rg1");
+    doc.StartElement("dive");
+    doc.Attribute("id", "previous_dive");
+    doc.StartElement("informationbeforedive");
+    doc.StartElement("surfaceintervalbeforedive");
+    doc.EmptyElement("infinity");
     doc.EndElement();
     doc.EndElement();
     doc.EndElement(); // previous dive
 
-    doc.StartElement(S("dive"));
-    doc.Attribute(S("id"), S("dive"));
-    doc.StartElement(S("informationbeforedive"));
-    doc.TextElement(S("divenumber"), QString::number(summary.diveNumber));
-    doc.TextElement(S("datetime"), summary.diveStart.toString(S("yyyy-MM-ddTHH:mm:ss")));
+    doc.StartElement("dive");
+    doc.Attribute("id", "dive");
+    doc.StartElement("informationbeforedive");
+    doc.TextElement("divenumber", QString::number(summary.diveNumber));
+    doc.TextElement("datetime", summary.diveStart.toString("yyyy-MM-ddTHH:mm:ss"));
     // The surface interval the handset counted up to power on, plus the time
     // on the surface after power on.
     double passed = 0.0;
@@ -369,24 +347,24 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
         if (session->PowerOnDateTime().isValid() && session->DiveStartDateTime().isValid())
             passed += qMax<qint64>(0, session->PowerOnDateTime().secsTo(session->DiveStartDateTime()));
     }
-    doc.StartElement(S("surfaceintervalbeforedive"));
-    doc.NumberElement(S("passedtime"), passed, 1);
+    doc.StartElement("surfaceintervalbeforedive");
+    doc.NumberElement("passedtime", passed, 1);
     doc.EndElement();
-    doc.NumberElement(S("surfacepressure"), summary.surfacePressure * 100.0, 1);
-    doc.NumberElement(S("airtemperature"), summary.airTemperature + Kelvin, 1);
+    doc.NumberElement("surfacepressure", summary.surfacePressure * 100.0, 1);
+    doc.NumberElement("airtemperature", summary.airTemperature + Kelvin, 1);
     doc.EndElement(); // informationbeforedive
-    doc.StartElement(S("informationafterdive"));
-    doc.NumberElement(S("diveduration"), summary.diveDuration, 1);
-    doc.NumberElement(S("greatestdepth"), summary.greatestDepth, 1);
-    doc.NumberElement(S("averagedepth"), summary.averageDepth, 1);
-    doc.NumberElement(S("highestpo2"), summary.inControlMaxPpO2 * PascalPerBar, 1);
-    doc.NumberElement(S("lowesttemperature"), summary.lowestTemperature + Kelvin, 1);
-    doc.StartElement(S("notes"));
-    doc.UncountedTextElement(S("para"), info.Notes());
+    doc.StartElement("informationafterdive");
+    doc.NumberElement("diveduration", summary.diveDuration, 1);
+    doc.NumberElement("greatestdepth", summary.greatestDepth, 1);
+    doc.NumberElement("averagedepth", summary.averageDepth, 1);
+    doc.NumberElement("highestpo2", summary.inControlMaxPpO2 * PascalPerBar, 1);
+    doc.NumberElement("lowesttemperature", summary.lowestTemperature + Kelvin, 1);
+    doc.StartElement("notes");
+    doc.UncountedTextElement("para", info.Notes());
     doc.EndElement();
     doc.EndElement(); // informationafterdive
 
-    doc.StartElement(S("samples"));
+    doc.StartElement("samples");
     double windowStart = session->DiveStartTime();
     double windowEnd = session->DiveEndTime();
     if (DeviceList::EqualWithinTolerance(windowStart, -1.0, 0.001) || DeviceList::EqualWithinTolerance(windowEnd, -1.0, 0.001)) {
@@ -426,10 +404,12 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
     doc.EndElement(); // repetitiongroup
     doc.EndElement(); // profiledata
 
-    doc.StartElement(S("applicationdata"));
-    doc.StartElement(S("quorsub"));
+    doc.StartElement("applicationdata");
+    doc.StartElement("quorsub");
     const QString code = VerificationCodeOfLatin1(doc.VerificationText());
-    doc.TextElement(S("verificationcode"), code);
+    if (code.isEmpty())
+        return false;
+    doc.TextElement("verificationcode", code);
     doc.Finish();
     return !doc.HasError();
 }

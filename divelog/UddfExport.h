@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -29,6 +30,10 @@ public:
     // The dive as a UDDF document, empty when the log holds no valid dive.
     QByteArray Document(const QuorLog &log) const;
 
+    // The generator's date-time written into the document; by default the
+    // time of writing. A fixed value makes the output reproducible.
+    void SetGeneratedAt(const QDateTime &at) { m_generatedAt = at; }
+
     QString ErrorText() const { return m_errorText; }
     QString TargetPath() const { return m_targetPath; }
 
@@ -47,4 +52,5 @@ private:
     OverwriteQuestion m_askOverwrite;
     QString m_errorText;
     QString m_targetPath;
+    QDateTime m_generatedAt;
 };

@@ -34,7 +34,7 @@ LogFileContent Content(bool wide, quint8 creator)
     content.userItems = {{0x02, QByteArray("buddy")}};
     SRDANData::Item dan;
     dan.id = {'Z', 'P', 'D'};
-    dan.type = '3';
+    dan.type = 3;
     dan.data = QByteArray("42");
     content.danItems = {dan};
     return content;

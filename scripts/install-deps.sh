@@ -11,7 +11,8 @@ packages=(
   libssl-dev zlib1g-dev
   fonts-open-sans
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick x11-utils
+  xvfb xauth imagemagick x11-utils xdotool
+  desktop-file-utils dpkg-dev
   python3
 )
 

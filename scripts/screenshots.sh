@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Starts the main window under Xvfb against a simulated rebreather and saves
 # pictures of the windows (disconnected, searching, DEVICE FOUND, connected,
-# device status, clock, settings, and the German texts) into
-# <build>/screenshots. Then starts the real program on a 1024 x 600 screen
-# with a settings file holding a window far larger than any screen and a
-# position on a monitor that is not there, and saves the whole screen: the
-# window must open whole on it. Usage: scripts/screenshots.sh [build folder]
+# device status, clock, settings, remote support, the download windows, and the
+# German texts) into <build>/screenshots. Then starts the real program on a
+# 1024 x 600 screen with a settings file holding a window far larger than any
+# screen and a position on a monitor that is not there, and saves the whole
+# screen: the window must open whole on it.
+# Usage: scripts/screenshots.sh [build folder]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-${TESSARO_BUILD_DIR:-$root/build}}"

@@ -233,8 +233,8 @@ void RebreatherSimulator::Unplug()
 {
     d->m_unplugRequested = true;
     // The thread notices within one poll step; wait so the caller sees the port gone.
-    for (int i = 0; i < 100 && d->m_running && !d->m_unplugged; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::unique_lock<std::mutex> lock(d->m_mutex);
+    d->m_framesChanged.wait(lock, [this] { return !d->m_running || d->m_unplugged; });
 }
 
 bool RebreatherSimulator::IsUnplugged() const
@@ -464,11 +464,14 @@ void RebreatherSimulatorPrivate::HandleFrame(const QByteArray &frame, qint64 fir
     }
 
     // Earliest start of the reply: the request has to have crossed the line,
-    // then the unit takes its latency.
+    // then the unit takes its latency. A unit answers one request at a time:
+    // one that came in while an earlier reply was still going out is taken up
+    // after that reply has left, and then takes its latency as usual.
     const int baud = timing.baudRate > 0 ? timing.baudRate : 57600;
     qint64 start = now;
     if (timing.lineRate)
         start = qMax(start, firstByteUs + qint64(frame.size()) * 10 * 1000000 / baud);
+    start = qMax(start, m_lineFreeUs);
     start += qint64(timing.deviceLatencyMs) * 1000;
     if (fault.fault == SimFault::DelayedReply)
         start += qint64(fault.delayMs) * 1000;
@@ -538,13 +541,21 @@ void RebreatherSimulatorPrivate::Schedule(const QByteArray &bytes, const SimFaul
 
 void RebreatherSimulatorPrivate::DoUnplug()
 {
-    m_unplugged = true;
+    // Flagged only once the port is really gone, so whoever sees the flag can
+    // rely on the path failing to open.
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_symlink.isEmpty()) {
+            QFile::remove(m_symlink);
+            m_symlink.clear();
+        }
+    }
     m_pty.Close();
-    std::lock_guard<std::mutex> lock(m_mutex);
     m_rx.clear();
     m_outQueue.clear();
-    if (!m_symlink.isEmpty()) {
-        QFile::remove(m_symlink);
-        m_symlink.clear();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_unplugged = true;
     }
+    m_framesChanged.notify_all();
 }

@@ -150,7 +150,8 @@ bool SimLogMemory::CheckLayout(const SimUnit &handset)
         return false;
     }
     if (m_format != Format::ColourV2
-        && (m_layout.firstLogBookSlot != 0 || !m_layout.withoutLogBookEnd.isEmpty() || m_layout.logDataStartUnset)) {
+        && (m_layout.firstLogBookSlot != 0 || !m_layout.withoutLogBookEnd.isEmpty() || m_layout.logDataStartUnset
+            || m_layout.countTurns)) {
         m_error = QStringLiteral("The log book ring and the Services Relocation block are Colour V2 only");
         return false;
     }
@@ -202,6 +203,7 @@ void SimLogMemory::WriteRing(SimUnit &handset)
     quint64 frontier = 0; // linear end of everything erased or written
     const auto ringOffset = [&](quint64 lin) { return quint32((first + lin) % size); };
     const auto address = [&](quint64 lin) { return m_ringStart + ringOffset(lin); };
+    const auto turn = [&](quint64 lin) { return int((first + lin) / size); };
 
     // Bytes queued for writing: they end at `linear` and never cross the wrap.
     QByteArray pending;
@@ -270,12 +272,27 @@ void SimLogMemory::WriteRing(SimUnit &handset)
                 started = true;
             }
             enter();
-            if (r == generated.diveStart)
+            if (r == generated.diveStart) {
                 session.diveStart = address(linear);
-            if (r == generated.diveEnd)
+                session.turn = turn(linear);
+            }
+            if (r == generated.diveEnd) {
                 session.diveEnd = address(linear);
+                session.endTurn = turn(linear);
+            }
             append(record);
             session.bytes.append(record);
+        }
+        if (m_format == Format::Mono && started) {
+            // The mono handset writes whole flash rows: the last row of a
+            // session is filled up with erased bytes, so the logging pointer
+            // always stays on a row boundary.
+            const quint32 into = ringOffset(linear) % MonoEraseSize;
+            if (into != 0) {
+                const QByteArray rest(int(MonoEraseSize - into), char(0xFF));
+                append(rest);
+                session.bytes.append(rest);
+            }
         }
         session.start = address(start);
         session.length = quint32(linear - start);
@@ -289,6 +306,8 @@ void SimLogMemory::WriteRing(SimUnit &handset)
     frontier = std::max(frontier, linear);
 
     m_loggingPointer = address(linear);
+    if (m_layout.countTurns)
+        m_loggingPointer += quint32(turn(linear)) * ProfileMemoryEnd;
     m_ringWrapped = first + frontier > size;
     for (int i = 0; i < m_sessions.size(); ++i)
         m_sessions[i].intact = frontier <= sessionStarts.at(i) + size;
@@ -344,9 +363,13 @@ QByteArray SimLogMemory::V2Record(const Session &session, bool withEnd) const
     r.append(BigEndian(quint32(plan.diveNumber), 2));
     r.append(char(plan.sequence));
     r.append(DateTimeBytes(plan.DiveStart()));
-    r.append(BigEndian(session.diveStart, 4));
+    const auto counted = [&](quint32 address, int turn) {
+        return m_layout.countTurns ? address + quint32(turn) * ProfileMemoryEnd : address;
+    };
+    r.append(BigEndian(counted(session.diveStart, session.turn), 4));
     if (withEnd) {
-        r.append(BigEndian(session.diveEnd, 4)); // + 0x1F is the last byte of the dive
+        // + 0x1F is the last byte of the dive
+        r.append(BigEndian(counted(session.diveEnd, session.endTurn), 4));
         r.append(BigEndian(quint32(DurationSeconds(plan)), 2));
         r.append(BigEndian(quint32(session.maxDepthCm), 2));
     } else {

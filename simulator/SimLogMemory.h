@@ -73,6 +73,11 @@ public:
         // dive data (bytes 14-21 0xFF), as after a unit lost power in a dive.
         QSet<int> withoutLogBookEnd;
         EepromRecord eepromRecord = EepromRecord::Cleared;
+        // Colour V2: the logging pointer and the log book's data addresses
+        // count the ring's turns above the 32 MiB address space (each turn
+        // adds 0x2000000; the low 25 bits stay the device address), so that
+        // a record names data that newer logging has since replaced.
+        bool countTurns = false;
     };
 
     // Where one plan's session went.
@@ -85,6 +90,8 @@ public:
         bool hasDive = false;
         int maxDepthCm = 0;      // the greatest depth its samples reached
         bool intact = true;      // no byte of it has been erased or overwritten since
+        int turn = 0;            // turns of the ring before its dive started (countTurns)
+        int endTurn = 0;         // and before its last record
         int logBookSlot = -1;    // log book entry or record slot; -1 none (mono, EEPROM record)
         bool inEepromRecord = false;
         QByteArray bytes;        // the plain records as written

@@ -88,6 +88,15 @@ struct SimFaultRates {
     double delayedReply = 0;
     int delayMs = 700;
     int maxChunkGapMs = 5;
+
+    // rate spread evenly over the seven fault kinds.
+    static SimFaultRates Spread(double rate)
+    {
+        SimFaultRates r;
+        r.noReply = r.truncatedReply = r.corruptChecksum = r.wrongHeader = r.statusError =
+            r.chunkedReply = r.delayedReply = rate / 7.0;
+        return r;
+    }
 };
 
 struct SimTiming {

@@ -15,15 +15,24 @@ QStringList SimulatedRebreatherMode::DefaultProfiles()
     return {QStringLiteral("empty"), QStringLiteral("colour-v2-usb"), QStringLiteral("mono-serial")};
 }
 
+bool SimulatedRebreatherMode::IsOptionArgument(const QString &argument)
+{
+    return argument == Option || argument.startsWith(Option + QLatin1Char('='));
+}
+
+QStringList SimulatedRebreatherMode::KnownProfiles()
+{
+    return SimProfiles::Names();
+}
+
 QStringList SimulatedRebreatherMode::RequestedProfiles(const QStringList &arguments)
 {
     for (const QString &argument : arguments) {
-        if (argument == Option)
-            return DefaultProfiles();
-        if (argument.startsWith(Option + QLatin1Char('='))) {
-            const QStringList names = argument.mid(Option.size() + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
-            return names.isEmpty() ? DefaultProfiles() : names;
-        }
+        if (!IsOptionArgument(argument))
+            continue;
+        // "--simulate" alone, or with an empty list, asks for the default set.
+        const QStringList names = argument.mid(Option.size() + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        return names.isEmpty() ? DefaultProfiles() : names;
     }
     return {};
 }

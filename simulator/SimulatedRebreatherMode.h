@@ -10,8 +10,8 @@ class PortEnumerator;
 class RebreatherSimulator;
 
 // The program's "--simulate" mode: simulated rebreathers answer on
-// pseudo-terminals inside the process, and their ports are listed after the
-// system's own, so the whole connection story works without hardware.
+// pseudo-terminals inside the process, and their ports join the system's
+// own, so the whole connection story works without hardware.
 //
 //   Tessaro --simulate                  the default set of ports
 //   Tessaro --simulate=mono-serial,empty one port per named profile
@@ -27,6 +27,10 @@ public:
     // An option without a list gives the default set.
     static QStringList RequestedProfiles(const QStringList &arguments);
     static QStringList DefaultProfiles();
+    // True for "--simulate" and "--simulate=<list>".
+    static bool IsOptionArgument(const QString &argument);
+    // Every profile name a list may hold.
+    static QStringList KnownProfiles();
 
     SimulatedRebreatherMode();
     ~SimulatedRebreatherMode(); // stops the simulators

@@ -58,11 +58,13 @@ void Clock::on_timer()
     if (m_messageLevel >= 1)
         qDebug() << "Clock::on_timer()- Started";
     if (m_worker && m_worker->IsWorkInProgress()) {
-        qDebug() << "Clock::on_timer() - Blocked by work in progress";
+        if (m_messageLevel >= 1)
+            qDebug() << "Clock::on_timer() - Blocked by work in progress";
         return;
     }
     emit ClockReadRTCDateTime();
-    qDebug() << "Clock::on_timer() - Completed";
+    if (m_messageLevel >= 1)
+        qDebug() << "Clock::on_timer() - Completed";
 }
 
 void Clock::DisplayDateTime(QDateTime rtcDateTime)

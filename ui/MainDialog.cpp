@@ -8,10 +8,14 @@
 #include "CancelNextConnect.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DownloadV1Dialog.h"
+#include "DownloadV2Dialog.h"
 #include "MakerDetails.h"
 #include "PortSearchOrder.h"
 #include "PrivateSettingsDialog.h"
+#include "ProcessCCXDialog.h"
 #include "QuestionResponse.h"
+#include "RemoteSupportDialog.h"
 #include "RBData.h"
 #include "SettingsDialog.h"
 #include "StatusLog.h"
@@ -308,7 +312,7 @@ void MainDialog::RemoteSupportReconnect()
 void MainDialog::ConnectionStatusResult(int status, QString serialno)
 {
     if (Trace())
-        qDebug() << "MainDialog::ConnectionStatusResult() - status " << status;
+        qDebug() << "MainDialog::ConnectionStatusResult() - status" << status;
     const bool disconnecting
         = status == WorkerC::StatusDisconnecting && m_lastConnectionStatus != WorkerC::StatusDisconnecting;
     m_lastConnectionStatus = status;
@@ -318,16 +322,18 @@ void MainDialog::ConnectionStatusResult(int status, QString serialno)
     // Told last: the open windows answer with a modal message, during which
     // later statuses arrive; they must not be overwritten by this one.
     if (disconnecting) {
-        qDebug() << "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()";
+        if (Trace())
+            qDebug() << "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()";
         emit CommsDisconnected();
-        qDebug() << "MainDialog::ConnectionStatusResult() - Emit finished";
+        if (Trace())
+            qDebug() << "MainDialog::ConnectionStatusResult() - Emit finished";
     }
 }
 
 void MainDialog::DeviceStatusResult(int status)
 {
     if (Trace())
-        qDebug() << "MainDialog::DeviceStatusResult() - status " << status;
+        qDebug() << "MainDialog::DeviceStatusResult() - status" << status;
 }
 
 void MainDialog::UpdateStatusText()
@@ -449,6 +455,8 @@ void MainDialog::ComPortSearchAccepted(QString portLocation, QString str)
     unsetCursor();
     ui->msgEdit->viewport()->unsetCursor();
     m_searchRunning = false;
+    if (WorkerReachable())
+        workerC->ComPortSearchEndHandled();
     UpdateButtons();
 }
 
@@ -463,6 +471,10 @@ void MainDialog::EndSearch(const QString &message)
     unsetCursor();
     ui->msgEdit->viewport()->unsetCursor();
     m_searchRunning = false;
+    // An ABORT clicked after the worker had ended the search (but before
+    // this window knew) belonged to that search, not to the next one.
+    if (WorkerReachable())
+        workerC->ComPortSearchEndHandled();
     UpdateButtons();
 }
 
@@ -627,6 +639,7 @@ void MainDialog::PrivateSettings()
     dialog.setModal(true);
     dialog.SetMessageLevel(m_messageLevel);
     dialog.SetFullLogBookRead(m_fullLogBookRead);
+    connect(&dialog, &PrivateSettingsDialog::ProcessCCXRequested, this, &MainDialog::OpenProcessCCXDialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_messageLevel = dialog.MessageLevel();
@@ -734,7 +747,48 @@ void MainDialog::on_downloadBtn_clicked()
     if (Trace())
         qDebug() << "Download selected - Requesting RB Data Dump";
     emit DebugRBData();
-    // The download windows are opened here once they exist.
+    if (record.DisplayLoggingFormat() == RBData::LoggingFormatColourV2) {
+        DownloadV2Dialog dialog(workerC, m_metricUnits, m_fullLogBookRead, this);
+        dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+        dialog.setModal(true);
+        connect(&dialog, &DownloadV2Dialog::ReadLogBook, workerC, &WorkerC::DownloadV2ReadLogBook);
+        connect(&dialog, &DownloadV2Dialog::DownloadData, workerC, &WorkerC::DownloadV2DownloadData);
+        connect(&dialog, &DownloadV2Dialog::DownloadSelectionChanged, workerC,
+                &WorkerC::DownloadV2DownloadSelectionChanged);
+        connect(workerC, &WorkerC::DownloadV2ReadLogBookResult, &dialog, &DownloadV2Dialog::ReadLogBookResult);
+        connect(workerC, &WorkerC::DownloadDownloadProgress, &dialog, &DownloadV2Dialog::DownloadProgress);
+        connect(workerC, &WorkerC::DownloadDownloadResult, &dialog, &DownloadV2Dialog::DownloadResult);
+        connect(workerC, qOverload<QString, bool>(&WorkerC::DownloadDownloadMsg), &dialog,
+                &DownloadV2Dialog::DownloadMsg);
+        connect(workerC, &WorkerC::DownloadDownloadTimeEstimate, &dialog, &DownloadV2Dialog::DownloadTimeEstimate);
+        connect(this, &MainDialog::CommsDisconnected, &dialog, &DownloadV2Dialog::CommsDisconnected);
+        dialog.exec();
+        qDebug() << "DownloadV2Dialog() returned";
+        return;
+    }
+    DownloadV1Dialog dialog(workerC, m_metricUnits, this);
+    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+    dialog.setModal(true);
+    connect(&dialog, &DownloadV1Dialog::PrepareDownload, workerC, &WorkerC::DownloadV1PrepareDownload);
+    connect(&dialog, &DownloadV1Dialog::DownloadData, workerC, &WorkerC::DownloadV1DownloadData);
+    connect(workerC, &WorkerC::DownloadV1PrepareDownloadResult, &dialog, &DownloadV1Dialog::PrepareDownloadResult);
+    connect(workerC, &WorkerC::DownloadDownloadProgress, &dialog, &DownloadV1Dialog::DownloadProgress);
+    connect(workerC, &WorkerC::DownloadDownloadResult, &dialog, &DownloadV1Dialog::DownloadResult);
+    connect(workerC, qOverload<QString, bool>(&WorkerC::DownloadDownloadMsg), &dialog, &DownloadV1Dialog::DownloadMsg);
+    connect(workerC, &WorkerC::DownloadDownloadTimeEstimate, &dialog, &DownloadV1Dialog::DownloadTimeEstimate);
+    connect(this, &MainDialog::CommsDisconnected, &dialog, &DownloadV1Dialog::CommsDisconnected);
+    dialog.exec();
+}
+
+void MainDialog::OpenProcessCCXDialog()
+{
+    ProcessCCXDialog dialog(this);
+    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+    dialog.setModal(true);
+    connect(&dialog, &ProcessCCXDialog::ProcessCCXFiles, workerC, &WorkerC::ProcessCCXFiles);
+    connect(workerC, &WorkerC::ProcessCCXMsg, &dialog, &ProcessCCXDialog::ProcessCCXMsg);
+    connect(workerC, &WorkerC::ProcessCCXResult, &dialog, &ProcessCCXDialog::ProcessCCXResult);
+    dialog.exec();
 }
 
 void MainDialog::on_uploadBtn_clicked()
@@ -744,7 +798,16 @@ void MainDialog::on_uploadBtn_clicked()
 
 void MainDialog::on_supportBtn_clicked()
 {
-    // The remote-support window is opened here once it exists.
+    if (!WorkerReachable())
+        return;
+    RemoteSupportDialog dialog(workerC, this);
+    dialog.setModal(true);
+    dialog.SetMessageLevel(m_messageLevel);
+    dialog.connectionStatusResult(m_lastConnectionStatus, m_serialNumber);
+    dialog.ConnectWorker(workerC);
+    connect(&dialog, &RemoteSupportDialog::reconnect, this, &MainDialog::RemoteSupportReconnect);
+    connect(&dialog, &RemoteSupportDialog::setMessageLevel, this, &MainDialog::SetMessageLevel);
+    dialog.exec();
 }
 
 void MainDialog::on_contextHelp()

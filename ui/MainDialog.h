@@ -107,6 +107,7 @@ private:
     void UpdateButtons();
     void EndSearch(const QString &message);
     void OpenClockDialog();
+    void OpenProcessCCXDialog();
     void SaveSettings();
     // Waits until the worker has no operation running. Events other than
     // user input keep flowing, so a question the worker asks meanwhile is

@@ -50,10 +50,15 @@ void PrivateSettingsDialog::on_showBtn_clicked()
     QDesktopServices::openUrl(QUrl::fromLocalFile(StatusLog::DefaultFolder()));
 }
 
+void PrivateSettingsDialog::on_processCcxBtn_clicked()
+{
+    emit ProcessCCXRequested();
+}
+
 bool PrivateSettingsDialog::event(QEvent *event)
 {
     if (event->type() == QEvent::LayoutRequest)
-        UniformButtons::Equalise({ui->showBtn, ui->okBtn, ui->cancelBtn});
+        UniformButtons::Equalise({ui->showBtn, ui->processCcxBtn, ui->okBtn, ui->cancelBtn});
     return QDialog::event(event);
 }
 

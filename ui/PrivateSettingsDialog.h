@@ -5,7 +5,8 @@
 namespace Ui { class PrivateSettingsDialog; }
 
 // Advanced settings, reached only by a key chord: debug message level, full
-// log book read, and the folder of the status logs.
+// log book read, the folder of the status logs, and the window that saves
+// the dives of .ccx memory images again (opened by whoever shows this one).
 class PrivateSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -18,10 +19,14 @@ public:
     int MessageLevel() const { return m_messageLevel; }
     bool FullLogBookRead() const { return m_fullLogBookRead; }
 
+signals:
+    void ProcessCCXRequested();
+
 private slots:
     void on_okBtn_clicked();
     void on_cancelBtn_clicked();
     void on_showBtn_clicked();
+    void on_processCcxBtn_clicked();
 
 protected:
     bool event(QEvent *event) override;

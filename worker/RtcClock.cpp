@@ -2,9 +2,14 @@
 
 namespace {
 
+// -1 when a digit is above 9: such a register holds no time at all.
 int FromPackedDecimal(quint8 value, quint8 tensMask)
 {
-    return ((value >> 4) & tensMask) * 10 + (value & 0x0F);
+    const int tens = (value >> 4) & tensMask;
+    const int units = value & 0x0F;
+    if (tens > 9 || units > 9)
+        return -1;
+    return tens * 10 + units;
 }
 
 quint8 ToPackedDecimal(int value)
@@ -26,8 +31,10 @@ QDateTime RtcClock::Decode(const QByteArray &registers, bool honourValidBit)
     const int hours = FromPackedDecimal(reg(2), 0x03);
     const int day = FromPackedDecimal(reg(3), 0x03);
     const int month = FromPackedDecimal(reg(5), 0x01);
-    const int year = 2000 + FromPackedDecimal(reg(6), 0x0F);
-    const QDate date(year, month, day);
+    const int year = FromPackedDecimal(reg(6), 0x0F);
+    if (seconds < 0 || minutes < 0 || hours < 0 || day < 0 || month < 0 || year < 0)
+        return QDateTime();
+    const QDate date(FirstYear + year, month, day);
     const QTime time(hours, minutes, seconds, 0);
     if (!date.isValid() || !time.isValid())
         return QDateTime();
@@ -44,8 +51,15 @@ QDateTime RtcClock::DecodeRegistersIgnoringValidBit(const QByteArray &registers)
     return Decode(registers, false);
 }
 
+bool RtcClock::CanHold(const QDateTime &dt)
+{
+    return dt.isValid() && dt.date().year() >= FirstYear && dt.date().year() <= LastYear;
+}
+
 QByteArray RtcClock::EncodeRegisters(const QDateTime &dt)
 {
+    if (!CanHold(dt))
+        return QByteArray();
     const QDate d = dt.date();
     const QTime t = dt.time();
     QByteArray out(RegisterCount, '\0');
@@ -55,7 +69,7 @@ QByteArray RtcClock::EncodeRegisters(const QDateTime &dt)
     out[3] = char(ToPackedDecimal(d.day()));
     out[4] = 0;
     out[5] = char(ToPackedDecimal(d.month()));
-    out[6] = char(ToPackedDecimal(d.year() - 2000));
+    out[6] = char(ToPackedDecimal(d.year() - FirstYear));
     return out;
 }
 
@@ -74,7 +88,7 @@ QDateTime RtcClock::DecodeEepromTime(const QByteArray &bytes)
     if (bytes.size() < EepromTimeLength)
         return QDateTime();
     const auto b = [&bytes](int i) { return int(quint8(bytes.at(i))); };
-    const QDate date(2000 + b(2), b(1), b(0));
+    const QDate date(FirstYear + b(2), b(1), b(0));
     const QTime time(b(3), b(4), b(5));
     if (!date.isValid() || !time.isValid())
         return QDateTime();
@@ -83,12 +97,14 @@ QDateTime RtcClock::DecodeEepromTime(const QByteArray &bytes)
 
 QByteArray RtcClock::EncodeEepromTime(const QDateTime &dt)
 {
+    if (!CanHold(dt))
+        return QByteArray();
     const QDate d = dt.date();
     const QTime t = dt.time();
     QByteArray out(EepromTimeLength, '\0');
     out[0] = char(d.day());
     out[1] = char(d.month());
-    out[2] = char(d.year() - 2000);
+    out[2] = char(d.year() - FirstYear);
     out[3] = char(t.hour());
     out[4] = char(t.minute());
     out[5] = char(t.second());

@@ -21,13 +21,20 @@ public:
     // synchronisation is suggested.
     static constexpr int CompareThresholdSecs = 120;
 
+    // The first and last years the clock holds (two packed-decimal digits).
+    static constexpr int FirstYear = 2000;
+    static constexpr int LastYear = 2099;
+
     // Registers to a local date-time; invalid when there are fewer than seven
-    // bytes, the seconds byte has its not-valid bit (7) set, or the digits do
-    // not form a real date and time.
+    // bytes, the seconds byte has its not-valid bit (7) set, a digit is above
+    // 9, or the digits do not form a real date and time.
     static QDateTime DecodeRegisters(const QByteArray &registers);
     // Same, but ignoring the not-valid bit (the clock comparison does not test it).
     static QDateTime DecodeRegistersIgnoringValidBit(const QByteArray &registers);
-    // A date-time as the seven registers (weekday written as 0).
+    // The clock can hold this date-time (a valid one in 2000-2099).
+    static bool CanHold(const QDateTime &dt);
+    // A date-time as the seven registers (weekday written as 0); empty when
+    // the clock cannot hold it, so no wrapped year is ever written.
     static QByteArray EncodeRegisters(const QDateTime &dt);
     // Every register reads 0xFF: no RTC chip behind the address.
     static bool AllRegistersBlank(const QByteArray &registers);
@@ -35,6 +42,7 @@ public:
     // The display's EEPROM time bytes (day, month, year-2000, hour, minute,
     // second) to a date-time; invalid when short or not a real date and time.
     static QDateTime DecodeEepromTime(const QByteArray &bytes);
+    // Empty when the year lies outside 2000-2099 (the year byte would wrap).
     static QByteArray EncodeEepromTime(const QDateTime &dt);
 
     // rtc minus pc in seconds lies outside the allowed drift.

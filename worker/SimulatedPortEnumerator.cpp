@@ -12,6 +12,7 @@ SimulatedPortEnumerator::SimulatedPortEnumerator(const QList<SerialPortDescripti
 
 QList<SerialPortDescription> SimulatedPortEnumerator::AvailablePorts() const
 {
+    ++m_enumerations;
     QList<SerialPortDescription> ports;
     if (m_includeSystemPorts)
         ports = SystemPortEnumerator().AvailablePorts();

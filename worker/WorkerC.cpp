@@ -342,24 +342,11 @@ void WorkerC::LocalCheckForDevices()
         return;
     }
 
-    if (!m_comms->Command(DeviceId::Bridge, 0)) {
-        // The bridge no longer answers: the connection is lost.
-        if (Trace())
-            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnecting state";
-        emit ConnectionStatusResult(StatusDisconnecting, QString());
-        if (Trace())
-            qDebug() << "WorkerC::LocalCheckForDevices() - Calling ClearRbData()";
-        ClearRbData();
-        if (Trace())
-            qDebug() << "WorkerC::LocalCheckForDevices() - Calling m_comms->CloseComPort()";
-        m_comms->CloseComPort();
-        UpdatePortOpenMirror();
-        if (Trace())
-            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting CloseComPortResult(true)";
-        emit CloseComPortResult(true);
-        if (Trace())
-            qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnected State";
-        emit ConnectionStatusResult(StatusDisconnected, QString());
+    // Asked again like any command, so one lost reply does not end a live
+    // connection; an unplugged port fails the first attempt and is not asked
+    // again, so an unplug still ends the connection at once.
+    if (!m_comms->Command(DeviceId::Bridge, 0, m_comms->GetMaxAttempts())) {
+        ConnectionLost();
         return;
     }
 
@@ -368,6 +355,17 @@ void WorkerC::LocalCheckForDevices()
     if (m_rbData->IsPresent(DeviceId::Bridge))
         return;
 
+    // The download path depends on the bridge (Bluetooth or not): a
+    // connection whose bridge is unknown is no connection.
+    if (!LinkBridgeDetailsValid()) {
+        if (Trace())
+            qDebug() << "Worker::LocalCheckForDevices() - Bridge details unknown, identifying the bridge";
+        if (!m_comms->IdentifyBridge()) {
+            ConnectionLost();
+            return;
+        }
+    }
+
     emit ConnectionStatusResult(StatusVerifying, QString());
     if (Trace())
         qDebug() << "Worker::LocalCheckForDevices() Bridge arrived";
@@ -375,13 +373,15 @@ void WorkerC::LocalCheckForDevices()
 
     if (Trace())
         qDebug() << "Worker::LocalCheckForDevices - Disabling RTC";
-    const bool monoAnswered = m_comms->IsDevicePresent(DeviceId::DisplayMono);
-    const bool colourAnswered = m_comms->IsDevicePresent(DeviceId::DisplayColour);
+    // A unit has one display: once one id answers the other is not asked.
+    const quint8 handset = AnsweringHandset();
+    const bool monoAnswered = handset == DeviceId::DisplayMono;
+    const bool colourAnswered = handset == DeviceId::DisplayColour;
 
     m_rbData->SetPresent(DeviceId::Rtc, TestRTC());
 
-    const bool c2Answered = m_comms->IsDevicePresent(DeviceId::C2);
-    const bool c1Answered = m_comms->IsDevicePresent(DeviceId::C1);
+    const bool c2Answered = UnitAnswers(DeviceId::C2);
+    const bool c1Answered = UnitAnswers(DeviceId::C1);
 
     if (!m_rbData->IsHandsetPresent() && (monoAnswered || colourAnswered)) {
         const quint8 displayId = monoAnswered ? DeviceId::DisplayMono : DeviceId::DisplayColour;
@@ -415,6 +415,49 @@ void WorkerC::LocalCheckForDevices()
     }
 
     CompareClocks();
+}
+
+void WorkerC::ConnectionLost()
+{
+    if (Trace())
+        qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnecting state";
+    emit ConnectionStatusResult(StatusDisconnecting, QString());
+    if (Trace())
+        qDebug() << "WorkerC::LocalCheckForDevices() - Calling ClearRbData()";
+    ClearRbData();
+    if (Trace())
+        qDebug() << "WorkerC::LocalCheckForDevices() - Calling m_comms->CloseComPort()";
+    m_comms->CloseComPort();
+    UpdatePortOpenMirror();
+    if (Trace())
+        qDebug() << "WorkerC::LocalCheckForDevices() - Emitting CloseComPortResult(true)";
+    emit CloseComPortResult(true);
+    if (Trace())
+        qDebug() << "WorkerC::LocalCheckForDevices() - Emitting Disconnected State";
+    emit ConnectionStatusResult(StatusDisconnected, QString());
+}
+
+bool WorkerC::UnitAnswers(quint8 deviceId)
+{
+    return m_comms->IsDevicePresent(deviceId, m_comms->GetMaxAttempts());
+}
+
+quint8 WorkerC::AnsweringHandset()
+{
+    const quint8 handsets[] = {DeviceId::DisplayMono, DeviceId::DisplayColour};
+    for (int round = 0; round < m_comms->GetMaxAttempts(); ++round) {
+        if (round > 0) {
+            const QSerialPort *port = m_comms->SerialPort();
+            if (!port || !port->isOpen())
+                break; // unplugged: nobody will answer
+            QThread::msleep(RixComms::RetryDelayMs);
+        }
+        for (quint8 id : handsets) {
+            if (m_comms->IsDevicePresent(id))
+                return id;
+        }
+    }
+    return 0;
 }
 
 void WorkerC::ClearRbData()
@@ -482,14 +525,11 @@ void WorkerC::ComPortSearchStart()
         UpdatePortOpenMirror();
         if (opened && LinkBridgeDetailsValid()) {
             QString detail;
-            if (m_comms->IsDevicePresent(DeviceId::DisplayMono)
-                && ReadHandsetSerialNumber(DeviceId::DisplayMono)
-                && m_rbData->IsSerialNumberValid(DeviceId::DisplayMono)) {
-                detail = tr("ORBITA / %1").arg(m_rbData->SerialNumber(DeviceId::DisplayMono));
-            } else if (m_comms->IsDevicePresent(DeviceId::DisplayColour)
-                       && ReadHandsetSerialNumber(DeviceId::DisplayColour)
-                       && m_rbData->IsSerialNumberValid(DeviceId::DisplayColour)) {
-                detail = tr("ORBITA 2020 / %1").arg(m_rbData->SerialNumber(DeviceId::DisplayColour));
+            const quint8 handset = AnsweringHandset();
+            if (handset != 0 && ReadHandsetSerialNumber(handset)
+                && m_rbData->IsSerialNumberValid(handset)) {
+                detail = (handset == DeviceId::DisplayMono ? tr("ORBITA / %1") : tr("ORBITA 2020 / %1"))
+                             .arg(m_rbData->SerialNumber(handset));
             }
             if (!detail.isEmpty()) {
                 const int answer = Ask(m_responseToCancelNextConnect, [this, &detail] {
@@ -540,8 +580,16 @@ void WorkerC::ComPortSearchStart()
         }
     }
 
+    // An abort asked for after the last check was meant for this search.
+    TakeSearchAbort();
     SetWorkInProgress(false);
     m_comms->SetDebugEnabled(true);
+}
+
+void WorkerC::ComPortSearchEndHandled()
+{
+    std::lock_guard<std::mutex> locker(m_mutex);
+    m_searchAbort = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -622,12 +670,13 @@ void WorkerC::IdentifyTargetLoggingFormat()
                     "Format Undefined";
         return;
     }
-    if (m_comms->IsDevicePresent(DeviceId::DisplayMono)) {
+    const quint8 handset = AnsweringHandset();
+    if (handset == DeviceId::DisplayMono) {
         m_rbData->SetDisplayLoggingFormat(RBData::LoggingFormatMono);
         qDebug() << "IdentifyLoggingFormat() - Logging Format Mono";
         return;
     }
-    if (m_comms->IsDevicePresent(DeviceId::DisplayColour)) {
+    if (handset == DeviceId::DisplayColour) {
         QByteArray data;
         ReadRegion(DeviceId::DisplayColour, RegionId::CodeDetails, MaxRegionRead, data);
         // A failed read leaves zeros, which reads as an older version.
@@ -688,38 +737,49 @@ bool WorkerC::ReadRTC()
 
 bool WorkerC::TestRTC()
 {
-    if (!m_comms->IsDevicePresent(DeviceId::Rtc)) {
-        qDebug() << "Worker::TestRTC - Device present failed";
+    if (!UnitAnswers(DeviceId::Rtc)) {
+        if (Trace())
+            qDebug() << "Worker::TestRTC - Device present failed";
         return false;
     }
     QByteArray registers;
     if (!LinkRead(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
                   RtcClock::RegisterCount, registers)) {
-        qDebug() << "Worker::TestRTC - RTC read failed";
+        if (Trace())
+            qDebug() << "Worker::TestRTC - RTC read failed";
         return false;
     }
     if (RtcClock::AllRegistersBlank(registers)) {
-        qDebug() << "Worker::TestRTC - All bytes 2-9 0xFF";
+        if (Trace())
+            qDebug() << "Worker::TestRTC - All bytes 2-9 0xFF";
         return false;
     }
-    qDebug() << "Worker::TestRTC - Bytes 2-9 are NOT all 0xFF, presumed healthy";
+    if (Trace())
+        qDebug() << "Worker::TestRTC - Bytes 2-9 are NOT all 0xFF, presumed healthy";
     return true;
+}
+
+QDateTime WorkerC::ComputerNow() const
+{
+    return m_computerClock ? m_computerClock() : QDateTime::currentDateTime();
 }
 
 void WorkerC::CompareClocks()
 {
     if (!m_rbData->IsPresent(DeviceId::Rtc)) {
-        qDebug() << "Worker::CompareClocks - RTC not present, compare aborted";
+        if (Trace())
+            qDebug() << "Worker::CompareClocks - RTC not present, compare aborted";
         return;
     }
     QByteArray registers;
     if (!LinkRead(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
                   RtcClock::RegisterCount, registers)) {
-        qDebug() << "Compare Clocks - Failure, Unable to read the RTC time";
+        if (Trace())
+            qDebug() << "Compare Clocks - Failure, Unable to read the RTC time";
         return;
     }
     const QDateTime rtc = RtcClock::DecodeRegistersIgnoringValidBit(registers);
-    const QDateTime pc = QDateTime::currentDateTime();
+    const QDateTime pc = ComputerNow();
     if (rtc.isValid() && pc.isValid()) {
         const qint64 diff = pc.secsTo(rtc);
         // A wildly wrong RTC can be further off than an int holds; the
@@ -729,9 +789,9 @@ void WorkerC::CompareClocks()
                                                        std::numeric_limits<int>::max())));
         return;
     }
-    if (!rtc.isValid())
+    if (!rtc.isValid() && Trace())
         qDebug() << "Compare Clocks - Failure, Invalid RTC time";
-    if (!pc.isValid())
+    if (!pc.isValid() && Trace())
         qDebug() << "Compare Clocks - Failure, Invalid PC time";
 }
 
@@ -762,16 +822,29 @@ void WorkerC::ClockSynchronise()
         m_workInProgress = true;
     }
 
+    // The device clock holds the years 2000-2099 (two packed-decimal digits):
+    // any other year would be written wrapped or as digits the chip cannot
+    // hold, so nothing is written at all.
+    const QDateTime computerTime = ComputerNow();
+    if (!RtcClock::CanHold(computerTime)) {
+        qWarning().noquote() << "RTC Time synchronise refused, PC Time - " + LogTime(computerTime)
+                                    + " is outside the years 2000-2099";
+        emit GeneralMsg(tr("The computer's clock reads %1. The rebreather's clock can only hold the "
+                           "years 2000 to 2099, so the clocks were not synchronised. Correct the "
+                           "computer's clock and synchronise again.")
+                            .arg(computerTime.toString(QStringLiteral("d MMMM yyyy hh:mm:ss"))));
+        SetWorkInProgress(false);
+        return;
+    }
+
     ReadRTC();
     const QDateTime oldRtc = m_rbData->RtcDateTime();
 
     quint8 displayId = 0;
     if (m_rbData->IsDisplayDeviceIdValid())
         displayId = m_rbData->DisplayDeviceId();
-    else if (m_comms->IsDevicePresent(DeviceId::DisplayMono))
-        displayId = DeviceId::DisplayMono;
-    else if (m_comms->IsDevicePresent(DeviceId::DisplayColour))
-        displayId = DeviceId::DisplayColour;
+    else
+        displayId = AnsweringHandset();
 
     quint32 eepromStart = 0;
     const bool haveEepromTime =
@@ -787,59 +860,69 @@ void WorkerC::ClockSynchronise()
         m_rbData->SetEepromDateTime(displayId, oldEeprom);
     }
 
-    if (oldRtc.isValid() && oldEeprom.isValid()) {
-        qDebug().noquote() << "RB Time synchronise, RTC Time    - " + LogTime(oldRtc);
-        qDebug().noquote() << "RB Time synchronise, Eeprom Time - " + LogTime(oldEeprom);
-        qDebug().noquote() << "RB Time synchronise, Offset      - "
-                                  + QString::number(oldRtc.secsTo(oldEeprom));
-    } else {
-        qDebug() << "RB Time synchronise, Offset Not calculated due to an invalid time";
+    if (Trace()) {
+        if (oldRtc.isValid() && oldEeprom.isValid()) {
+            qDebug().noquote() << "RB Time synchronise, RTC Time    - " + LogTime(oldRtc);
+            qDebug().noquote() << "RB Time synchronise, Eeprom Time - " + LogTime(oldEeprom);
+            qDebug().noquote() << "RB Time synchronise, Offset      - "
+                                      + QString::number(oldRtc.secsTo(oldEeprom));
+        } else {
+            qDebug() << "RB Time synchronise, Offset Not calculated due to an invalid time";
+        }
     }
 
     // Start on a whole second, so the RTC (which keeps whole seconds) is set
     // as close to the computer clock as it can be.
-    const int startSecond = QTime::currentTime().second();
-    QDateTime newTime = QDateTime::currentDateTime();
+    const int startSecond = ComputerNow().time().second();
+    QDateTime newTime = ComputerNow();
     while (newTime.time().second() == startSecond) {
         QThread::msleep(1);
-        newTime = QDateTime::currentDateTime();
+        newTime = ComputerNow();
     }
 
-    if (!LinkWrite(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
-                   RtcClock::EncodeRegisters(newTime))) {
-        qDebug().noquote() << "RTC Time synchronise failure, PC Time - " + LogTime(newTime);
+    // Empty when the new second has crossed into a year the clock cannot hold.
+    const QByteArray registers = RtcClock::EncodeRegisters(newTime);
+    if (registers.isEmpty() || !LinkWrite(DeviceId::Rtc, MemoryId::Buffer, RtcClock::RegisterAddress,
+                                          registers)) {
+        if (Trace())
+            qDebug().noquote() << "RTC Time synchronise failure, PC Time - " + LogTime(newTime);
         PublishRBData();
         SetWorkInProgress(false);
         return;
     }
-    qDebug().noquote() << "RTC Time successfully synchronised, RTC Time - " + LogTime(newTime);
+    if (Trace())
+        qDebug().noquote() << "RTC Time successfully synchronised, RTC Time - " + LogTime(newTime);
 
     if (!haveEepromTime) {
-        qDebug() << "RB Time synchronise, No display found - Eeprom time not written";
+        if (Trace())
+            qDebug() << "RB Time synchronise, No display found - Eeprom time not written";
         PublishRBData();
         SetWorkInProgress(false);
         return;
     }
 
     const RtcClock::EepromResult eeprom = RtcClock::NewEepromTime(oldRtc, oldEeprom, newTime);
-    switch (eeprom.shift) {
-    case RtcClock::EepromShift::MatchedBecauseOldInvalid:
-        qDebug() << "RB Time synchronise, Old Eeprom time invalid - New Eeprom time matched to RTC "
-                    "time";
-        break;
-    case RtcClock::EepromShift::ClampedToRtc:
-        qDebug() << "RB Time synchronise, New Eeprom ahead of RTC so matched to it";
-        break;
-    case RtcClock::EepromShift::OffsetKept:
-        qDebug() << "RB Time synchronise, New Eeprom time offset correctly";
-        break;
+    if (Trace()) {
+        switch (eeprom.shift) {
+        case RtcClock::EepromShift::MatchedBecauseOldInvalid:
+            qDebug() << "RB Time synchronise, Old Eeprom time invalid - New Eeprom time matched to "
+                        "RTC time";
+            break;
+        case RtcClock::EepromShift::ClampedToRtc:
+            qDebug() << "RB Time synchronise, New Eeprom ahead of RTC so matched to it";
+            break;
+        case RtcClock::EepromShift::OffsetKept:
+            qDebug() << "RB Time synchronise, New Eeprom time offset correctly";
+            break;
+        }
     }
 
-    if (LinkWrite(displayId, MemoryId::Eeprom, eepromTimeAddress,
-                  RtcClock::EncodeEepromTime(eeprom.time))) {
+    const QByteArray eepromBytes = RtcClock::EncodeEepromTime(eeprom.time);
+    if (!eepromBytes.isEmpty() && LinkWrite(displayId, MemoryId::Eeprom, eepromTimeAddress, eepromBytes)) {
         m_rbData->SetEepromDateTime(displayId, eeprom.time);
-        qDebug().noquote() << "RB Time synchronise, New Eeprom Time - " + LogTime(eeprom.time);
-    } else {
+        if (Trace())
+            qDebug().noquote() << "RB Time synchronise, New Eeprom Time - " + LogTime(eeprom.time);
+    } else if (Trace()) {
         qDebug() << "RB Time synchronise failure, Writing new Eeprom time";
     }
     PublishRBData();
@@ -970,84 +1053,202 @@ void WorkerC::ProcessCCXFiles(QStringList ccxFiles)
     SetWorkInProgress(false);
 }
 
+// ---------------------------------------------------------------------------
+// Remote support: each relayed command is one device-link operation
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Buffers of the relayed commands: reads, writes and returned command data
+// hold one request payload, block reads a whole reply.
+constexpr int RelayBufferSize = RixMessage::MaxRequestPayload;                           // 64
+constexpr int RelayMaxBlocks = RixMessage::MaxReplyPayload / RixMessage::BlockSize;     // 32
+
+QString RelayFailed(const QString &reason)
+{
+    return QStringLiteral("Command failed, ") + reason;
+}
+
+} // namespace
+
+QString WorkerC::RelayStatus(bool ok) const
+{
+    return ok ? QStringLiteral("Command succeded") : RelayFailed(m_comms->GetLastError());
+}
+
+bool WorkerC::RelayPortCheck(QString &status) const
+{
+    // A link that was never opened keeps an old error text; say what is wrong.
+    if (LinkPortOpen())
+        return true;
+    status = RelayFailed(QStringLiteral("the serial port is not open"));
+    return false;
+}
+
 void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommand(msgNumber, false, QString(),
-                                       QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->Command(deviceid, command);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommand(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid,
                                                        uchar command)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(command)
-    emit RemoteSupportResultCmdCommandReturnData(
-        msgNumber, false, QString(), QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-        QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (RelayPortCheck(status)) {
+        int length = 0;
+        ok = m_comms->CommandReturnData(deviceid, command, length, data);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (ok && data.size() > RelayBufferSize) {
+            ok = false;
+            status = RelayFailed(QStringLiteral("the unit returned %1 bytes, more than the %2 a "
+                                                "command may return")
+                                     .arg(data.size())
+                                     .arg(RelayBufferSize));
+        }
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdCommandReturnData(msgNumber, ok, reply, status, int(data.size()),
+                                                 data);
 }
 
 void WorkerC::RemoteSupportProcessCmdRead(uint msgNumber, uchar deviceid, uchar memory,
                                           uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdRead(msgNumber, false, QString(),
-                                    QStringLiteral("Command failed, ") + NotAvailableText(), 0,
-                                    QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("read length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length, '\0');
+        ok = m_comms->Read(deviceid, memory, address, quint8(length),
+                           reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdRead(msgNumber, ok, reply, status, int(data.size()), data);
 }
 
 void WorkerC::RemoteSupportProcessCmdReadBlocks(uint msgNumber, uchar deviceid, uchar memory,
                                                 uint address, ushort length)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    emit RemoteSupportResultCmdReadBlocks(msgNumber, false, QString(),
-                                          QStringLiteral("Command failed, ") + NotAvailableText(),
-                                          0, QByteArray());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    QByteArray data;
+    // The length counts 64-byte blocks.
+    if (length < 1 || length > RelayMaxBlocks) {
+        status = RelayFailed(QStringLiteral("block count %1 is outside 1 to %2 blocks of %3 bytes")
+                                 .arg(length)
+                                 .arg(RelayMaxBlocks)
+                                 .arg(RixMessage::BlockSize));
+    } else if (RelayPortCheck(status)) {
+        data = QByteArray(length * RixMessage::BlockSize, '\0');
+        ok = m_comms->ReadBlocks(deviceid, memory, address, quint8(length),
+                                 reinterpret_cast<uchar *>(data.data()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+        if (!ok)
+            data.clear();
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdReadBlocks(msgNumber, ok, reply, status, int(data.size()), data);
+}
+
+bool WorkerC::RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const
+{
+    if (length < 1 || length > RelayBufferSize) {
+        status = RelayFailed(QStringLiteral("write length %1 is outside 1 to %2 bytes")
+                                 .arg(length)
+                                 .arg(RelayBufferSize));
+        return false;
+    }
+    if (data.size() < length) {
+        status = RelayFailed(QStringLiteral("%1 data bytes given for a write of %2 bytes")
+                                 .arg(data.size())
+                                 .arg(length));
+        return false;
+    }
+    return RelayPortCheck(status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWrite(uint msgNumber, uchar deviceid, uchar memory,
                                            uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWrite(msgNumber, false, QString(),
-                                     QStringLiteral("Command failed, ") + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->Write(deviceid, memory, address, quint8(length),
+                            reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWrite(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWriteAndVerify(uint msgNumber, uchar deviceid, uchar memory,
                                                     uint address, ushort length, QByteArray data)
 {
-    Q_UNUSED(deviceid)
-    Q_UNUSED(memory)
-    Q_UNUSED(address)
-    Q_UNUSED(length)
-    Q_UNUSED(data)
-    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, false, QString(),
-                                              QStringLiteral("Command failed, ")
-                                                  + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayWriteCheck(length, data, status)) {
+        ok = m_comms->WriteAndVerify(deviceid, memory, address, quint8(length),
+                                     reinterpret_cast<const uchar *>(data.constData()));
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdIsDevicePresent(uint msgNumber, uchar deviceid)
 {
-    Q_UNUSED(deviceid)
-    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, false, QString(),
-                                               QStringLiteral("Command failed, ")
-                                                   + NotAvailableText());
+    SetWorkInProgress(true);
+    QString status;
+    bool ok = false;
+    QString reply;
+    if (RelayPortCheck(status)) {
+        ok = m_comms->IsDevicePresent(deviceid);
+        reply = m_comms->GetReplyText();
+        status = RelayStatus(ok);
+    }
+    SetWorkInProgress(false);
+    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, ok, reply, status);
 }
 
 void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 {
-    // Reports the real state of the link; no device traffic involved.
+    // The link's own state; no device traffic.
     const bool open = LinkPortOpen();
     const bool bridgeValid = LinkBridgeDetailsValid();
     emit RemoteSupportResultCmdGetPortDetails(msgNumber, open, bridgeValid,
@@ -1057,5 +1258,11 @@ void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)
 
 void WorkerC::RemoteSupportKeepAlive()
 {
-    // The relay is built later; nothing is sent to the unit yet.
+    // One byte of the handset's EEPROM keeps it awake; the colour handset is
+    // tried first, then the mono one.
+    SetWorkInProgress(true);
+    uchar byte = 0;
+    if (!m_comms->Read(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1, &byte))
+        m_comms->Read(DeviceId::DisplayMono, MemoryId::Eeprom, 0, 1, &byte);
+    SetWorkInProgress(false);
 }

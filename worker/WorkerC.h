@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -23,9 +24,9 @@ struct DownloadState;
 
 // Every operation against the device runs in this object, which lives in a
 // thread of its own. Windows reach it by queued signals to its slots and get
-// its answers as signals. Only ComPortSearchAbort, DownloadAbort, the Answer...
-// hand-over, RBDataSnapshot and the two flag reads may be called from another
-// thread. See docs/threads.md.
+// its answers as signals. Only ComPortSearchAbort, ComPortSearchEndHandled,
+// DownloadAbort, the Answer... hand-over, RBDataSnapshot and the two flag
+// reads may be called from another thread. See docs/threads.md.
 class WorkerC : public QObject
 {
     Q_OBJECT
@@ -71,8 +72,12 @@ public:
     // A copy of the device record as of the end of the last worker step that
     // changed it.
     RBData RBDataSnapshot() const;
-    // Ends a running port search at its next check.
+    // Ends a running port search at its next check (or the search asked for
+    // next, when the window asks before it has started).
     void ComPortSearchAbort();
+    // The window has handled the end of a search: an abort it asked for
+    // before this was meant for that search and must not end the next one.
+    void ComPortSearchEndHandled();
     // Ends a running download at its next check.
     void DownloadAbort();
     // Hand the user's answer to the waiting worker and wake it.
@@ -83,6 +88,9 @@ public:
     void AnswerYesConfirmation(int response);
     // The port enumerator in use (shared with the main window's port list).
     std::shared_ptr<PortEnumerator> Ports() const { return m_ports; }
+    // Where the worker reads the computer's time (the system clock unless
+    // set); set it before the worker's thread starts.
+    void SetComputerClock(std::function<QDateTime()> clock) { m_computerClock = std::move(clock); }
     // The Colour V2 log book of the last log book read. The download window
     // reads it and changes its selection flags only while no operation runs.
     LogBookV2 *GetLogBookV2() const;
@@ -196,6 +204,14 @@ private:
 
     void LocalOpenComPort(const QString &comPort, const QString &comPortName, bool identifyBridge);
     void LocalCheckForDevices();
+    // The bridge no longer answers: everything about the connection goes.
+    void ConnectionLost();
+    // Presence checks ask again, as the other commands do, so that one lost
+    // reply does not make a unit absent for the whole connection.
+    bool UnitAnswers(quint8 deviceId);
+    // The handset that answers, 0xB0 before 0xBC, asking both again in turn
+    // while neither does; 0 when none answers.
+    quint8 AnsweringHandset();
     void ClearRbData();
     void CheckDetails(quint8 deviceId);
     bool ReadHandsetSerialNumber(quint8 deviceId);
@@ -210,6 +226,7 @@ private:
     void CompareClocks();
 
     bool Trace() const { return m_messageLevel >= 1; }
+    QDateTime ComputerNow() const;
     void WaitForWorkInProgressClear(const char *who) const;
 
     // Thin wrappers over the device link, so every exchange the worker makes
@@ -217,6 +234,11 @@ private:
     bool LinkRead(quint8 deviceId, quint8 memoryId, quint32 address, int length, QByteArray &out);
     bool LinkWrite(quint8 deviceId, quint8 memoryId, quint32 address, const QByteArray &data);
     bool LinkPortOpen() const;
+    // Remote support: the status text of a relayed command, and the checks
+    // made before one reaches the device (false with the status filled in).
+    QString RelayStatus(bool ok) const;
+    bool RelayPortCheck(QString &status) const;
+    bool RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const;
     bool LinkBridgeDetailsValid() const;
     // Reads the catalogue region (limited to 64 bytes) of a unit.
     bool ReadRegion(quint8 deviceId, int regionId, int maxLength, QByteArray &out);
@@ -260,4 +282,5 @@ private:
     bool m_downloadAbort = false; // guarded by m_mutex
     std::unique_ptr<DownloadState> m_download;
     QDateTime m_storedDateTime;
+    std::function<QDateTime()> m_computerClock;
 };

@@ -5,7 +5,6 @@
 #include "StandardRecordFile.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -16,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -81,10 +81,11 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.ccl"));
-    std::vector<double> containerMs;
+    std::vector<double> containerMs, containerCpuMs;
     for (int round = 0; round < Rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
+        const std::clock_t cpuStart = std::clock();
         QString error;
         if (!LogFileWriter::WriteSecured(path, content, &error)) {
             out << "secure write failed: " << error << "\n";
@@ -103,6 +104,7 @@ int main(int argc, char **argv)
             return 1;
         }
         containerMs.push_back(timer.nsecsElapsed() / 1e6);
+        containerCpuMs.push_back((std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC);
     }
     const long containerPeakKiB = PeakRssKiB();
 
@@ -110,10 +112,11 @@ int main(int argc, char **argv)
     unsigned char iv[16];
     RAND_bytes(key, sizeof key);
     RAND_bytes(iv, sizeof iv);
-    std::vector<double> cryptoMs;
+    std::vector<double> cryptoMs, cryptoCpuMs;
     for (int round = 0; round < Rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
+        const std::clock_t cpuStart = std::clock();
         QByteArray cipher;
         QByteArray plain;
         if (!AesCbc(content.diveData, cipher, key, iv, true) || !AesCbc(cipher, plain, key, iv, false)
@@ -121,10 +124,15 @@ int main(int argc, char **argv)
             out << "reference cryptography failed\n";
             return 1;
         }
-        const QByteArray digest = QCryptographicHash::hash(content.diveData, QCryptographicHash::Sha256);
-        cryptoMs.push_back(timer.nsecsElapsed() / 1e6);
-        if (digest.size() != 32)
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int digestLength = 0;
+        if (EVP_Digest(content.diveData.constData(), size_t(content.diveData.size()), digest, &digestLength,
+                       EVP_sha256(), nullptr) != 1) {
+            out << "reference digest failed\n";
             return 1;
+        }
+        cryptoMs.push_back(timer.nsecsElapsed() / 1e6);
+        cryptoCpuMs.push_back((std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC);
     }
 
     const double container = Median(containerMs);
@@ -132,8 +140,17 @@ int main(int argc, char **argv)
     out << QStringLiteral("dive data: %1 MiB, median of %2 rounds\n").arg(DiveDataSize / (1024 * 1024)).arg(Rounds);
     out << QStringLiteral("(a) secured write + load:                 %1 ms\n").arg(container, 0, 'f', 1);
     out << QStringLiteral("(a) AES-256-CBC enc + dec + SHA-256 only: %1 ms\n").arg(crypto, 0, 'f', 1);
-    out << QStringLiteral("(a) ratio container / cryptography:       %1 (target at most 2)\n")
+    out << QStringLiteral("(a) ratio container / cryptography:       %1 (target at most 1.5)\n")
                .arg(container / crypto, 0, 'f', 2);
+    // CPU time (user and system, page faults included) leaves out the waits
+    // of a shared machine and of the disk; the file write's flush to disk is
+    // wall time only.
+    const double containerCpu = Median(containerCpuMs);
+    const double cryptoCpu = Median(cryptoCpuMs);
+    out << QStringLiteral("(a) CPU time, container / cryptography:   %1 ms / %2 ms = %3\n")
+               .arg(containerCpu, 0, 'f', 1)
+               .arg(cryptoCpu, 0, 'f', 1)
+               .arg(cryptoCpu > 0 ? containerCpu / cryptoCpu : 0.0, 0, 'f', 2);
     out << QStringLiteral("(c) peak resident memory of write + load: %1 MiB (%2 MiB before, %3 MiB of dive data)\n")
                .arg(containerPeakKiB / 1024.0, 0, 'f', 1)
                .arg(baselineKiB / 1024.0, 0, 'f', 1)

@@ -88,6 +88,9 @@ struct DivePlan
         // logs on a 64-byte boundary, the ambient pressure at that moment
         // in bytes 0x1A-0x1B of its block) comes before the restart record.
         bool powerOn = false;
+        // false: the restart record carries an impossible date (31 February),
+        // as a handset whose clock lost its setting writes it
+        bool validDateTime = true;
     };
 
     bool wide = true;

@@ -345,9 +345,13 @@ private:
         m_timeOrigin = restart.sessionTime;
         if (restart.powerOn)
             RestartPowerOn(restart.sessionTime);
-        Add(Record(m_wide, restart.warm ? C::WarmRestart : C::ColdRestart, Ticks(restart.sessionTime))
-                .DateTime(m_wide ? L::DateTimeAt::WidePowerOn : L::DateTimeAt::Narrow,
-                          m_plan.powerOn.addMSecs(qint64(restart.sessionTime * 1000))));
+        Record record(m_wide, restart.warm ? C::WarmRestart : C::ColdRestart, Ticks(restart.sessionTime));
+        const int at = m_wide ? L::DateTimeAt::WidePowerOn : L::DateTimeAt::Narrow;
+        if (restart.validDateTime)
+            record.DateTime(at, m_plan.powerOn.addMSecs(qint64(restart.sessionTime * 1000)));
+        else
+            record.U8(at, 31).U8(at + 1, 2).U8(at + 2, m_plan.powerOn.date().year() - 2000);
+        Add(record);
     }
 
     // The power-on block a unit logs when it comes back after losing power:

@@ -331,6 +331,9 @@ void TestDeviceList::lineCheck_data()
     QTest::newRow("mismatch") << "010204" << false << "07";
     QTest::newRow("too short") << "5A" << false << "5A";
     QTest::newRow("not hex") << "ZZ00" << false << "00";
+    QTest::newRow("lower case") << "0a0b01" << true << "00";
+    QTest::newRow("odd trailing digit ignored") << "0102031" << true << "00";
+    QTest::newRow("not hex in the last pair") << "01020G" << false << "03";
 }
 
 void TestDeviceList::lineCheck()

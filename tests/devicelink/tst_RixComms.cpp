@@ -5,6 +5,7 @@
 #include "RixComms.h"
 
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -86,6 +87,7 @@ private slots:
     void retries_data();
     void retries();
     void writeRetriesOnDataReplyAndErrorStatus();
+    void writeStatusWithoutCodeIsNoAcknowledgement_data();
     void writeStatusWithoutCodeIsNoAcknowledgement();
     void writeAndVerifyStoresAndReadsBack();
     void writeAndVerifyMismatchReport();
@@ -98,11 +100,21 @@ private slots:
     void messageLevelAndDebugSwitch();
     void linkNotOpenAndClosedPort();
     void unpluggedPortFailsWithoutHanging();
+    void lateReadReplyIsNotTakenForLaterReads();
+    void lateWriteAcknowledgementConfirmsNoOtherWrite();
+    void dataReplyOfAnotherRequestIsNotTheAnswer_data();
+    void dataReplyOfAnotherRequestIsNotTheAnswer();
+    void lostIdentificationReplyIsAskedAgain_data();
+    void lostIdentificationReplyIsAskedAgain();
+    void presenceWithRetries_data();
+    void presenceWithRetries();
+    void openFailsForMissingPort_data();
     void openFailsForMissingPort();
     void openingAnOpenPortReopensIt();
 
 private:
     bool Open(SimProfile profile = SimProfile::MonoSerial, bool identify = false);
+    void LineRate();
 
     std::unique_ptr<RebreatherSimulator> m_sim;
     std::unique_ptr<QSerialPort> m_port;
@@ -148,6 +160,17 @@ bool TestRixComms::Open(SimProfile profile, bool identify)
     m_sim->ClearReceivedFrames();
     TakeLog();
     return ok;
+}
+
+// Replies paced as on a 57600-baud line by a unit that takes 50 ms over each
+// request, so a late reply and the requests queued behind it overlap as they
+// do on a real cable.
+void TestRixComms::LineRate()
+{
+    SimTiming timing;
+    timing.lineRate = true;
+    timing.deviceLatencyMs = 50;
+    m_sim->SetTiming(timing);
 }
 
 void TestRixComms::frameSizesOnWire()
@@ -321,12 +344,14 @@ void TestRixComms::identifyBridge()
         QVERIFY(log.contains(QStringLiteral("RixComms::IdentifyBridge - ") + lastError));
         QVERIFY(log.contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is invalid")));
     }
-    // The request went to the bridge id with command 12 and nothing else.
+    // The request went to the bridge id with command 12 and nothing else; a
+    // bridge that does not answer is asked three times.
     const QVector<SimFrameRecord> frames = m_sim->ReceivedFrames();
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.at(0).bytes, Bytes({0xAC, 'R', 'i', 'x', 0xB8, 12, 0, 0, 0, 0,
-                                        0xAC ^ 'R' ^ 'i' ^ 'x' ^ 0xB8 ^ 12}));
-    // The port stays open whatever the outcome, and closing drops the details.
+    QCOMPARE(frames.size(), ok ? 1 : 3);
+    for (const SimFrameRecord &frame : frames)
+        QCOMPARE(frame.bytes, Bytes({0xAC, 'R', 'i', 'x', 0xB8, 12, 0, 0, 0, 0,
+                                     0xAC ^ 'R' ^ 'i' ^ 'x' ^ 0xB8 ^ 12}));
+    // Identifying alone leaves the port open whatever the outcome, and closing drops the details.
     QVERIFY(m_comms->IsPortOpen());
     QVERIFY(m_comms->CloseComPort());
     QCOMPARE(m_comms->GetBridgeType(), -1);
@@ -530,8 +555,16 @@ void TestRixComms::writeRetriesOnDataReplyAndErrorStatus()
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("Writing: Status Message: RS232 - Data length invalid."));
 }
 
+void TestRixComms::writeStatusWithoutCodeIsNoAcknowledgement_data()
+{
+    QTest::addColumn<bool>("verify");
+    QTest::newRow("Write") << false;
+    QTest::newRow("WriteAndVerify") << true;
+}
+
 void TestRixComms::writeStatusWithoutCodeIsNoAcknowledgement()
 {
+    QFETCH(bool, verify);
     QVERIFY(Open());
     // A status frame whose length byte is 0 carries no status code: the unit
     // has not said that the write went through.
@@ -541,10 +574,13 @@ void TestRixComms::writeStatusWithoutCodeIsNoAcknowledgement()
         });
     });
     const QByteArray data = Bytes({9, 8, 7});
-    QVERIFY(!m_comms->Write(DeviceId::C2, MemoryId::Ram, 0x10, 3,
-                            reinterpret_cast<const uchar *>(data.constData())));
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const bool ok = verify ? m_comms->WriteAndVerify(DeviceId::C2, MemoryId::Ram, 0x10, 3, p)
+                           : m_comms->Write(DeviceId::C2, MemoryId::Ram, 0x10, 3, p);
+    QVERIFY(!ok);
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("Writing: The expected status message did not arrive."));
     QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
+    // No read-back follows an unacknowledged write.
     QCOMPARE(m_sim->ReceivedFrameCount(), 3);
 }
 
@@ -789,18 +825,226 @@ void TestRixComms::linkNotOpenAndClosedPort()
 
 void TestRixComms::unpluggedPortFailsWithoutHanging()
 {
-    QVERIFY(Open());
+    m_sim = std::make_unique<RebreatherSimulator>(SimProfile::MonoSerial, 7);
+    QVERIFY(m_sim->Start());
+    // Reopened by a link that goes with the unplug: the pseudo-terminal's own
+    // number may be handed to another test's simulator at once.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("rebreather"));
+    QVERIFY(m_sim->CreateSymlink(link));
+    m_port = std::make_unique<QSerialPort>();
+    m_comms = std::make_unique<RixComms>();
+    m_comms->SetSerialPort(m_port.get());
+    QVERIFY(m_comms->OpenComPort(link, false));
+
     m_sim->UnplugAfterFrames(2);
     QVERIFY(m_comms->IsDevicePresent(DeviceId::C1));
     QVERIFY(!m_comms->IsDevicePresent(DeviceId::C1)); // the second frame pulls the plug
-    QVERIFY(m_sim->IsUnplugged());
+    QTRY_VERIFY(m_sim->IsUnplugged());
+    // A port that has gone is not asked again: one attempt, no retry pauses.
+    TakeLog();
     QByteArray buffer(4, '\0');
     QVERIFY(!m_comms->Read(DeviceId::C1, MemoryId::Flash, 0x2000, 4, reinterpret_cast<uchar *>(buffer.data())));
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
-    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 1);
+    QVERIFY(!TakeLog().contains(QStringLiteral("Retry")));
+    QVERIFY(!m_comms->IsDevicePresent(DeviceId::C1, m_comms->GetMaxAttempts()));
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 1);
+    QVERIFY(!m_comms->IsPortOpen() || !m_port->isOpen());
     m_comms->CloseComPort();
-    QVERIFY(!m_comms->OpenComPort(m_sim->PortPath(), true));
+    QVERIFY(!m_comms->OpenComPort(link, true));
     QCOMPARE(m_comms->GetPortName(), QString());
+    QVERIFY(!m_comms->IsPortOpen());
+}
+
+void TestRixComms::lateReadReplyIsNotTakenForLaterReads()
+{
+    QVERIFY(Open());
+    LineRate();
+    const quint32 addresses[] = {0x8000, 0x8100, 0x8200, 0x8300};
+    for (int i = 0; i < 4; ++i)
+        m_sim->SetMemory(DeviceId::DisplayMono, MemoryId::Flash, addresses[i], QByteArray(4, char(0xA0 + i)));
+    // The first reply comes after the first read has timed out and is being retried.
+    SimFaultSpec late = Fault(SimFault::DelayedReply);
+    late.delayMs = 700;
+    m_sim->QueueFault(late);
+    for (int i = 0; i < 4; ++i) {
+        QByteArray buffer(4, '\0');
+        QVERIFY2(m_comms->Read(DeviceId::DisplayMono, MemoryId::Flash, addresses[i], 4,
+                               reinterpret_cast<uchar *>(buffer.data())),
+                 qPrintable(m_comms->GetLastError()));
+        QCOMPARE(buffer.toHex(), QByteArray(4, char(0xA0 + i)).toHex());
+    }
+    // The same holds once the line has settled: nothing is left over.
+    QByteArray buffer(4, '\0');
+    QVERIFY(m_comms->Read(DeviceId::DisplayMono, MemoryId::Flash, addresses[0], 4,
+                          reinterpret_cast<uchar *>(buffer.data())));
+    QCOMPARE(buffer.toHex(), QByteArray(4, char(0xA0)).toHex());
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 0);
+}
+
+void TestRixComms::lateWriteAcknowledgementConfirmsNoOtherWrite()
+{
+    QVERIFY(Open());
+    LineRate();
+    // The first write is acknowledged late; the second goes to an address the
+    // unit refuses, so its only honest answer is a failure.
+    SimFaultSpec late = Fault(SimFault::DelayedReply);
+    late.delayMs = 700;
+    m_sim->QueueFault(late);
+    const QByteArray data = Bytes({1, 2, 3, 4});
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    QVERIFY2(m_comms->Write(DeviceId::C1, MemoryId::Ram, 0x100, 4, p), qPrintable(m_comms->GetLastError()));
+    QCOMPARE(m_sim->Memory(DeviceId::C1, MemoryId::Ram, 0x100, 4), data);
+    QVERIFY(!m_comms->Write(DeviceId::C1, MemoryId::Ram, 0x2000, 4, p));
+    QCOMPARE(m_comms->GetLastError(), QStringLiteral("Writing: Status Message: Requested operation failed."));
+    QVERIFY(m_comms->Write(DeviceId::C1, MemoryId::Ram, 0x200, 4, p));
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 0);
+}
+
+void TestRixComms::dataReplyOfAnotherRequestIsNotTheAnswer_data()
+{
+    QTest::addColumn<int>("replyCommand");
+    QTest::addColumn<int>("addressShift");
+    QTest::addColumn<int>("replyLength");
+    QTest::addColumn<bool>("ok");
+
+    QTest::newRow("echoes the request") << 1 << 0 << 4 << true;
+    QTest::newRow("modifier bits are not compared") << 0x41 << 0 << 4 << true;
+    QTest::newRow("another address") << 1 << 0x100 << 4 << false;
+    QTest::newRow("another read code") << 3 << 0 << 4 << false;
+    QTest::newRow("fewer bytes than asked") << 1 << 0 << 2 << false;
+}
+
+void TestRixComms::dataReplyOfAnotherRequestIsNotTheAnswer()
+{
+    QFETCH(int, replyCommand);
+    QFETCH(int, addressShift);
+    QFETCH(int, replyLength);
+    QFETCH(bool, ok);
+
+    QVERIFY(Open());
+    m_sim->WithBus([&](SimulatedBus &bus) {
+        bus.Unit(DeviceId::C2)->SetHandler(1, [&](SimUnit &, const SimRequest &r) {
+            return SimReply::Data(quint8(replyCommand), r.address + quint32(addressShift), quint8(replyLength),
+                                  QByteArray(replyLength, char(0x5C)));
+        });
+    });
+    QByteArray buffer(4, char(0x11));
+    QCOMPARE(m_comms->Read(DeviceId::C2, MemoryId::Flash, 0x2000, 4, reinterpret_cast<uchar *>(buffer.data())), ok);
+    if (ok) {
+        QCOMPARE(buffer, QByteArray(4, char(0x5C)));
+        return;
+    }
+    // Every attempt waited for its own answer; none came.
+    QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
+    QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
+    QCOMPARE(buffer, QByteArray(4, char(0x11)));
+    const QStringList log = TakeLog();
+    QVERIFY(std::any_of(log.cbegin(), log.cend(),
+                        [](const QString &l) { return l.startsWith(QLatin1String("Stale reply discarded ")); }));
+    // The link is in step for the next exchange.
+    QVERIFY(m_comms->IsDevicePresent(DeviceId::C2));
+}
+
+void TestRixComms::lostIdentificationReplyIsAskedAgain_data()
+{
+    QTest::addColumn<int>("profile");
+    QTest::addColumn<QVector<int>>("faults");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("requests");
+
+    const int lost = int(SimFault::NoReply);
+    const int refused = int(SimFault::StatusError);
+    QTest::newRow("bluetooth, first reply lost") << int(SimProfile::ColourV2Bluetooth) << QVector<int>{lost}
+                                                 << true << 2 << 2;
+    QTest::newRow("bluetooth, two replies lost") << int(SimProfile::ColourV2Bluetooth)
+                                                 << QVector<int>{lost, lost} << true << 2 << 3;
+    QTest::newRow("bridge refuses once") << int(SimProfile::BluetoothBridgeOnly) << QVector<int>{refused}
+                                         << true << 1 << 2;
+    // A plain cable answers "command invalid" at once: no retry needed.
+    QTest::newRow("plain cable") << int(SimProfile::MonoSerial) << QVector<int>{} << true << 0 << 1;
+    QTest::newRow("plain cable, first reply lost") << int(SimProfile::MonoSerial) << QVector<int>{lost}
+                                                   << true << 0 << 2;
+    QTest::newRow("nothing answers") << int(SimProfile::Empty) << QVector<int>{} << false << -1 << 3;
+    QTest::newRow("every reply lost") << int(SimProfile::ColourV2Usb) << QVector<int>{lost, lost, lost}
+                                      << false << -1 << 3;
+}
+
+void TestRixComms::lostIdentificationReplyIsAskedAgain()
+{
+    QFETCH(int, profile);
+    QFETCH(QVector<int>, faults);
+    QFETCH(bool, ok);
+    QFETCH(int, type);
+    QFETCH(int, requests);
+
+    QVERIFY(Open(SimProfile(profile), false));
+    for (int f : faults)
+        m_sim->QueueFault(Fault(SimFault(f)));
+    const QString path = m_sim->PortPath();
+    QCOMPARE(m_comms->OpenComPort(path, true), ok);
+    QCOMPARE(m_comms->IsBridgeDetailsValid(), ok);
+    QCOMPARE(m_comms->GetBridgeType(), type);
+    QCOMPARE(m_sim->ReceivedFrameCount(), requests);
+    for (const SimFrameRecord &frame : m_sim->ReceivedFrames())
+        QCOMPARE(quint8(frame.bytes.at(5)), RixComms::BridgeIdentifyCommand);
+    if (ok) {
+        QCOMPARE(m_comms->GetPortName(), path);
+        QVERIFY(m_comms->IsPortOpen());
+        return;
+    }
+    // An open whose bridge stays unknown fails as a whole: nothing is left
+    // open to be used with unknown bridge details.
+    QVERIFY(!m_comms->IsPortOpen());
+    QVERIFY(!m_comms->IsLinkOpen());
+    QCOMPARE(m_comms->GetPortName(), QString());
+    QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
+    QVERIFY(TakeLog().contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is invalid")));
+}
+
+void TestRixComms::presenceWithRetries_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QVector<int>>("faults");
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("requests");
+
+    const int c1 = DeviceId::C1;
+    const int lost = int(SimFault::NoReply);
+    const int refused = int(SimFault::StatusError);
+    QTest::newRow("presence, one reply lost, one attempt") << "present" << c1 << QVector<int>{lost} << 1 << false << 1;
+    QTest::newRow("presence, one reply lost") << "present" << c1 << QVector<int>{lost} << 3 << true << 2;
+    QTest::newRow("presence, refused twice") << "present" << c1 << QVector<int>{refused, refused} << 3 << true << 3;
+    QTest::newRow("presence, every reply lost") << "present" << c1 << QVector<int>{lost, lost, lost} << 3 << false << 3;
+    QTest::newRow("presence, no such unit") << "present" << 0x11 << QVector<int>{} << 3 << false << 3;
+    QTest::newRow("command, one reply lost") << "command" << int(DeviceId::Bridge) << QVector<int>{lost} << 3 << true << 2;
+    // Any answer satisfies a command, an error status included.
+    QTest::newRow("command, refused") << "command" << int(DeviceId::Bridge) << QVector<int>{refused} << 3 << true << 1;
+}
+
+void TestRixComms::presenceWithRetries()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, device);
+    QFETCH(QVector<int>, faults);
+    QFETCH(int, attempts);
+    QFETCH(bool, ok);
+    QFETCH(int, requests);
+
+    QVERIFY(Open());
+    for (int f : faults)
+        m_sim->QueueFault(Fault(SimFault(f)));
+    const bool answered = operation == QLatin1String("present")
+                              ? m_comms->IsDevicePresent(quint8(device), attempts)
+                              : m_comms->Command(quint8(device), 0, attempts);
+    QCOMPARE(answered, ok);
+    QCOMPARE(m_sim->ReceivedFrameCount(), requests);
+    QCOMPARE(TakeLog().count(QStringLiteral("Retry")), requests - 1);
 }
 
 void TestRixComms::openingAnOpenPortReopensIt()
@@ -812,19 +1056,31 @@ void TestRixComms::openingAnOpenPortReopensIt()
     QVERIFY(m_comms->IsDevicePresent(DeviceId::C1));
 }
 
+void TestRixComms::openFailsForMissingPort_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<bool>("logged");
+    QTest::newRow("level 1") << 1 << true;
+    QTest::newRow("level 0") << 0 << false;
+}
+
 void TestRixComms::openFailsForMissingPort()
 {
+    QFETCH(int, level);
+    QFETCH(bool, logged);
     RixComms comms;
     QSerialPort port;
     comms.SetSerialPort(&port);
+    comms.SetMessageLevel(level);
     QVERIFY(!comms.OpenComPort(QStringLiteral("/dev/tessaro-no-such-port"), false));
     QVERIFY(!comms.IsPortOpen());
     QVERIFY(!comms.IsLinkOpen());
     QCOMPARE(comms.GetPortName(), QString());
     const QStringList log = TakeLog();
-    QVERIFY(std::any_of(log.cbegin(), log.cend(), [](const QString &l) {
-        return l.startsWith(QLatin1String("RixComms::OpenComPort() Failed to open com port"));
-    }));
+    QCOMPARE(std::any_of(log.cbegin(), log.cend(), [](const QString &l) {
+                 return l.startsWith(QLatin1String("RixComms::OpenComPort() Failed to open com port"));
+             }),
+             logged);
 }
 
 QTEST_GUILESS_MAIN(TestRixComms)

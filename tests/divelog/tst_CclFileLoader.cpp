@@ -37,7 +37,7 @@ LogFileContent SampleContent(bool wide)
     content.userItems = {{0x02, QByteArray("buddy")}};
     SRDANData::Item dan;
     dan.id = {'Z', 'P', 'D'};
-    dan.type = '3';
+    dan.type = 3;
     dan.data = QByteArray("42");
     content.danItems = {dan};
     return content;
@@ -87,7 +87,7 @@ private slots:
                                               DeviceList::HexText(m.startAddress, 8)));
             expected << WithChecksum(QStringLiteral("B1") + QString::fromLatin1(m.data.toHex()));
         }
-        expected << WithChecksum(QStringLiteral("D05A504433") + QString::fromLatin1(QByteArray("42").toHex()).toUpper());
+        expected << WithChecksum(QStringLiteral("D05A50443033") + QString::fromLatin1(QByteArray("42").toHex()).toUpper());
 
         for (const QString &path : {text, binary, secured}) {
             CclFileLoader loader;

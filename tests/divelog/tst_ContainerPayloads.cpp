@@ -53,6 +53,10 @@ private slots:
         QCOMPARE(Crc32Static::Update(Crc32Static::Compute(input.left(half)), input.constData() + half,
                                      input.size() - half),
                  crc);
+        // And so does putting the two halves' CRCs together.
+        QCOMPARE(Crc32Static::Combine(Crc32Static::Compute(input.left(half)), Crc32Static::Compute(input.mid(half)),
+                                      input.size() - half),
+                 crc);
     }
 
     void crc32OfTextUsesLatin1()
@@ -262,9 +266,12 @@ private slots:
     void diveDataLeavesAllFFBlocksAlone()
     {
         QFETCH(int, blockSize);
-        // Blocks: data, all 0xFF, data, a short last block.
+        // Blocks: data, all 0xFF, data, 0xFF but for its last byte (scrambled
+        // whole), a short last block.
+        QByteArray almostErased(blockSize, char(0xFF));
+        almostErased[blockSize - 1] = char(0xFE);
         QByteArray plain = Pattern(blockSize, 1) + QByteArray(blockSize, char(0xFF)) + Pattern(blockSize, 2)
-            + Pattern(5, 3);
+            + almostErased + Pattern(5, 3);
         const std::array<quint8, 4> seed = {1, 1, 1, 5}; // key offset 5
         const SRDLDataComp block = SRDLDataComp::Create(plain, blockSize, seed);
         QCOMPARE(block.KeyOffset(), 5);
@@ -275,7 +282,7 @@ private slots:
         SRDLDataComp back = block;
         QVERIFY(back.Descramble(blockSize));
         QCOMPARE(back.Data(), plain);
-        QCOMPARE(back.DataLines(blockSize).size(), 4);
+        QCOMPARE(back.DataLines(blockSize).size(), 5);
     }
 
     void negativeSeedProductGivesKeyOffsetZero()
@@ -343,14 +350,21 @@ private slots:
         QVERIFY(user.Lines(lines));
         QCOMPARE(lines, QStringList({QStringLiteral("05414206"), QStringLiteral("7E7E")}));
 
+        // The type byte is the DL7 field number, written as two decimal
+        // digits, which is what the log parser reads after the segment.
         SRDANData::Item dan;
         dan.id = {'Z', 'P', 'D'};
-        dan.type = '0';
+        dan.type = 3;
         dan.data = QByteArray("1");
+        // Above 99 there is no field number to write: "--".
+        SRDANData::Item noField;
+        noField.id = {'Z', 'P', 'A'};
+        noField.type = 120;
+        noField.data = QByteArray("X");
         QStringList danLines;
-        QVERIFY(SRDANData::Create({dan}).Lines(danLines));
-        // D0 ^ 5A ^ 50 ^ 44 ^ 30 ^ 31 = 9F
-        QCOMPARE(danLines, QStringList({QStringLiteral("D05A504430319F")}));
+        QVERIFY(SRDANData::Create({dan, noField}).Lines(danLines));
+        // D0 ^ 5A ^ 50 ^ 44 ^ 30 ^ 33 ^ 31 = AC; D0 ^ 5A ^ 50 ^ 41 ^ 2D ^ 2D ^ 58 = C3
+        QCOMPARE(danLines, QStringList({QStringLiteral("D05A5044303331AC"), QStringLiteral("D05A50412D2D58C3")}));
     }
 
     void itemLengthsBeyondThePayloadAreRefused_data()

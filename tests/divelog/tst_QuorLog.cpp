@@ -14,7 +14,10 @@
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogDurations.h"
 #include "QuorLogSession.h"
+#include "SRDANData.h"
+#include "StandardRecordFile.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -101,6 +104,17 @@ private slots:
     void logBookEntryDecides();
     void tissueFactorOverOneMinute();
     void negativeTimeSpanLeavesTissuesUnset();
+    void restartWithAnInvalidTimeCostsOneSample_data();
+    void restartWithAnInvalidTimeCostsOneSample();
+    void diveDurationIsTheRecordedDiveTime_data();
+    void diveDurationIsTheRecordedDiveTime();
+    void logBookDurationCountsTheRecordedDiveTime();
+    void batteryVoltageFormat_data();
+    void batteryVoltageFormat();
+    void danItemsSurviveTheTextForm_data();
+    void danItemsSurviveTheTextForm();
+    void damagedRecordsLoadAndAreReported_data();
+    void damagedRecordsLoadAndAreReported();
     void durationTexts_data();
     void durationTexts();
     void deviceInfoTexts_data();
@@ -110,6 +124,8 @@ private slots:
     void batterySignedBytes_data();
     void batterySignedBytes();
     void diveInfoRecords();
+    void textPosition_data();
+    void textPosition();
     void binaryPosition();
     void binaryPositionSecondsCarry_data();
     void binaryPositionSecondsCarry();
@@ -189,6 +205,8 @@ void TestQuorLog::fileResultCodes_data()
     QTest::newRow("broken seal") << "seal" << int(QuorLog::InvalidChecksum) << "Invalid file checksum";
     QTest::newRow("text line checksum") << "line" << int(QuorLog::LineChecksumFailed) << "Invalid checksum in file";
     QTest::newRow("no dive") << "no dive" << int(QuorLog::InvalidData) << "File opened ok but contained invalid data";
+    QTest::newRow("missing file") << "missing" << int(QuorLog::OpenFailed) << "Unable to open the file";
+    QTest::newRow("a folder") << "folder" << int(QuorLog::OpenFailed) << "Unable to open the file";
 }
 
 void TestQuorLog::fileResultCodes()
@@ -201,7 +219,12 @@ void TestQuorLog::fileResultCodes()
     plan.withDiveHeader = damage != QLatin1String("no dive");
     const LogFileContent content = LogRecordGenerator::LogFile(plan);
     QString path = dir.filePath(damage == QLatin1String("extension") ? QStringLiteral("dive.txt") : QStringLiteral("dive.ccl"));
-    if (damage == QLatin1String("line")) {
+    if (damage == QLatin1String("missing")) {
+        path = dir.filePath(QStringLiteral("missing.ccl"));
+    } else if (damage == QLatin1String("folder")) {
+        path = dir.filePath(QStringLiteral("folder.ccl"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.ccl")));
+    } else if (damage == QLatin1String("line")) {
         QStringList lines = LogFileWriter::TextLines(content);
         lines[10].replace(4, 1, lines[10].at(4) == QLatin1Char('0') ? QStringLiteral("1") : QStringLiteral("0"));
         QVERIFY(LogFileWriter::WriteTextLines(path, lines, nullptr));
@@ -532,6 +555,221 @@ void TestQuorLog::negativeTimeSpanLeavesTissuesUnset()
     QVERIFY(!session.Samples().at(2).tissuesSet);
 }
 
+void TestQuorLog::restartWithAnInvalidTimeCostsOneSample_data()
+{
+    QTest::addColumn<bool>("warm");
+    QTest::newRow("warm restart") << true;
+    QTest::newRow("cold restart") << false;
+}
+
+void TestQuorLog::restartWithAnInvalidTimeCostsOneSample()
+{
+    // A restart whose date-time is impossible leaves the time base alone, so
+    // the restarted tick counter steps the sample time back once. Only that
+    // sample's tissues stay unset; loading goes on from the next sample.
+    QFETCH(bool, warm);
+    const DivePlan plain = SquareDive(true);
+    DivePlan restarted = plain;
+    restarted.restarts = {{400.0, warm, false, false}};
+    QuorLog reference, log;
+    QCOMPARE(reference.LoadFromLines(GeneratedLines({plain})), 0);
+    QCOMPARE(log.LoadFromLines(GeneratedLines({restarted})), 0);
+    const QVector<QuorLogSample> &samples = log.IdentifiedSession()->Samples();
+    const QVector<QuorLogSample> &expected = reference.IdentifiedSession()->Samples();
+    QCOMPARE(samples.size(), expected.size());
+    int unset = 0;
+    for (const QuorLogSample &s : samples)
+        unset += s.tissuesSet ? 0 : 1;
+    QCOMPARE(unset, 1);
+    // One lost second of loading over a 17-minute trimix dive: the tissues
+    // at the end are those of the dive without the restart, within 2 mbar.
+    QVERIFY(samples.last().tissuesSet);
+    for (int i = 0; i < QuorLogSample::Compartments; ++i) {
+        QVERIFY2(std::fabs(samples.last().n2[i] - expected.last().n2[i]) < 2.0, qPrintable(QString::number(i)));
+        QVERIFY2(std::fabs(samples.last().he[i] - expected.last().he[i]) < 2.0, qPrintable(QString::number(i)));
+    }
+    // Helium is loading again after the restart (the switch to trimix came before it).
+    const int middle = samples.size() / 2;
+    QVERIFY(samples.at(middle).time < samples.at(middle - 1).time + 2.0);
+    QVERIFY(samples.at(middle).tissuesSet);
+    QVERIFY(samples.at(middle).he[0] > 100.0);
+}
+
+void TestQuorLog::diveDurationIsTheRecordedDiveTime_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<int>("diveSeconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("wide, 1440 s") << true << 1440 << "24:00 (mm:ss)";
+    QTest::newRow("narrow, 1440 s") << false << 1440 << "24:00 (mm:ss)";
+    QTest::newRow("wide, 3720 s") << true << 3720 << "1:02:00 (hh:mm:ss)";
+}
+
+void TestQuorLog::diveDurationIsTheRecordedDiveTime()
+{
+    // The session runs on past the dive (30 s at the surface before and
+    // after); the duration is the dive time the handset recorded.
+    QFETCH(bool, wide);
+    QFETCH(int, diveSeconds);
+    QFETCH(QString, text);
+    DivePlan plan = SquareDive(wide);
+    plan.profile = {{0, 0}, {120, 20}, {diveSeconds - 300.0, 20}, {double(diveSeconds), 0}};
+    plan.surfaceAfter = 90;
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(GeneratedLines({plan})), 0);
+    QCOMPARE(log.IdentifiedSession()->Summary().diveDuration, diveSeconds);
+    QCOMPARE(log.DiveDurationText(), text);
+}
+
+void TestQuorLog::logBookDurationCountsTheRecordedDiveTime()
+{
+    // Two sessions whose dive headers both match the log-book entry; only
+    // the entry's duration tells them apart. The first dive is shorter and
+    // earlier in the list, so without the duration score the second wins.
+    DivePlan first = SquareDive(true);
+    first.profile = {{0, 0}, {120, 20}, {900, 20}, {1020, 0}};
+    DivePlan second = SquareDive(true);
+    second.powerOn = first.powerOn.addSecs(-600);
+    second.surfaceBefore = first.surfaceBefore + 600;
+    second.profile = {{0, 0}, {120, 20}, {1200, 20}, {1320, 0}};
+    QCOMPARE(second.DiveStart(), first.DiveStart());
+
+    QByteArray entry(32, char(0xFF));
+    entry[0] = char(0x70);
+    entry[1] = char(first.diveNumber >> 8);
+    entry[2] = char(first.diveNumber & 0xFF);
+    entry[3] = char(first.sequence);
+    const QDateTime start = first.DiveStart();
+    const int dt[6] = {start.date().day(), start.date().month(), start.date().year() - 2000,
+                       start.time().hour(), start.time().minute(), start.time().second()};
+    for (int i = 0; i < 6; ++i)
+        entry[4 + i] = char(dt[i]);
+    entry[18] = char(1020 >> 8); // duration, s
+    entry[19] = char(1020 & 0xFF);
+    entry[20] = 0; // maximum depth 0 cm: matches neither
+    entry[21] = 0;
+    QuorLog::FileInfo info;
+    info.logBookEntry = entry;
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(GeneratedLines({first, second}), info), 0);
+    QVERIFY(log.Sessions().at(0)->DiveHeaderAccepted());
+    QVERIFY(log.Sessions().at(1)->DiveHeaderAccepted());
+    QCOMPARE(log.IdentifiedIndex(), 0);
+}
+
+void TestQuorLog::batteryVoltageFormat_data()
+{
+    QTest::addColumn<bool>("wide");
+    QTest::addColumn<bool>("raw");
+    QTest::newRow("wide, scaled") << true << false;
+    QTest::newRow("wide, unscaled") << true << true;
+    QTest::newRow("narrow, scaled") << false << false;
+    QTest::newRow("narrow, unscaled") << false << true;
+}
+
+void TestQuorLog::batteryVoltageFormat()
+{
+    // The generator stores 3.6 V as 144 (x 40). A handset whose information
+    // says its voltages are unscaled has them read as stored.
+    QFETCH(bool, wide);
+    QFETCH(bool, raw);
+    GeneratedHandset handset;
+    handset.voltageFormatRaw = raw;
+    const LogFileContent content = LogRecordGenerator::LogFile(SquareDive(wide), handset);
+    QuorLog log;
+    QCOMPARE(log.LoadFromLines(LogFileWriter::TextLines(content)), 0);
+    QCOMPARE(log.VoltageFormatRaw(), raw);
+    const QuorLogSample &sample = log.IdentifiedSession()->Samples().at(100);
+    const double stored[4] = {144, 140, 142, 138};
+    for (int i = 0; i < QuorLogSample::VoltageCount; ++i)
+        QCOMPARE(sample.voltage[i], raw ? stored[i] : stored[i] / 40.0);
+}
+
+void TestQuorLog::danItemsSurviveTheTextForm_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::newRow("text") << "text";
+    QTest::newRow("secured") << "secured";
+}
+
+void TestQuorLog::danItemsSurviveTheTextForm()
+{
+    // A DAN item of a container (segment, field number, text) reaches the
+    // log's DAN store whether the file is read as a container or was first
+    // written out in text form.
+    QFETCH(QString, form);
+    LogFileContent content = LogRecordGenerator::LogFile(SquareDive(true));
+    const auto item = [](const char *segment, int field, const QByteArray &text) {
+        SRDANData::Item dan;
+        dan.id = {quint8(segment[0]), quint8(segment[1]), quint8(segment[2])};
+        dan.type = quint8(field);
+        dan.data = text;
+        return dan;
+    };
+    content.danItems = {item("ZPD", 3, "Smith^Alex"), item("ZSR", 15, "42"), item("FSH", 4, "2026"),
+                        item("ZPD", 2, "not kept"), item("ZDH", 3, "not stored"), item("ZPA", 120, "no field")};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dan.ccl"));
+    const bool written = form == QLatin1String("text") ? LogFileWriter::WriteText(path, content, nullptr)
+                                                       : LogFileWriter::WriteSecured(path, content, nullptr);
+    QVERIFY(written);
+    QuorLog log;
+    QCOMPARE(log.Load(path), 0);
+    QCOMPARE(log.DanData().Field(QStringLiteral("ZPD"), 3), QStringLiteral("Smith^Alex"));
+    QCOMPARE(log.DanData().Field(QStringLiteral("ZSR"), 15), QStringLiteral("42"));
+    QCOMPARE(log.DanData().Field(QStringLiteral("FSH"), 4), QStringLiteral("2026"));
+    QCOMPARE(log.DanData().Count(), 3);
+}
+
+void TestQuorLog::damagedRecordsLoadAndAreReported_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("stored record CRC wrong") << "crc";
+    QTest::newRow("one dive-data byte changed") << "byte";
+}
+
+void TestQuorLog::damagedRecordsLoadAndAreReported()
+{
+    // The record CRC of the dive data fails while the file's own CRC and
+    // seal hold (the damage happened before the file was sealed): the dive
+    // still loads whole, and the damage is reported.
+    QFETCH(QString, damage);
+    const LogFileContent content = LogRecordGenerator::LogFile(SquareDive(true));
+    QByteArray stream = LogFileWriter::RecordStream(content);
+    int at = 0;
+    while (StandardRecord::ReadU16(stream.constData() + at) != RecordType::DiveLogData)
+        at += StandardRecord::Overhead + int(StandardRecord::ReadU32(stream.constData() + at + 2));
+    const int length = int(StandardRecord::ReadU32(stream.constData() + at + 2));
+    // Or the low byte of one sample's ambient pressure. Scrambling is a XOR,
+    // so the bit flips the same bit of the plain record.
+    int sample = 300;
+    while (content.diveData.at(sample * L::WideRecordSize) != char(L::Code::Sample))
+        ++sample;
+    const int changeAt = damage == QLatin1String("crc")
+        ? at + StandardRecord::HeaderSize + length
+        : at + StandardRecord::HeaderSize + 4 + sample * L::WideRecordSize + L::WideSample::AmbientPressure + 1;
+    stream[changeAt] = char(stream.at(changeAt) ^ 0x01);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("damaged.ccl"));
+    QVERIFY(StandardRecordFile::WriteFileSafely(path, StandardRecordFile::SecuredContainer(stream), nullptr));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+        "^CclFileLoader::Load\\(\\) - .*damaged\\.ccl - record 2 \\(dive data\\) failed its CRC check - converted as stored$")));
+    QuorLog log;
+    QCOMPARE(log.Load(path), 0);
+    QCOMPARE(log.DamagedRecords(), QStringList{QStringLiteral("record 2 (dive data) failed its CRC check")});
+    QuorLog intact;
+    QCOMPARE(intact.LoadFromLines(LogFileWriter::TextLines(content)), 0);
+    QVERIFY(intact.DamagedRecords().isEmpty());
+    const QVector<QuorLogSample> &samples = log.IdentifiedSession()->Samples();
+    const QVector<QuorLogSample> &expected = intact.IdentifiedSession()->Samples();
+    QCOMPARE(samples.size(), expected.size());
+    int differing = 0;
+    for (int i = 0; i < samples.size(); ++i)
+        differing += samples.at(i).ambientPressure != expected.at(i).ambientPressure ? 1 : 0;
+    QCOMPARE(differing, damage == QLatin1String("crc") ? 0 : 1);
+}
+
 void TestQuorLog::durationTexts_data()
 {
     QTest::addColumn<QString>("kind");
@@ -686,6 +924,40 @@ void TestQuorLog::diveInfoRecords()
     QCOMPARE(log.DiveInfo().PositionText(), QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W"));
     QVERIFY(std::fabs(log.DiveInfo().Latitude() - (50 + 2 / 60.0 + 3 / 3600.0)) < 1e-9);
     QVERIFY(log.DiveInfo().Longitude() < 0);
+}
+
+void TestQuorLog::textPosition_data()
+{
+    QTest::addColumn<QByteArray>("text"); // Latin-1, as the record carries it
+    QTest::addColumn<QString>("shown");   // empty: no position
+
+    QTest::newRow("seconds as two quotes") << QByteArray("50\xB0" "2'3''N,5\xB0" "6'7''W")
+                                           << QString::fromUtf8("50° 2´ 3\" N 5° 6´ 7\" W");
+    QTest::newRow("blanks around the parts") << QByteArray("50\xB0 12' 30'' N, 3\xB0 4' 5'' W")
+                                             << QString::fromUtf8("50° 12´ 30\" N 3° 4´ 5\" W");
+    // Three quotes: the first two close the seconds, the third stands alone.
+    QTest::newRow("three quotes") << QByteArray("1\xB0" "2'3'" "''N,4\xB0" "5'6''E")
+                                  << QString::fromUtf8("1° 2´ 3\" N 4° 5´ 6\" E");
+    QTest::newRow("separators in a row are one cut") << QByteArray("1\xB0\xB0" "2',,3''N,4\xB0" "5'6''E")
+                                                     << QString::fromUtf8("1° 2´ 3\" N 4° 5´ 6\" E");
+    QTest::newRow("seven parts are no position") << QByteArray("50\xB0" "2'3''N,5\xB0" "6'7''") << QString();
+    QTest::newRow("separators only") << QByteArray("'" "'" "',\xB0") << QString();
+}
+
+void TestQuorLog::textPosition()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    QByteArray record(L::WideRecordSize, '\0');
+    record[0] = char(L::Code::DiveInfoPosition);
+    record.replace(1, text.size(), text);
+    record.truncate(L::WideRecordSize);
+    QuorLogDiveInfo info;
+    info.AddRecord(LogLine(Hex(record)));
+    QCOMPARE(info.Text(L::Code::DiveInfoPosition), QString::fromLatin1(text));
+    QCOMPARE(info.HasPosition(), !shown.isEmpty());
+    if (!shown.isEmpty())
+        QCOMPARE(info.PositionText(), shown);
 }
 
 void TestQuorLog::binaryPosition()

@@ -175,12 +175,14 @@ private slots:
         QCOMPARE(file.LastError(), QStringLiteral("Binary file load inital CRC32 check failed - crc32 mismatch"));
     }
 
-    void badRecordCrcIsKeptAndSkippedOver()
+    void badRecordCrcIsKeptAndConverted()
     {
         QByteArray broken = StandardRecord::Create(RecordType::DiveLogData,
                                                    SRDLDataComp::Create(Pattern(32, 1), 16, {1, 1, 1, 3}).Payload())
                                 .Encoded();
-        broken[8] = char(broken[8] ^ 0x40); // payload byte changed after the CRC was taken
+        // Data byte 5 changed after the CRC was taken (the XOR scrambling
+        // carries the flip through to the plain byte).
+        broken[StandardRecord::HeaderSize + 4 + 5] = char(broken[StandardRecord::HeaderSize + 4 + 5] ^ 0x40);
         const QByteArray good = SRDLDataComp::Create(Pattern(16, 2), 16, {1, 1, 1, 9}).Payload();
         const QByteArray body = HeaderRecord(Bytes({0xFF, 0xFF, 0xFF, 0xFF})) + broken
             + StandardRecord::Create(RecordType::DiveLogData, good).Encoded();
@@ -195,13 +197,36 @@ private slots:
         QVERIFY(!file.Records().at(1).IsValid());
         QVERIFY(file.Records().at(2).IsValid());
         QCOMPARE(SRDLDataComp(file.Records().at(2).Payload()).Data(), Pattern(16, 2));
+        QCOMPARE(file.DamagedRecords(), QStringList{QStringLiteral("record 2 (dive data) failed its CRC check")});
 
-        // The damaged record gives no lines; the good one does.
+        // The damaged record is descrambled and converted as stored, so one
+        // bad byte costs one byte, not the dive; it stays flagged.
+        QByteArray damaged = Pattern(32, 1);
+        damaged[5] = char(damaged[5] ^ 0x40);
+        QCOMPARE(SRDLDataComp(file.Records().at(1).Payload()).Data(), damaged);
         QStringList lines;
         QVERIFY(file.RecordsToLines(lines, header, false));
-        QCOMPARE(lines.size(), 3 + 1);
-        const QString hex = QString::fromLatin1(Pattern(16, 2).toHex()).toUpper();
-        QVERIFY(lines.at(3).startsWith(hex));
+        QCOMPARE(lines.size(), 3 + 2 + 1);
+        const auto hex = [](const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex()).toUpper(); };
+        QVERIFY(lines.at(3).startsWith(hex(damaged.left(16))));
+        QVERIFY(lines.at(4).startsWith(hex(damaged.mid(16))));
+        QVERIFY(lines.at(5).startsWith(hex(Pattern(16, 2))));
+    }
+
+    void damagedHeaderStillDecidesTheBlockWidth()
+    {
+        // The only header's CRC fails: it still says the data is in 32-byte
+        // blocks, which is better than reading a wide log as narrow.
+        QByteArray header = HeaderRecord(Bytes({0x00, 0x07, 0x00, 0x03}));
+        header[header.size() - 1] = char(header.at(header.size() - 1) ^ 0x01);
+        const QByteArray body = header
+            + StandardRecord::Create(RecordType::DiveLogData, SRDLDataComp::Create(Pattern(64, 3), 32, {1, 1, 1, 7}).Payload()).Encoded();
+        StandardRecordFile file;
+        SRFileHeader loaded;
+        QVERIFY(file.LoadFromBytes(StandardRecordFile::PlainContainer(body), loaded, StandardRecordFile::LoadMode::PlainLog));
+        QVERIFY(file.WideBlocks());
+        QCOMPARE(SRDLDataComp(file.Records().at(1).Payload()).Data(), Pattern(64, 3));
+        QCOMPARE(file.DamagedRecords(), QStringList{QStringLiteral("record 1 (file header) failed its CRC check")});
     }
 
     void loadedRecordsChangeIndependently()
@@ -332,7 +357,7 @@ private slots:
         // Records deliberately out of the order the lines come in.
         SRDANData::Item dan;
         dan.id = {'Z', 'P', 'A'};
-        dan.type = '1';
+        dan.type = 1;
         dan.data = QByteArray("X");
         QByteArray body = HeaderRecord(Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
         body += StandardRecord::Create(RecordType::DanData, SRDANData::Create({dan}).Payload()).Encoded();
@@ -362,7 +387,7 @@ private slots:
             QStringLiteral("054144"),
             QStringLiteral("B0010200001000A3"),
             QStringLiteral("B1ab1A"),
-            QStringLiteral("D05A50413158F2"),
+            QStringLiteral("D05A5041303158C2"),
         };
         QCOMPARE(lines, expected);
         for (int i = 3; i < lines.size(); ++i)

@@ -13,6 +13,9 @@
 #include <QtTest>
 #include <cmath>
 
+Q_DECLARE_METATYPE(DivePlan)
+Q_DECLARE_METATYPE(GeneratedHandset)
+
 namespace {
 
 struct Waypoint
@@ -159,6 +162,9 @@ private slots:
     void nothingToWrite();
     void hostileTextsStayWellFormed();
     void verificationCodeCoversTheDocument();
+    void diveDurationIsTheRecordedDiveTime();
+    void outputIsPinned_data();
+    void outputIsPinned();
 };
 
 void TestUddfExport::waypointsFollowThePlan()
@@ -458,6 +464,91 @@ void TestUddfExport::verificationCodeCoversTheDocument()
     for (int i = 0; i < 233; ++i)
         h = QCryptographicHash::hash(salt + h, QCryptographicHash::Sha256).toHex().toUpper();
     QCOMPARE(UddfExport::VerificationCode(QStringLiteral("abc")), QString::fromLatin1(h));
+}
+
+void TestUddfExport::diveDurationIsTheRecordedDiveTime()
+{
+    // A 1440-second dive with surface time on both sides: the duration is
+    // the handset's dive time, not the session's samples to its end.
+    QTemporaryDir dir;
+    DivePlan plan = Plan();
+    plan.profile = {{0, 0}, {120, 20}, {1140, 20}, {1440, 0}};
+    plan.surfaceAfter = 120;
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    const ReadBack doc = Read(UddfExport().Document(log));
+    QVERIFY(doc.wellFormed);
+    QCOMPARE(doc.firstText.value(QStringLiteral("diveduration")), QStringLiteral("1440.0"));
+}
+
+void TestUddfExport::outputIsPinned_data()
+{
+    // Whole documents of varied dives, pinned by their SHA-256: any change
+    // of a single byte (number formats, element order, indentation, the
+    // verification code) shows here. A deliberate change of the output
+    // updates the digests and says why in its commit.
+    QTest::addColumn<DivePlan>("plan");
+    QTest::addColumn<GeneratedHandset>("handset");
+    QTest::addColumn<QByteArray>("sha256");
+
+    QTest::newRow("wide, air") << Plan() << GeneratedHandset()
+                        << QByteArray("6a59205de130e7600cfd7c5617c8a57ca7fd59044cf7b12f364b4e4ce09291c8");
+
+    DivePlan narrow = Plan();
+    narrow.wide = false;
+    narrow.sampleInterval = 4;
+    narrow.gases = {{21, 0}, {18, 45}, {50, 0}};
+    narrow.gasSwitches = {{0, 1}, {1100, 2}};
+    narrow.alarms = {{100, (quint64(1) << 7) | (quint64(1) << 17)}, {400, 0}, {1000, quint64(1) << 3}, {1100, 0}};
+    narrow.events = {{200, 3, 7}};
+    QTest::newRow("narrow, trimix, alarms") << narrow << GeneratedHandset()
+                        << QByteArray("ca8fe8d51819387dece405e3ca83b5e466530a6aacb41f21438f560480980e5d");
+
+    DivePlan wide = Plan();
+    wide.controllerInControl = 2;
+    wide.openCircuit = true;
+    wide.setpoint = 1.2;
+    wide.alarms = {{60, (quint64(1) << 15) | (quint64(1) << 35) | (quint64(1) << 29)}, {300, 0}};
+    wide.minutesSincePreviousDive = 95;
+    wide.diveInfoTexts = {{0x80, QStringLiteral("Porthkerris & <Cove>")}, {0x81, QStringLiteral("Drop-off \"East\"")},
+                          {0x83, QStringLiteral("Sam")}, {0x8D, QStringLiteral("Vis 8 m; 'good'")}};
+    GeneratedHandset handset;
+    handset.userName = QStringLiteral("Jo <Diver>");
+    handset.voltageFormatRaw = true;
+    QTest::newRow("wide, controller 2, open circuit, texts") << wide << handset
+                        << QByteArray("98e30c4c2886a59c621fb04b69615e249c27eb6ca0fbcdcfa0e95a8754b07d1e");
+
+    DivePlan shallow = Plan();
+    shallow.profile = {{0, 0}, {1, 2.5}, {200, 2.5}, {260, 3.0}};
+    shallow.withPowerOff = false;
+    shallow.surfaceAfter = 0;
+    QTest::newRow("starts and ends below the surface") << shallow << GeneratedHandset()
+                        << QByteArray("1bb4e7548ce332460cc844eebc68736d93eee7a888728bef935def13d348641a");
+
+    DivePlan twoHours;
+    twoHours.profile = {{0, 0}, {180, 40}, {1800, 40}, {3600, 21}, {5400, 6}, {7200, 0}};
+    twoHours.gases = {{21, 0}, {15, 55}, {50, 0}};
+    twoHours.gasSwitches = {{0, 1}, {5400, 2}};
+    twoHours.diveInfoTexts = {{0x81, QStringLiteral("Manacles")}, {0x8D, QStringLiteral("Benchmark dive")}};
+    QTest::newRow("two hours at one sample per second") << twoHours << GeneratedHandset()
+                        << QByteArray("41609bca9d284795a11536e2c1fa5ac1cbe8ddf32d30d3ee2eb3738b6d17b53a");
+}
+
+void TestUddfExport::outputIsPinned()
+{
+    QFETCH(DivePlan, plan);
+    QFETCH(GeneratedHandset, handset);
+    QFETCH(QByteArray, sha256);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pinned.ccl"));
+    QVERIFY(LogFileWriter::WriteSecured(path, LogRecordGenerator::LogFile(plan, handset), nullptr));
+    QuorLog log;
+    QCOMPARE(log.Load(path), int(QuorLog::Success));
+    UddfExport exporter;
+    exporter.SetGeneratedAt(QDateTime(QDate(2026, 12, 10), QTime(8, 15, 0)));
+    const QByteArray document = exporter.Document(log);
+    QVERIFY(Read(document).wellFormed);
+    QCOMPARE(QCryptographicHash::hash(document, QCryptographicHash::Sha256).toHex(), sha256);
 }
 
 QTEST_GUILESS_MAIN(TestUddfExport)

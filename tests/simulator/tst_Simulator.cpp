@@ -58,6 +58,7 @@ private slots:
     void clockRunsAndCanBeSet();
     void faultsFromSeedAreReproducible();
     void lineRateAndLatencyTakeAtLeastWireTime();
+    void unitBusyWithLateReplyTakesItsLatencyAfterwards();
     void symlinkAndUnplug();
     void standaloneExecutable();
 };
@@ -354,6 +355,45 @@ void TestSimulator::lineRateAndLatencyTakeAtLeastWireTime()
                              reinterpret_cast<uchar *>(buffer.data())));
     // 11 request + 2059 reply bytes at 10 bits each on a 57600-baud line, plus the latency.
     const qint64 lowerBoundMs = (11 + 2059) * 10 * 1000 / 57600 + 50;
+    QVERIFY2(timer.elapsed() >= lowerBoundMs - 5, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestSimulator::unitBusyWithLateReplyTakesItsLatencyAfterwards()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial, 1);
+    SimTiming timing;
+    timing.lineRate = true;
+    timing.deviceLatencyMs = 200;
+    sim.SetTiming(timing);
+    SimFaultSpec late;
+    late.fault = SimFault::DelayedReply;
+    late.delayMs = 300;
+    sim.QueueFault(late);
+    QVERIFY(sim.Start());
+    QSerialPort port;
+    port.setPortName(sim.PortPath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    // Two presence queries back to back: the second waits in the unit until
+    // the late first reply has gone, then takes the unit's usual latency.
+    RixMessage first(RixComms::OutgoingCapacity);
+    first.BuildRequest(DeviceId::C1, 0, 0, 0, nullptr);
+    RixMessage second(RixComms::OutgoingCapacity);
+    second.BuildRequest(DeviceId::C2, 0, 0, 0, nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    port.write(first.Bytes() + second.Bytes());
+    QVERIFY(port.waitForBytesWritten(1000));
+    QByteArray replies;
+    while (replies.size() < 24 && timer.elapsed() < 10000) {
+        if (port.waitForReadyRead(100))
+            replies += port.readAll();
+    }
+    QCOMPARE(replies.size(), 24);
+    QCOMPARE(quint8(replies.at(4)), DeviceId::C1);
+    QCOMPARE(quint8(replies.at(16)), DeviceId::C2);
+    // Latency, delay and the latency again, plus 2 x 11 + 2 x 12 bytes on the line.
+    const qint64 lowerBoundMs = 200 + 300 + 200 + (2 * 11 + 2 * 12) * 10 * 1000 / 57600;
     QVERIFY2(timer.elapsed() >= lowerBoundMs - 5, qPrintable(QString::number(timer.elapsed())));
 }
 

@@ -2,7 +2,9 @@
 
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
+#include "StandardRecordFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -53,11 +55,15 @@ private slots:
     void blocks();
     void failures_data();
     void failures();
+    void damagedRecordIsReported();
 
 private:
     QTemporaryDir m_dir;
     QString m_ccl;
     QString m_ccx;
+    QString m_garbage;
+    QString m_folder;
+    QString m_uddfBlocked;
 };
 
 void TestDiveLogTool::initTestCase()
@@ -70,6 +76,17 @@ void TestDiveLogTool::initTestCase()
     memory.memories.append({0xB2, 1, 0x2000, QByteArray(64, char(0x5A))});
     m_ccx = m_dir.filePath(QStringLiteral("12A3456_download.ccx"));
     QVERIFY(LogFileWriter::WriteSecured(m_ccx, memory, nullptr));
+
+    // A text .ccl whose second data line is terminal control bytes.
+    QStringList lines = LogFileWriter::TextLines(LogRecordGenerator::LogFile(Plan()));
+    lines.insert(4, QStringLiteral("\x1b]0;owned\x07\x1b[2J06ZZ"));
+    m_garbage = m_dir.filePath(QStringLiteral("garbage.ccl"));
+    QVERIFY(LogFileWriter::WriteTextLines(m_garbage, lines, nullptr));
+    m_folder = m_dir.filePath(QStringLiteral("folder.ccl"));
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ccl")));
+    // A folder where the UDDF file should go cannot be replaced by it.
+    m_uddfBlocked = m_dir.filePath(QStringLiteral("blocked"));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("blocked/12A3456_dive.uddf")));
 }
 
 void TestDiveLogTool::summary()
@@ -140,9 +157,19 @@ void TestDiveLogTool::failures_data()
     QTest::newRow("unknown command") << QStringList{"frobnicate", "x.ccl"} << 1 << "Usage:";
     QTest::newRow("no files") << QStringList{"summary"} << 1 << "Usage:";
     QTest::newRow("--out without folder") << QStringList{"uddf", "--out"} << 1 << "--out needs a folder";
-    QTest::newRow("missing file") << QStringList{"summary", "/nonexistent/x.ccl"} << 2 << "(result";
+    QTest::newRow("missing file") << QStringList{"summary", "/nonexistent/x.ccl"} << 2
+                                  << "/nonexistent/x.ccl: Unable to open the file - no such file (result 1)\n";
+    QTest::newRow("a folder") << QStringList{"lines", m_folder} << 2
+                              << m_folder + ": Unable to open the file - it is a folder (result 1)\n";
     QTest::newRow("wrong extension") << QStringList{"summary", "/nonexistent/x.txt"} << 2 << "Invalid file extension";
-    QTest::newRow("blocks of a missing file") << QStringList{"blocks", "/nonexistent/x.ccx"} << 2 << "/nonexistent/x.ccx: ";
+    // The bad line is shown with its control bytes escaped.
+    QTest::newRow("garbage line") << QStringList{"summary", m_garbage} << 2
+                                  << "at line 2 - \\x1b]0;owned\\x07\\x1b[2J06ZZ (result 2)\n";
+    QTest::newRow("blocks of a missing file") << QStringList{"blocks", "/nonexistent/x.ccx"} << 2
+                                              << "/nonexistent/x.ccx: Unable to open source file - no such file\n";
+    QTest::newRow("blocks of a folder") << QStringList{"blocks", m_folder} << 2 << "it is a folder\n";
+    QTest::newRow("UDDF target cannot be written") << QStringList{"uddf", "--overwrite", "--out", m_uddfBlocked, m_ccl} << 3
+                                                   << "12A3456_dive.uddf: Unable to open the target UDDF file\n";
 }
 
 void TestDiveLogTool::failures()
@@ -153,11 +180,39 @@ void TestDiveLogTool::failures()
     const Run run = Tool(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY2(!run.err.contains(QChar(0x1b)) && !run.err.contains(QChar(0x07)), qPrintable(run.err));
+    // A failed file gives one line, not a second copy from the library.
+    if (exitCode != 1)
+        QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     // One bad file among good ones still reports the failure.
     if (exitCode == 2) {
         const Run mixed = Tool(QStringList{arguments.first(), arguments.first() == QLatin1String("blocks") ? m_ccx : m_ccl} + arguments.mid(1));
         QCOMPARE(mixed.exitCode, 2);
         QVERIFY(!mixed.out.isEmpty());
+    }
+}
+
+void TestDiveLogTool::damagedRecordIsReported()
+{
+    // The dive-data record's CRC fails inside an otherwise sealed file: the
+    // dive is still summarised, with one warning line naming the record.
+    QByteArray stream = LogFileWriter::RecordStream(LogRecordGenerator::LogFile(Plan()));
+    int at = 0;
+    while (StandardRecord::ReadU16(stream.constData() + at) != RecordType::DiveLogData)
+        at += StandardRecord::Overhead + int(StandardRecord::ReadU32(stream.constData() + at + 2));
+    const int crcAt = at + StandardRecord::HeaderSize + int(StandardRecord::ReadU32(stream.constData() + at + 2));
+    stream[crcAt] = char(stream.at(crcAt) ^ 0x10);
+    const QString path = m_dir.filePath(QStringLiteral("damaged.ccl"));
+    QVERIFY(StandardRecordFile::WriteFileSafely(path, StandardRecordFile::SecuredContainer(stream), nullptr));
+
+    for (const QString &command : {QStringLiteral("summary"), QStringLiteral("lines")}) {
+        const Run run = Tool({command, path});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, path + QStringLiteral(": warning: record 2 (dive data) failed its CRC check; its contents were read as stored\n"));
+        if (command == QLatin1String("summary"))
+            QVERIFY2(run.out.contains(QStringLiteral("Dive: 5\n")), qPrintable(run.out));
+        else
+            QVERIFY(run.out.count(QLatin1Char('\n')) > 700);
     }
 }
 

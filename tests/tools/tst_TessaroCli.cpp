@@ -1,12 +1,31 @@
 // tessaro-cli end to end: the executable downloads from a simulated
-// rebreather on a pseudo-terminal (dives placed in its memory) or from one
-// it starts itself, and says by its exit code how it went.
+// rebreather on a pseudo-terminal (dives laid into its log memory) or from
+// one it starts itself, and says by its exit code how it went.
 
-#include "../worker/HandsetLogFixture.h"
+#include "RebreatherSimulator.h"
+#include "SimLogMemory.h"
 
 #include <QtTest>
 
 namespace {
+
+// Two short dives an hour apart.
+QVector<DivePlan> TwoDives(const QDateTime &first, int firstNumber)
+{
+    QVector<DivePlan> plans;
+    for (int i = 0; i < 2; ++i) {
+        DivePlan plan;
+        plan.powerOn = first.addSecs(i * 3600);
+        plan.diveNumber = firstNumber + i;
+        plan.sequence = 0;
+        plan.sampleInterval = 10;
+        plan.surfaceBefore = 30;
+        plan.surfaceAfter = 30;
+        plan.profile = {{0, 0}, {48, 12.0 - 4 * i}, {192, 12.0 - 4 * i}, {240, 0}};
+        plans << plan;
+    }
+    return plans;
+}
 
 struct Run {
     int exitCode = -1;
@@ -52,9 +71,12 @@ void TestTessaroCli::downloadsDivesFromAPort()
 {
     RebreatherSimulator sim(SimProfile::ColourV1Usb);
     QVERIFY(sim.Start());
-    const QDateTime day(QDate(2026, 4, 1), QTime(9, 0, 0));
-    PlaceColourV1(sim, LogRecordGenerator::DiveData({Plan(1, day, 4, 12.0, false), Plan(2, day.addSecs(3600), 4, 8.0, false)}));
+    SimLogMemory memory(SimLogMemory::Format::ColourV1, TwoDives(QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0)), 1));
+    QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
+    // The test home outlives a run: start from an empty settings store.
+    QFile store(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor/Tessaro.conf"));
+    store.remove();
     const QStringList args{QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                            dir.path(), QStringLiteral("--uddf")};
     const Run first = Cli(args);
@@ -65,6 +87,10 @@ void TestTessaroCli::downloadsDivesFromAPort()
     for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("*.ccl"), QStringLiteral("*.uddf")}, QDir::Files))
         QVERIFY2(first.out.contains(QStringLiteral("  ") + QDir(dir.path()).filePath(name) + QLatin1Char('\n')), qPrintable(first.out));
     QVERIFY2(first.out.contains(QStringLiteral("Files made: 5")), qPrintable(first.out)); // .ccx, 2 .ccl, 2 .uddf
+    // --uddf holds for that run only: the windows' setting stays as it was.
+    if (store.open(QIODevice::ReadOnly))
+        QVERIFY2(!store.readAll().contains("UDDF"), "tessaro-cli --uddf changed the stored setting");
+    store.close();
     QVERIFY(first.out.contains(QStringLiteral("2 log files found in memory.  0 skipped - 2 saved")));
     // Not a terminal: plain progress lines, no bar.
     QVERIFY(first.out.contains(QStringLiteral("Progress 100%")));
@@ -82,8 +108,8 @@ void TestTessaroCli::colourV2SelectionByNumber()
 {
     RebreatherSimulator sim(SimProfile::ColourV2Usb);
     QVERIFY(sim.Start());
-    const QDateTime day(QDate(2026, 4, 2), QTime(9, 0, 0));
-    PlaceV2(sim, LayoutV2({Plan(7, day, 4, 12.0, true), Plan(8, day.addSecs(3600), 4, 8.0, true)}));
+    SimLogMemory memory(SimLogMemory::Format::ColourV2, TwoDives(QDateTime(QDate(2026, 4, 2), QTime(9, 0, 0)), 7));
+    QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
     const Run one = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                          dir.path(), QStringLiteral("--dives"), QStringLiteral("8")});

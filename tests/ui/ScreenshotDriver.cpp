@@ -10,27 +10,42 @@
 #include "DeviceStatus.h"
 #include "DiveProfileView.h"
 #include "DivesDialog.h"
+#include "DownloadV1Dialog.h"
+#include "DownloadV2Dialog.h"
 #include "FontLoader.h"
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
 #include "MainDialog.h"
+#include "PrivateSettingsDialog.h"
+#include "ProcessCCXDialog.h"
 #include "RebreatherSimulator.h"
+#include "RelayServer.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimClockUnit.h"
 #include "SimulatedPortEnumerator.h"
+#include "SupportConsole.h"
 #include "WorkerC.h"
 #include "YesNo.h"
+#include "YesYesToAllNoNoToAll.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTableView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 
@@ -172,6 +187,75 @@ void ShootDives(MainDialog &w, const QString &suffix)
     check(waitFor([] { return QApplication::activeModalWidget() == nullptr; }), "dives closed");
 }
 
+// Answers the remote-support window's address lookup on 127.0.0.1.
+class AddressEcho : public QObject
+{
+public:
+    AddressEcho()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: close\r\n\r\n192.0.2.99\n");
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1/ip").arg(m_server.serverPort()); }
+
+private:
+    QTcpServer m_server;
+};
+
+QString messageArea(QWidget *window)
+{
+    return window->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
+}
+
+// The support window through a session: connected to a relay on 127.0.0.1,
+// a technician (the console's code) linked and chatting, then the question
+// before it closes.
+void remoteSupportPictures(MainDialog &w, RelayServer &relay, const QString &prefix, bool chat)
+{
+    withModal<RemoteSupportDialog>(
+        prefix + QStringLiteral("_remote_support"), [&] { press(&w, "supportBtn"); },
+        [&](RemoteSupportDialog *support) {
+            if (chat) {
+                press(support, "connectBtn");
+                check(waitFor([&] { return relay.UsersOnline().contains(QStringLiteral("diver-anna")); }), "joined");
+                SupportConsole::Options options;
+                options.port = relay.Port();
+                options.staffName = QStringLiteral("Sam");
+                options.staffKey = QStringLiteral("screenshots");
+                QStringList consoleOutput;
+                SupportConsole console(options, [&](const QString &line) { consoleOutput << line; });
+                console.Start();
+                console.AddLine(QStringLiteral("link diver-anna"));
+                console.AddLine(QStringLiteral("say Hello Anna, this is Sam from Quor support. Is the handset connected?"));
+                check(waitFor([&] { return messageArea(support).contains(QStringLiteral("Is the handset connected?")); }),
+                      "technician's text");
+                support->findChild<QLineEdit *>(QStringLiteral("sendMessageEdit"))
+                    ->setText(QStringLiteral("Yes, it is connected over USB."));
+                press(support, "sendBtn");
+                check(waitFor([&] { return consoleOutput.join(QLatin1Char('\n')).contains(QStringLiteral("user: Yes")); }),
+                      "user's text");
+                settle();
+                save(support, prefix + QStringLiteral("_remote_support_session"));
+            }
+            withModal<YesNo>(
+                prefix + QStringLiteral("_remote_support_closing"), [&] { press(support, "closeBtn"); },
+                [](YesNo *question) { press(question, "yesBtn"); });
+        },
+        [](RemoteSupportDialog *support) {
+            return support->findChild<QPushButton *>(QStringLiteral("connectBtn"))->isEnabled();
+        });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -204,6 +288,17 @@ int main(int argc, char *argv[])
     });
     AppSettings::SetValue(AppSettings::Key::ComPort, QString());
     AppSettings::SetValue(AppSettings::Key::Language, QString());
+
+    // Remote support stays on this machine: a local address lookup and relay.
+    AddressEcho echo;
+    RelayServer relay;
+    relay.SetStaffKey(QStringLiteral("screenshots"));
+    check(relay.Listen(QHostAddress::LocalHost, 0), "relay");
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportIpEchoUrl, echo.Url());
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPublicAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerInternalAddress, QStringLiteral("127.0.0.1"));
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportServerPort, int(relay.Port()));
+    AppSettings::SetValue(AppSettings::Key::ClientName, QStringLiteral("diver-anna"));
 
     {
         MainDialog w(ports);
@@ -248,6 +343,90 @@ int main(int argc, char *argv[])
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
 
+        remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
+
+        // Colour V2 download: the log book list, a download of every dive,
+        // and the overwrite question when they are downloaded again.
+        QTemporaryDir downloads;
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, downloads.path());
+        withModal<DownloadV2Dialog>(
+            QStringLiteral("20_download_v2_log_book"), [&] { press(&w, "downloadBtn"); },
+            [&](DownloadV2Dialog *v2) {
+                press(v2, "allDivesBtn");
+                press(v2, "downloadBtn");
+                check(waitFor([v2] { return !v2->IsBusy(); }, 60000), "v2 download");
+                settle();
+                save(v2, QStringLiteral("21_download_v2_done"));
+                press(v2, "allDivesBtn");
+                withModal<YesYesToAllNoNoToAll>(
+                    QStringLiteral("22_overwrite_question"), [v2] { press(v2, "downloadBtn"); },
+                    [](YesYesToAllNoNoToAll *question) { press(question, "noToAllBtn"); });
+                press(v2, "closeBtn");
+            },
+            [](DownloadV2Dialog *v2) {
+                return !v2->IsBusy() && v2->findChild<QTreeWidget *>(QStringLiteral("logBook"))->topLevelItemCount() > 0;
+            });
+
+        // The same port now answers as a Colour V1 handset on a paced line,
+        // so the progress and remaining time can be seen.
+        sim.LoadProfile(SimProfile::ColourV1Usb);
+        sim.WithBus([localOffset](SimulatedBus &bus) {
+            if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+                clock->SetOffsetSeconds(localOffset);
+        });
+        SimTiming paced;
+        paced.lineRate = true;
+        sim.SetTiming(paced);
+        // A folder of its own: the Colour V1 unit holds the same dives, whose
+        // files would otherwise be asked about.
+        QTemporaryDir v1Downloads;
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, v1Downloads.path());
+        bool disconnected = false;
+        const auto watch = QObject::connect(w.Worker(), &WorkerC::ConnectionStatusResult, &w, [&](int status, QString) {
+            disconnected = disconnected || status == WorkerC::StatusDisconnecting;
+        });
+        w.RemoteSupportReconnect();
+        check(waitFor([&] { return disconnected && w.LastConnectionStatus() == WorkerC::StatusConnectedSerialValid
+                                   && !w.Worker()->IsWorkInProgress(); }), "reconnected");
+        QObject::disconnect(watch);
+        withModal<DownloadV1Dialog>(
+            QStringLiteral("23_download_v1"), [&] { press(&w, "downloadBtn"); },
+            [&](DownloadV1Dialog *v1) {
+                press(v1, "downloadBtn");
+                auto *bar = v1->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+                check(waitFor([bar] { return bar->value() >= 40; }, 60000), "v1 progress");
+                save(v1, QStringLiteral("24_download_v1_progress"));
+                check(waitFor([v1] { return !v1->IsBusy(); }, 120000), "v1 download");
+                settle();
+                save(v1, QStringLiteral("25_download_v1_done"));
+                press(v1, "closeBtn");
+            },
+            [](DownloadV1Dialog *v1) { return v1->IsPrepared() && !v1->IsBusy(); });
+        sim.SetTiming(SimTiming());
+
+        // The memory image of that download, processed again from the advanced settings.
+        const QStringList images = QDir(v1Downloads.path()).entryList({QStringLiteral("*.ccx")}, QDir::Files);
+        check(!images.isEmpty(), "memory image");
+        // Its dives come back as the only .ccl files (no overwrite questions).
+        for (const QString &name : QDir(v1Downloads.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files))
+            QFile::remove(QDir(v1Downloads.path()).filePath(name));
+        withModal<PrivateSettingsDialog>(
+            QStringLiteral("26_advanced_settings"), [&] { w.PrivateSettings(); },
+            [&](PrivateSettingsDialog *advanced) {
+                withModal<ProcessCCXDialog>(
+                    QStringLiteral("27_process_ccx"),
+                    [advanced] { press(advanced, "processCcxBtn"); },
+                    [](ProcessCCXDialog *ccx) { press(ccx, "closeBtn"); },
+                    [&](ProcessCCXDialog *ccx) {
+                        if (!ccx->IsBusy() && ccx->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))
+                                                  ->toPlainText().isEmpty() && !images.isEmpty())
+                            ccx->ProcessFiles({QDir(v1Downloads.path()).filePath(images.first())});
+                        return !ccx->IsBusy()
+                            && !ccx->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText().isEmpty();
+                    });
+                press(advanced, "cancelBtn");
+            });
+
         w.LoadLanguage(QStringLiteral("de"));
         settle();
         save(&w, QStringLiteral("09_main_connected_de"));
@@ -255,7 +434,13 @@ int main(int argc, char *argv[])
                                   [](SettingsDialog *settings) { settings->reject(); });
         withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
                          [](About *about) { press(about, "closeBtn"); });
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, QDir::home().filePath(QStringLiteral("Dives")));
         ShootDives(w, QStringLiteral("_de"));
+        remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
+        withModal<DownloadV1Dialog>(
+            QStringLiteral("28_download_v1_de"), [&] { press(&w, "downloadBtn"); },
+            [](DownloadV1Dialog *v1) { press(v1, "closeBtn"); },
+            [](DownloadV1Dialog *v1) { return v1->IsPrepared() && !v1->IsBusy(); });
         w.LoadLanguage(QStringLiteral("en"));
         AppSettings::SetValue(AppSettings::Key::Language, QString());
     }

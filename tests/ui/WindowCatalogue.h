@@ -11,8 +11,12 @@
 #include "Clock.h"
 #include "DeviceStatus.h"
 #include "DivesDialog.h"
+#include "DownloadV1Dialog.h"
+#include "DownloadV2Dialog.h"
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
+#include "ProcessCCXDialog.h"
+#include "RemoteSupportDialog.h"
 #include "SettingsDialog.h"
 #include "SimulatedPortEnumerator.h"
 #include "YesConfirmation.h"
@@ -45,6 +49,17 @@ inline QList<CataloguedWindow> AllWindows()
         {"Clock", [] { return std::make_unique<Clock>(nullptr); }, Key::GeometryClock},
         {"DivesDialog", [] { return std::make_unique<DivesDialog>(); }, Key::GeometryDives},
         {"CellReportDialog", [] { return std::make_unique<CellReportDialog>(); }, Key::GeometryCellReport},
+        {"DownloadV1Dialog", [] { return std::make_unique<DownloadV1Dialog>(nullptr, true); }, Key::GeometryDownloadV1},
+        {"DownloadV2Dialog", [] { return std::make_unique<DownloadV2Dialog>(nullptr, true, false); },
+         Key::GeometryDownloadV2},
+        {"ProcessCCXDialog", [] { return std::make_unique<ProcessCCXDialog>(); }, std::nullopt},
+        {"RemoteSupportDialog",
+         [] {
+             // Its address lookup goes to a local port nothing listens on.
+             AppSettings::SetValue(Key::RemoteSupportIpEchoUrl, QStringLiteral("http://127.0.0.1:9/ip"));
+             return std::make_unique<RemoteSupportDialog>(nullptr);
+         },
+         Key::GeometryRemoteSupport},
         {"PrivateSettingsDialog", [] { return std::make_unique<PrivateSettingsDialog>(); }, std::nullopt},
         {"About", [] { return std::make_unique<About>(); }, std::nullopt},
         {"YesNo", [] { return std::make_unique<YesNo>(); }, std::nullopt},

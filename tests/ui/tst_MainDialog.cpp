@@ -7,6 +7,7 @@
 #include "DeviceStatus.h"
 #include "MainDialog.h"
 #include "MakerDetails.h"
+#include "ModalResponder.h"
 #include "RebreatherSimulator.h"
 #include "SimClockUnit.h"
 #include "SimProfiles.h"
@@ -14,6 +15,7 @@
 #include "WorkerC.h"
 #include "YesNo.h"
 #include "PrivateSettingsDialog.h"
+#include "RemoteSupportDialog.h"
 #include "YesConfirmation.h"
 #include "YesNoCancel.h"
 #include "YesYesToAllNoNoToAll.h"
@@ -29,31 +31,49 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace {
 
-// Answers the modal windows the main window opens: every 50 ms the handler
-// sees the active modal window (if any) and may press its buttons.
-class ModalResponder : public QObject
-{
-public:
-    explicit ModalResponder(std::function<void(QWidget *)> handler)
-        : m_handler(std::move(handler))
-    {
-        m_timer.setInterval(50);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget())
-                m_handler(modal);
-        });
-        m_timer.start();
-    }
+// Collects the diagnostic lines.
+std::mutex g_logMutex;
+QStringList g_log;
+QtMessageHandler g_previousHandler = nullptr;
 
-private:
-    std::function<void(QWidget *)> m_handler;
-    QTimer m_timer;
-};
+void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        g_log << text;
+    }
+    if (type != QtDebugMsg && g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
+QStringList TakeLog()
+{
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    QStringList out = g_log;
+    g_log.clear();
+    return out;
+}
+
+// Waits until everything the window has asked of the worker so far has run
+// and the worker's answers have arrived: a marker goes through the worker's
+// queue and comes back behind them.
+bool WorkerRoundTrip(MainDialog &w, int timeoutMs = 10000)
+{
+    auto back = std::make_shared<bool>(false);
+    QObject *window = &w;
+    QMetaObject::invokeMethod(
+        w.Worker(), [window, back] { QMetaObject::invokeMethod(window, [back] { *back = true; }); },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([back] { return *back; }, timeoutMs);
+}
 
 void click(QWidget *window, const char *buttonName)
 {
@@ -113,12 +133,16 @@ class tst_MainDialog : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void portNameFromEntry_data();
     void portNameFromEntry();
     void statusDrivesButtons_data();
     void statusDrivesButtons();
     void commsDisconnectedOncePerDisconnect();
+    void statusTraceLines_data();
+    void statusTraceLines();
     void firstStartSaysWhereToBegin_data();
     void firstStartSaysWhereToBegin();
     void choosingPortClosesAndReopens();
@@ -133,7 +157,19 @@ private slots:
     void languageSwitchRetranslates();
     void closingStoresSettings();
     void closingDuringSearchDoesNotHang();
+    void supportButtonOpensTheSupportWindow();
 };
+
+void tst_MainDialog::initTestCase()
+{
+    g_previousHandler = qInstallMessageHandler(CollectMessage);
+}
+
+void tst_MainDialog::cleanupTestCase()
+{
+    qInstallMessageHandler(g_previousHandler);
+    AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
+}
 
 void tst_MainDialog::init()
 {
@@ -220,6 +256,42 @@ void tst_MainDialog::commsDisconnectedOncePerDisconnect()
     QCOMPARE(spy.count(), 2);
 }
 
+void tst_MainDialog::statusTraceLines_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::newRow("level 0") << 0;
+    QTest::newRow("level 1") << 1;
+}
+
+void tst_MainDialog::statusTraceLines()
+{
+    QFETCH(int, level);
+    AppSettings::SetValue(AppSettings::Key::MessageLevel, level);
+    MainDialog w(std::make_shared<SimulatedPortEnumerator>());
+    QTRY_COMPARE(w.LastConnectionStatus(), 1);
+    QVERIFY(WorkerRoundTrip(w));
+    TakeLog();
+    w.ConnectionStatusResult(2, QString());
+    w.DeviceStatusResult(2);
+    w.ConnectionStatusResult(8, QString());
+    AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
+    QStringList lines;
+    for (const QString &line : TakeLog()) {
+        if (line.startsWith(QLatin1String("MainDialog::")))
+            lines << line;
+    }
+    if (level == 0) {
+        QCOMPARE(lines, QStringList());
+        return;
+    }
+    // One space between the text and the code.
+    QCOMPARE(lines, (QStringList{"MainDialog::ConnectionStatusResult() - status 2",
+                                 "MainDialog::DeviceStatusResult() - status 2",
+                                 "MainDialog::ConnectionStatusResult() - status 8",
+                                 "MainDialog::ConnectionStatusResult() - Emitting CommsDisconnected()",
+                                 "MainDialog::ConnectionStatusResult() - Emit finished"}));
+}
+
 void tst_MainDialog::firstStartSaysWhereToBegin_data()
 {
     QTest::addColumn<QString>("storedPort");
@@ -278,7 +350,7 @@ void tst_MainDialog::choosingPortClosesAndReopens()
     // Choosing the port that is already current does nothing.
     statuses->clear();
     emit combo->currentIndexChanged(1);
-    QTest::qWait(300);
+    QVERIFY(WorkerRoundTrip(w));
     QVERIFY(statuses->isEmpty());
 }
 
@@ -314,7 +386,7 @@ void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
 
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
     QVERIFY(w.IsSearchRunning());
-    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 60000);
     QTRY_VERIFY(!w.IsSearchRunning());
 
     QCOMPARE(deviceDetails, QStringLiteral("ORBITA / %1").arg(QLatin1String(SimProfileFacts::HandsetSerial)));
@@ -358,12 +430,12 @@ void tst_MainDialog::searchFindsAndConnectsSimulatedRebreather()
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
     // Decided by the window alone, before the worker has done anything.
     QVERIFY(!button(w, "clockBtn")->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 60000);
     QVERIFY(!clockEnabledDuringSearch);
     QVERIFY(searchButtonWasAbort);
     QVERIFY(messages(w).contains(QStringLiteral("Search cancelled")));
     // The ping finds the device again on the restored port.
-    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 60000);
     QTRY_VERIFY(button(w, "clockBtn")->isEnabled());
 }
 
@@ -387,7 +459,7 @@ void tst_MainDialog::closingDeviceFoundCancelsSearch()
         }
     });
     QTest::mouseClick(button(w, "searchBtn"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsSearchRunning(), 60000);
     QCOMPARE(questions, 1);
     QVERIFY(messages(w).endsWith(QStringLiteral("Search cancelled")));
     QCOMPARE(w.LastConnectionStatus(), 1);
@@ -437,7 +509,7 @@ void tst_MainDialog::clockQuestionOpensClockWindowAndSynchronises()
 
     MainDialog w(ports);
     w.show();
-    QTRY_VERIFY_WITH_TIMEOUT(!disconnectMessage.isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!disconnectMessage.isEmpty(), 60000);
     QCOMPARE(question, QStringLiteral("The PC and Rebreather clocks differ\n\nDo you wish to synchronise them now?"));
     QVERIFY(clockOpened);
     QVERIFY(synchronised);
@@ -611,6 +683,28 @@ void tst_MainDialog::closingDuringSearchDoesNotHang()
     // question is answered without a dialog and the worker thread ends.
     RebreatherSimulator sim(SimProfile::MonoSerial);
     QVERIFY(sim.Start());
+    // The handset holds its serial-number reply until the window is closing,
+    // so the question can only come while the window goes away.
+    std::mutex gateMutex;
+    std::condition_variable gateChanged;
+    bool held = false;
+    bool released = false;
+    sim.WithBus([&](SimulatedBus &bus) {
+        bus.Unit(0xB0)->SetHandler(1, [&](SimUnit &unit, const SimRequest &r) {
+            std::unique_lock<std::mutex> lock(gateMutex);
+            if (!released) {
+                held = true;
+                gateChanged.notify_all();
+                gateChanged.wait(lock, [&] { return released; });
+            }
+            return unit.DefaultHandle(r);
+        });
+    });
+    const auto release = [&] {
+        std::lock_guard<std::mutex> lock(gateMutex);
+        released = true;
+        gateChanged.notify_all();
+    };
     auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
         port(QStringLiteral("COM4"), QString(), sim.PortPath()),
     });
@@ -620,19 +714,83 @@ void tst_MainDialog::closingDuringSearchDoesNotHang()
         modal->close();
     });
     auto w = std::make_unique<MainDialog>(ports);
+    std::atomic<bool> asked{false};
+    QObject::connect(w->Worker(), &WorkerC::AskCancelNextConnectQuestion, w->Worker(),
+                     [&asked] { asked = true; }, Qt::DirectConnection);
     w->show();
     QTRY_COMPARE(w->LastConnectionStatus(), 1);
     QTRY_VERIFY(!w->Worker()->IsWorkInProgress());
     QTest::mouseClick(button(*w, "searchBtn"), Qt::LeftButton);
-    QTRY_COMPARE(w->LastConnectionStatus(), 9);
+    {
+        std::unique_lock<std::mutex> lock(gateMutex);
+        QVERIFY(gateChanged.wait_for(lock, std::chrono::seconds(20), [&] { return held; }));
+    }
+    // Released from the closing window's own event loop, once it is closing.
+    QTimer::singleShot(0, release);
 
     QElapsedTimer timer;
     timer.start();
     w.reset();
+    release(); // in case the window never got to it
     QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
     QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char(' '))));
-    // The search really reached the handset (so a question was due).
-    QVERIFY(sim.ReceivedFrameCount() > 0);
+    // The search really reached the question.
+    QVERIFY(asked);
+}
+
+void tst_MainDialog::supportButtonOpensTheSupportWindow()
+{
+    RebreatherSimulator sim(SimProfile::MonoSerial);
+    QVERIFY(sim.Start());
+    sim.WithBus([](SimulatedBus &bus) {
+        if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(0xA2)))
+            clock->SetOffsetSeconds(QDateTime::currentDateTime().offsetFromUtc());
+    });
+    AppSettings::SetValue(AppSettings::Key::ComPort, sim.PortPath());
+    AppSettings::SetValue(AppSettings::Key::ComPortName, QStringLiteral("COM4"));
+    // A lookup address nothing listens on: the window learns no server address.
+    AppSettings::SetValue(AppSettings::Key::RemoteSupportIpEchoUrl, QStringLiteral("http://127.0.0.1:9/ip"));
+    auto ports = std::make_shared<SimulatedPortEnumerator>(QList<SerialPortDescription>{
+        port(QStringLiteral("COM4"), QString(), sim.PortPath()),
+    });
+
+    QString unitButton;
+    QString unitDetails;
+    bool statusShown = false;
+    QString question;
+    // The support window's buttons open windows of their own, so they are
+    // pressed from the event loop rather than from inside the responder.
+    const auto pressLater = [](QWidget *window, const char *name) {
+        QMetaObject::invokeMethod(window->findChild<QPushButton *>(QLatin1String(name)), "click", Qt::QueuedConnection);
+    };
+    ModalResponder responder([&](QWidget *modal) {
+        if (auto *support = qobject_cast<RemoteSupportDialog *>(modal)) {
+            if (!statusShown) {
+                unitButton = support->findChild<QPushButton *>(QStringLiteral("unitConnectBtn"))->text();
+                unitDetails = support->findChild<QLabel *>(QStringLiteral("unitConnectionDetails"))->text();
+                pressLater(support, "unitConnectBtn");
+            } else if (question.isEmpty()) {
+                pressLater(support, "closeBtn");
+            }
+        } else if (auto *status = qobject_cast<DeviceStatus *>(modal)) {
+            statusShown = true;
+            click(status, "closeBtn");
+        } else if (auto *yesNo = qobject_cast<YesNo *>(modal)) {
+            question = yesNo->findChild<QLabel *>(QStringLiteral("question"))->text();
+            click(yesNo, "yesBtn");
+        }
+    });
+
+    MainDialog w(ports);
+    w.show();
+    QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), int(WorkerC::StatusConnectedSerialValid), 20000);
+    QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
+    click(&w, "supportBtn"); // returns when the window has closed
+    QCOMPARE(unitButton, QStringLiteral("CONNECTED"));
+    QCOMPARE(unitDetails, QStringLiteral("Serial Number %1").arg(QString::fromLatin1(SimProfileFacts::HandsetSerial)));
+    QVERIFY(statusShown);
+    QCOMPARE(question, QStringLiteral("Are you sure you wish to end this support session?"));
+    QCOMPARE(w.LastConnectionStatus(), int(WorkerC::StatusConnectedSerialValid));
 }
 
 QTEST_MAIN(tst_MainDialog)

@@ -313,14 +313,19 @@ void tst_SettingsWindows::browseCreatesFolderBeforeChooser()
 
     bool folderExistedWhenChooserOpened = false;
     QString chooserTitle;
-    QTimer::singleShot(200, [&] {
+    // Looks for the chooser until it is up (not once, after a guess of how long it takes).
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
         auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!chooser)
             return;
+        answer.stop();
         chooserTitle = chooser->windowTitle();
         folderExistedWhenChooserOpened = QDir(folder).exists();
         chooser->reject();
     });
+    answer.start();
     QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("dirBtn")), Qt::LeftButton);
     QCOMPARE(chooserTitle, QStringLiteral("Select Download Folder"));
     QVERIFY(folderExistedWhenChooserOpened);

@@ -2,15 +2,19 @@
 // partitioning, file names, log book handling. No device or thread needed.
 
 #include "BlockReader.h"
+#include "CcxReprocessor.h"
 #include "DeviceList.h"
 #include "RBData.h"
 #include "DownloadHistory.h"
 #include "LogBookPointerCorrection.h"
 #include "LogBookV2.h"
 #include "LogFileSaver.h"
+#include "LogFileWriter.h"
 #include "LogPartitioner.h"
+#include "LogRecordGenerator.h"
 #include "MemoryList.h"
 #include "SafeFileName.h"
+#include "StandardRecordFile.h"
 #include "V2DownloadPlan.h"
 #include "V2LogSaver.h"
 
@@ -126,6 +130,9 @@ private slots:
     void v2Trimming();
 
     void fixedAssignmentOfAbsentControllers();
+
+    void messagesForTheWindowsAreTranslated();
+    void savedDivesHoldWhatADirectWriteHolds();
 };
 
 void TestDownloadParts::readCounts_data()
@@ -624,6 +631,10 @@ void TestDownloadParts::v2PartitionAnalysis()
     // So is one a whole ring behind the pointer.
     V2DownloadPlan::CheckBounds(book, 0x30800 + 0x1FF0000, start, 0x1FF0000);
     QVERIFY(!book.At(2)->inMemory);
+    // After a wrap the pointer lies below the older dives: data above its
+    // 4 KiB boundary has not been written over yet.
+    V2DownloadPlan::CheckBounds(book, 0x10800, start, 0x1FF0000);
+    QVERIFY(book.At(1)->inMemory && book.At(0)->inMemory);
     V2DownloadPlan::CheckBounds(book, 0x30800, 0x12000, 0x1FF0000);
 
     MemoryList list;
@@ -707,6 +718,101 @@ void TestDownloadParts::fixedAssignmentOfAbsentControllers()
     QCOMPARE(list.Count(), 17);
     QCOMPARE(list.At(3)->length, qint32(0x10000));
     QCOMPARE(MemoryBlock::TypeText(15), QStringLiteral("Undefined"));
+}
+
+// What the download windows show goes through the translation layer; with
+// the German translation loaded the worker's messages arrive in German.
+void TestDownloadParts::messagesForTheWindowsAreTranslated()
+{
+    QTranslator german;
+    QVERIFY(german.load(QStringLiteral("Tessaro_de"), QCoreApplication::applicationDirPath() + QStringLiteral("/translations")));
+    QVERIFY(QCoreApplication::installTranslator(&german));
+
+    QStringList messages;
+    DownloadCallbacks callbacks;
+    callbacks.message = [&](const QString &m, bool) { messages << m; };
+    LogFileSaver saver(callbacks);
+    QTemporaryDir dir;
+    LogFileSaver::Download download;
+    download.directory = dir.path();
+    download.serialNumber = QStringLiteral("SN");
+    const QString summary = saver.SaveDives(download, MemoryList(), 0, QByteArray(64, char(0xFF)), LogPartitioner::Result());
+    const DownloadOutcome none = CcxReprocessor(DeviceList(), callbacks).Process({});
+    QCoreApplication::removeTranslator(&german);
+
+    QCOMPARE(summary, QStringLiteral("Keine Protokolldateien im Speicher gefunden"));
+    QCOMPARE(messages, QStringList{summary});
+    QCOMPARE(none.message, QStringLiteral("Keine Dateien ausgewählt"));
+}
+
+namespace {
+
+QStringList DecodedLines(const QString &path)
+{
+    StandardRecordFile file;
+    QStringList lines;
+    SRFileHeader header;
+    bool wide = false;
+    if (!file.ConvertToLines(path, lines, header, wide, StandardRecordFile::LoadMode::SecuredLog))
+        return {QStringLiteral("unreadable: ") + file.LastError()};
+    return lines;
+}
+
+} // namespace
+
+// The dives of a download are written in batches made durable at once; each
+// file must hold exactly what writing it on its own would have written, and
+// nothing temporary may be left beside them.
+void TestDownloadParts::savedDivesHoldWhatADirectWriteHolds()
+{
+    QVector<DivePlan> plans;
+    for (int i = 0; i < 3; ++i) {
+        DivePlan plan;
+        plan.diveNumber = i + 1;
+        plan.powerOn = QDateTime(QDate(2026, 2, 1), QTime(9, 0, 0)).addSecs(i * 3600);
+        plan.profile = {{0, 0}, {60, 10}, {300, 10}, {360, 0}};
+        plans << plan;
+    }
+    // Each session's power-on record starts a 64-byte block, as the handset logs it.
+    QByteArray memory;
+    for (const DivePlan &plan : plans) {
+        memory += LogRecordGenerator::DiveData({plan});
+        memory.append(QByteArray((64 - memory.size() % 64) % 64, char(0xFF)));
+    }
+    memory.append(QByteArray(4096, char(0xFF)));
+    const LogPartitioner::Result partition = LogPartitioner::Run(memory, true, 0);
+    QCOMPARE(partition.dives.size(), plans.size());
+
+    QTemporaryDir saved, direct;
+    LogFileSaver::Download download;
+    download.directory = saved.path();
+    download.serialNumber = QStringLiteral("SN");
+    download.start = QDateTime(QDate(2026, 2, 2), QTime(10, 0, 0));
+    download.deviceVersion = QByteArray::fromHex("00070002");
+    MemoryList list;
+    DownloadCallbacks callbacks;
+    QStringList refreshed;
+    callbacks.refreshRequired = [&](const QString &path) { refreshed << path; };
+    LogFileSaver saver(callbacks);
+    saver.SaveDives(download, list, 0, memory, partition);
+    QCOMPARE(saver.SavedCount(), plans.size());
+
+    const QStringList paths = LogFileSaver::DivePaths(download, {partition.dives.at(0).name, partition.dives.at(1).name,
+                                                                 partition.dives.at(2).name});
+    QCOMPARE(refreshed, paths);
+    QStringList names;
+    for (const QString &path : paths)
+        names << QFileInfo(path).fileName();
+    QCOMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+    for (int i = 0; i < plans.size(); ++i) {
+        LogFileContent content = LogFileSaver::BaseContent(download, list, 0);
+        content.hasDiveData = true;
+        content.diveData = LogPartitioner::DiveRecords(memory, partition, i);
+        const QString reference = direct.filePath(names.at(i));
+        QString error;
+        QVERIFY2(LogFileWriter::WriteSecured(reference, content, &error), qPrintable(error));
+        QCOMPARE(DecodedLines(paths.at(i)), DecodedLines(reference));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDownloadParts)

@@ -11,6 +11,8 @@ private slots:
     void decodeRegisters();
     void validBitIgnoredByComparison();
     void encodeRegistersRoundTrip();
+    void encodeOnlyYearsTheClockHolds_data();
+    void encodeOnlyYearsTheClockHolds();
     void blankRegisters();
     void synchronisationThreshold_data();
     void synchronisationThreshold();
@@ -34,6 +36,12 @@ void TestRtcClock::decodeRegisters_data()
     QTest::newRow("month 13 is no date") << QByteArray::fromHex("45301205021324") << QDateTime();
     QTest::newRow("all 0xFF") << QByteArray(7, '\xFF') << QDateTime();
     QTest::newRow("short read") << QByteArray::fromHex("453012050206") << QDateTime();
+    // A digit above 9 is not read as some other time.
+    QTest::newRow("seconds units digit above 9") << QByteArray::fromHex("4A301205020624") << QDateTime();
+    QTest::newRow("minutes units digit above 9") << QByteArray::fromHex("453A1205020624") << QDateTime();
+    QTest::newRow("day units digit above 9") << QByteArray::fromHex("4530120F020624") << QDateTime();
+    QTest::newRow("year tens digit above 9") << QByteArray::fromHex("453012050206A4") << QDateTime();
+    QTest::newRow("year units digit above 9") << QByteArray::fromHex("4530120502062B") << QDateTime();
 }
 
 void TestRtcClock::decodeRegisters()
@@ -55,6 +63,36 @@ void TestRtcClock::encodeRegistersRoundTrip()
     const QByteArray registers = RtcClock::EncodeRegisters(dt);
     QCOMPARE(registers, QByteArray::fromHex("58592329001231"));
     QCOMPARE(RtcClock::DecodeRegisters(registers), dt);
+}
+
+void TestRtcClock::encodeOnlyYearsTheClockHolds_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<bool>("held");
+
+    QTest::newRow("first second of 2000") << QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)) << true;
+    QTest::newRow("last second of 2099") << QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)) << true;
+    QTest::newRow("2100") << QDateTime(QDate(2100, 1, 1), QTime(0, 0, 0)) << false;
+    QTest::newRow("1999") << QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)) << false;
+    QTest::newRow("1970") << QDateTime(QDate(1970, 1, 1), QTime(0, 0, 0)) << false;
+    QTest::newRow("invalid") << QDateTime() << false;
+}
+
+void TestRtcClock::encodeOnlyYearsTheClockHolds()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(bool, held);
+    QCOMPARE(RtcClock::CanHold(time), held);
+    const QByteArray registers = RtcClock::EncodeRegisters(time);
+    const QByteArray eeprom = RtcClock::EncodeEepromTime(time);
+    if (!held) {
+        // Never a wrapped year or a digit the chip cannot hold.
+        QVERIFY(registers.isEmpty());
+        QVERIFY(eeprom.isEmpty());
+        return;
+    }
+    QCOMPARE(RtcClock::DecodeRegisters(registers), time);
+    QCOMPARE(RtcClock::DecodeEepromTime(eeprom), time);
 }
 
 void TestRtcClock::blankRegisters()

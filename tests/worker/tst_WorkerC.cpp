@@ -3,17 +3,48 @@
 
 #include "DeviceList.h"
 #include "RebreatherSimulator.h"
+#include "RixComms.h"
+#include "RtcClock.h"
 #include "SimClockUnit.h"
 #include "SimulatedPortEnumerator.h"
 #include "WorkerC.h"
 
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 namespace {
+
+// How long a wait on a condition may take before the test gives up: it
+// costs nothing when the condition comes, and a busy machine gets its time.
+constexpr int kPatienceMs = 60000;
+
+// Collects the diagnostic lines of every thread.
+std::mutex g_logMutex;
+QStringList g_log;
+QtMessageHandler g_previousHandler = nullptr;
+
+void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        g_log << text;
+    }
+    if (type != QtDebugMsg && g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
+QStringList TakeLog()
+{
+    std::lock_guard<std::mutex> lock(g_logMutex);
+    QStringList out = g_log;
+    g_log.clear();
+    return out;
+}
 
 // Lives in the test thread; every worker signal reaches it queued, so the
 // recorded lists are only touched by the test thread.
@@ -32,10 +63,14 @@ public:
     QList<int> synchRequired;
     QList<QDateTime> displayedTimes;
     QList<int> deviceStatus;
+    QStringList generalMessages;
     int portCountChanges = 0;
     // Answers given to DEVICE FOUND, in order; NEXT DEVICE when they run out.
     QList<int> answers;
     std::function<void()> beforeAnswer;
+    // Runs when a search end arrives, before the end is handed back to the
+    // worker as handled (as the main window does).
+    std::function<void()> onSearchEnd;
 
     void Attach(WorkerC *w)
     {
@@ -46,14 +81,21 @@ public:
         connect(w, &WorkerC::OpenComPortResult, this, [this](bool r) { openResults << r; });
         connect(w, &WorkerC::CloseComPortResult, this, [this](bool r) { closeResults << r; });
         connect(w, &WorkerC::ComPortSearchMsg, this, [this](const QString &m) { searchMessages << m; });
-        connect(w, &WorkerC::ComPortSearchFinished, this, [this] { searchEnds << "finished"; });
-        connect(w, &WorkerC::ComPortSearchCancelled, this, [this] { searchEnds << "cancelled"; });
-        connect(w, &WorkerC::ComPortSearchAborted, this, [this] { searchEnds << "aborted"; });
+        const auto ended = [this, w](const QString &how) {
+            searchEnds << how;
+            if (onSearchEnd)
+                onSearchEnd();
+            w->ComPortSearchEndHandled();
+        };
+        connect(w, &WorkerC::ComPortSearchFinished, this, [ended] { ended("finished"); });
+        connect(w, &WorkerC::ComPortSearchCancelled, this, [ended] { ended("cancelled"); });
+        connect(w, &WorkerC::ComPortSearchAborted, this, [ended] { ended("aborted"); });
         connect(w, &WorkerC::ComPortSearchAccepted, this,
-                [this](const QString &location, const QString &) {
+                [this, ended](const QString &location, const QString &) {
                     acceptedLocation = location;
-                    searchEnds << "accepted";
+                    ended("accepted");
                 });
+        connect(w, &WorkerC::GeneralMsg, this, [this](const QString &m) { generalMessages << m; });
         connect(w, &WorkerC::AskCancelNextConnectQuestion, this, [this, w](const QString &detail) {
             questions << detail;
             if (beforeAnswer)
@@ -74,16 +116,19 @@ class WorkerRig
 {
 public:
     explicit WorkerRig(std::shared_ptr<SimulatedPortEnumerator> ports =
-                           std::make_shared<SimulatedPortEnumerator>())
+                           std::make_shared<SimulatedPortEnumerator>(),
+                       std::function<QDateTime()> computerClock = nullptr)
         : m_ports(std::move(ports))
     {
         worker = new WorkerC(m_ports);
+        if (computerClock)
+            worker->SetComputerClock(std::move(computerClock));
         worker->moveToThread(&m_thread);
         QObject::connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
         QObject::connect(&m_thread, &QThread::started, worker, &WorkerC::Start);
         probe.Attach(worker);
         m_thread.start();
-        started = QTest::qWaitFor([this] { return !worker->IsWorkInProgress(); }, 5000);
+        started = QTest::qWaitFor([this] { return !worker->IsWorkInProgress(); }, kPatienceMs);
         QMetaObject::invokeMethod(worker, "SetMessageLevel", Q_ARG(int, 0));
     }
     ~WorkerRig()
@@ -97,22 +142,30 @@ public:
         QMetaObject::invokeMethod(worker, "OpenComPort", Q_ARG(QString, path),
                                   Q_ARG(QString, QStringLiteral("test port")), Q_ARG(bool, true));
     }
-    bool WaitForOpenResult(int timeoutMs = 10000)
+    bool WaitForOpenResult(int timeoutMs = kPatienceMs)
     {
         return QTest::qWaitFor([this] { return !probe.openResults.isEmpty(); }, timeoutMs);
     }
-    bool WaitForSearchEnd(int timeoutMs = 20000)
+    bool WaitForSearchEnd(int ends = 1, int timeoutMs = kPatienceMs)
     {
-        return QTest::qWaitFor([this] { return !probe.searchEnds.isEmpty(); }, timeoutMs)
+        return QTest::qWaitFor([this, ends] { return probe.searchEnds.size() >= ends; }, timeoutMs)
                && QTest::qWaitFor([this] { return !worker->IsWorkInProgress(); }, timeoutMs);
     }
-    bool WaitForStatusCount(int n, int timeoutMs = 10000)
+    // Waits until the worker's ping has run n more times (each run asks for
+    // the port list) and everything it sent has arrived.
+    bool WaitForPings(int n, int timeoutMs = kPatienceMs)
+    {
+        const int target = m_ports->EnumerationCount() + n;
+        return QTest::qWaitFor([this, target] { return m_ports->EnumerationCount() >= target; }, timeoutMs)
+               && WaitIdle(timeoutMs);
+    }
+    bool WaitForStatusCount(int n, int timeoutMs = kPatienceMs)
     {
         return QTest::qWaitFor([this, n] { return probe.statuses.size() >= n; }, timeoutMs);
     }
     // Waits until everything queued to the worker so far has run and its
     // signals have reached the probe.
-    bool WaitIdle(int timeoutMs = 10000)
+    bool WaitIdle(int timeoutMs = kPatienceMs)
     {
         auto seen = std::make_shared<bool>(false);
         WorkerProbe *probePtr = &probe;
@@ -187,6 +240,11 @@ private slots:
     void openFailure();
     void closeAfterConnect();
     void unplugWhileConnected();
+    void lostIdentificationReply_data();
+    void lostIdentificationReply();
+    void lostPresenceReplyDuringConnection_data();
+    void lostPresenceReplyDuringConnection();
+    void lostPingReplyKeepsConnection();
     void bridgeOnly();
     void deviceStatusFromUnits_data();
     void deviceStatusFromUnits();
@@ -198,16 +256,35 @@ private slots:
     void nextDeviceOnLastPortRestoresPreviousPort();
     void abortBeforeSearchStarts();
     void abortDuringSearchClosesPortUnderTest();
+    void staleAbortDoesNotEndNextSearch();
 
     void portCountChange();
 
     void blankRtcTreatedAsAbsent();
     void clockDriftAsksForSynchronisation_data();
     void clockDriftAsksForSynchronisation();
+    void clockReadShowsRtcOrInvalid_data();
     void clockReadShowsRtcOrInvalid();
     void synchroniseKeepsEepromBehindRtc_data();
     void synchroniseKeepsEepromBehindRtc();
+    void synchroniseOnlyWithinClockYears_data();
+    void synchroniseOnlyWithinClockYears();
+    void clockTraceLinesFollowMessageLevel_data();
+    void clockTraceLinesFollowMessageLevel();
+
+    void initTestCase();
+    void cleanupTestCase();
 };
+
+void TestWorkerC::initTestCase()
+{
+    g_previousHandler = qInstallMessageHandler(CollectMessage);
+}
+
+void TestWorkerC::cleanupTestCase()
+{
+    qInstallMessageHandler(g_previousHandler);
+}
 
 void TestWorkerC::openIdentifiesHandset_data()
 {
@@ -318,7 +395,7 @@ void TestWorkerC::closeAfterConnect()
     rig.probe.statuses.clear();
 
     QMetaObject::invokeMethod(rig.worker, "CloseComPort");
-    QVERIFY(QTest::qWaitFor([&] { return !rig.probe.closeResults.isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !rig.probe.closeResults.isEmpty(); }, kPatienceMs));
     QCOMPARE(rig.probe.statuses, (QList<int>{8, 1}));
     QCOMPARE(rig.probe.closeResults, QList<bool>{true});
     QVERIFY(!rig.worker->IsPortOpen());
@@ -335,11 +412,111 @@ void TestWorkerC::unplugWhileConnected()
 
     sim->Unplug();
     // The next ping finds the bridge silent.
-    QVERIFY(rig.WaitForStatusCount(2, 5000));
+    QVERIFY(rig.WaitForStatusCount(2));
     QCOMPARE(rig.probe.statuses, (QList<int>{8, 1}));
     QCOMPARE(rig.probe.closeResults, QList<bool>{true});
     QVERIFY(!rig.worker->IsPortOpen());
     QVERIFY(!rig.worker->RBDataSnapshot().IsValid());
+}
+
+void TestWorkerC::lostIdentificationReply_data()
+{
+    QTest::addColumn<int>("lostReplies");
+    QTest::addColumn<bool>("connects");
+    QTest::addColumn<QList<int>>("statuses");
+
+    // Over Bluetooth the first frame after opening is often dropped.
+    QTest::newRow("first reply lost") << 1 << true << QList<int>{2, 4, 5};
+    QTest::newRow("two replies lost") << 2 << true << QList<int>{2, 4, 5};
+    QTest::newRow("no reply at all") << 3 << false << QList<int>{2, 1};
+}
+
+void TestWorkerC::lostIdentificationReply()
+{
+    QFETCH(int, lostReplies);
+    QFETCH(bool, connects);
+    QFETCH(QList<int>, statuses);
+
+    auto sim = StartSimulator(SimProfile::ColourV2Bluetooth);
+    for (int i = 0; i < lostReplies; ++i)
+        sim->QueueFault(SimFault::NoReply);
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.openResults, QList<bool>{connects});
+    QCOMPARE(rig.probe.statuses, statuses);
+    QCOMPARE(rig.worker->IsPortOpen(), connects);
+
+    int bridgeType = -2;
+    QObject::connect(rig.worker, &WorkerC::RemoteSupportResultCmdGetPortDetails, &rig.probe,
+                     [&bridgeType](uint, bool, bool, int type, int) { bridgeType = type; });
+    QMetaObject::invokeMethod(rig.worker, "RemoteSupportProcessCmdGetPortDetails", Q_ARG(uint, 1));
+    QTRY_VERIFY_WITH_TIMEOUT(bridgeType != -2, kPatienceMs);
+    if (connects) {
+        // The download path can be chosen: Bluetooth handset, log book format.
+        QCOMPARE(bridgeType, int(RixComms::BridgeBluetoothHandset));
+        QCOMPARE(rig.worker->RBDataSnapshot().DisplayLoggingFormat(), int(RBData::LoggingFormatColourV2));
+        return;
+    }
+    // The state matches RECONNECT and stays there: no ping finds a bridge
+    // behind a port that was closed.
+    QCOMPARE(bridgeType, -1);
+    const int frames = sim->ReceivedFrameCount();
+    QVERIFY(rig.WaitForPings(2));
+    QCOMPARE(rig.probe.statuses, statuses);
+    QCOMPARE(sim->ReceivedFrameCount(), frames);
+}
+
+void TestWorkerC::lostPresenceReplyDuringConnection_data()
+{
+    QTest::addColumn<quint8>("unit");
+    QTest::newRow("handset") << DeviceId::DisplayMono;
+    QTest::newRow("C1") << DeviceId::C1;
+    QTest::newRow("C2") << DeviceId::C2;
+    QTest::newRow("clock") << DeviceId::Rtc;
+}
+
+void TestWorkerC::lostPresenceReplyDuringConnection()
+{
+    QFETCH(quint8, unit);
+
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([unit](SimulatedBus &bus) {
+        ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset());
+        // The first presence reply of the unit is lost on the way.
+        auto first = std::make_shared<std::atomic<bool>>(true);
+        bus.Unit(unit)->SetHandler(0, [first](SimUnit &u, const SimRequest &r) {
+            return first->exchange(false) ? SimReply::Silent() : u.DefaultHandle(r);
+        });
+    });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QCOMPARE(rig.probe.statuses, (QList<int>{2, 4, 5}));
+    const RBData rb = rig.worker->RBDataSnapshot();
+    QVERIFY(rb.IsPresent(unit));
+    QCOMPARE(rb.OverallStatus(), int(RBData::StatusGood));
+    QCOMPARE(rig.probe.deviceStatus, QList<int>{1});
+}
+
+void TestWorkerC::lostPingReplyKeepsConnection()
+{
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset()); });
+    WorkerRig rig;
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QVERIFY(rig.WaitIdle());
+    rig.probe.statuses.clear();
+
+    // The next ping's reply is lost; its retry and the following ping are answered.
+    sim->ClearReceivedFrames();
+    sim->QueueFault(SimFault::NoReply);
+    QVERIFY(sim->WaitForFrames(3, kPatienceMs));
+    QVERIFY(rig.WaitIdle());
+    QCOMPARE(rig.probe.statuses, QList<int>{});
+    QVERIFY(rig.worker->IsPortOpen());
+    QVERIFY(rig.worker->RBDataSnapshot().IsValid());
 }
 
 void TestWorkerC::bridgeOnly()
@@ -513,7 +690,7 @@ void TestWorkerC::nextDeviceOnLastPortRestoresPreviousPort()
     // The reopened port is the previous one: the next ping talks to it and
     // finds the handset again.
     previous->ClearReceivedFrames();
-    QVERIFY(rig.WaitForStatusCount(4, 5000));
+    QVERIFY(rig.WaitForStatusCount(4));
     QCOMPARE(rig.probe.statuses.mid(2), (QList<int>{4, 5}));
     QVERIFY(previous->ReceivedFrameCount() > 0);
 }
@@ -553,8 +730,34 @@ void TestWorkerC::abortDuringSearchClosesPortUnderTest()
     QCOMPARE(second->ReceivedFrameCount(), 0);
     // No unit stays connected on a port nobody accepted.
     QVERIFY(!rig.worker->IsPortOpen());
-    QTest::qWait(1500);
+    QVERIFY(rig.WaitForPings(2));
     QCOMPARE(rig.probe.statuses, (QList<int>{9, 10, 1}));
+}
+
+void TestWorkerC::staleAbortDoesNotEndNextSearch()
+{
+    auto mono = StartSimulator(SimProfile::MonoSerial);
+    auto ports = std::make_shared<SimulatedPortEnumerator>(
+        QList<SerialPortDescription>{{"COM5", "Simulated rebreather", mono->PortPath()}});
+    WorkerRig rig(ports);
+    // ABORT clicked after the worker had finished, before the window knew.
+    bool abortSent = false;
+    rig.probe.onSearchEnd = [&] {
+        if (!abortSent) {
+            rig.worker->ComPortSearchAbort();
+            abortSent = true;
+        }
+    };
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd(1));
+    QCOMPARE(rig.probe.searchEnds, QStringList{"finished"});
+
+    QMetaObject::invokeMethod(rig.worker, "ComPortSearchStart");
+    QVERIFY(rig.WaitForSearchEnd(2));
+    QCOMPARE(rig.probe.searchEnds, (QStringList{"finished", "finished"}));
+    // The second search went through the port and found the handset again.
+    QCOMPARE(rig.probe.questions.size(), 2);
+    QCOMPARE(rig.probe.searchMessages.count(QStringLiteral("Checking COM5")), 2);
 }
 
 void TestWorkerC::portCountChange()
@@ -563,12 +766,15 @@ void TestWorkerC::portCountChange()
         QList<SerialPortDescription>{{"COM1", "first", "/dev/tessaro-none-1"}});
     WorkerRig rig(ports);
     // The first count is only stored.
-    QTest::qWait(1300);
+    QVERIFY(rig.started);
+    QVERIFY(rig.WaitForPings(1));
     QCOMPARE(rig.probe.portCountChanges, 0);
 
     ports->AddPort({"COM2", "plugged in", "/dev/tessaro-none-2"});
-    QVERIFY(QTest::qWaitFor([&] { return rig.probe.portCountChanges > 0; }, 2500));
-    QTest::qWait(1200);
+    QVERIFY(rig.WaitForPings(1));
+    QCOMPARE(rig.probe.portCountChanges, 1);
+    // Later pings count the same ports and say nothing.
+    QVERIFY(rig.WaitForPings(2));
     QCOMPARE(rig.probe.portCountChanges, 1);
 }
 
@@ -623,25 +829,41 @@ void TestWorkerC::clockDriftAsksForSynchronisation()
     }
 }
 
+void TestWorkerC::clockReadShowsRtcOrInvalid_data()
+{
+    QTest::addColumn<QByteArray>("fixedRegisters"); // empty: the running clock
+    QTest::addColumn<bool>("flaggedInvalid");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("running") << QByteArray() << false << true;
+    QTest::newRow("flagged not valid") << QByteArray() << true << false;
+    // A register digit above 9 is no time at all, not some other time.
+    QTest::newRow("minute units digit A") << QByteArray::fromHex("453A1205020624") << false << false;
+    QTest::newRow("year tens digit A") << QByteArray::fromHex("453012050206A4") << false << false;
+}
+
 void TestWorkerC::clockReadShowsRtcOrInvalid()
 {
+    QFETCH(QByteArray, fixedRegisters);
+    QFETCH(bool, flaggedInvalid);
+    QFETCH(bool, valid);
+
     auto sim = StartSimulator(SimProfile::MonoSerial);
     sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset()); });
     WorkerRig rig;
     rig.Open(sim->PortPath());
     QVERIFY(rig.WaitForOpenResult());
 
+    sim->WithBus([&](SimulatedBus &bus) {
+        ClockOf(bus)->SetInvalid(flaggedInvalid);
+        ClockOf(bus)->SetFixedRegisters(fixedRegisters);
+    });
     QMetaObject::invokeMethod(rig.worker, "ClockReadRTCDateTime");
-    QVERIFY(QTest::qWaitFor([&] { return rig.probe.displayedTimes.size() == 1; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return rig.probe.displayedTimes.size() == 1; }, kPatienceMs));
     const QDateTime shown = rig.probe.displayedTimes.first();
-    QVERIFY(shown.isValid());
-    QVERIFY(qAbs(shown.secsTo(QDateTime::currentDateTime())) <= 2);
-
-    // The chip flags its time as not valid.
-    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetInvalid(true); });
-    QMetaObject::invokeMethod(rig.worker, "ClockReadRTCDateTime");
-    QVERIFY(QTest::qWaitFor([&] { return rig.probe.displayedTimes.size() == 2; }, 5000));
-    QVERIFY(!rig.probe.displayedTimes.last().isValid());
+    QCOMPARE(shown.isValid(), valid);
+    if (valid)
+        QVERIFY(qAbs(shown.secsTo(QDateTime::currentDateTime())) <= 2);
 }
 
 void TestWorkerC::synchroniseKeepsEepromBehindRtc_data()
@@ -700,6 +922,89 @@ void TestWorkerC::synchroniseKeepsEepromBehindRtc()
     QVERIFY2(eepromAfter.isValid(), e.toHex().constData());
     QVERIFY(qAbs(now.secsTo(eepromAfter) - expectedEepromOffset) <= 2);
     QVERIFY(eepromAfter <= now);
+}
+
+void TestWorkerC::synchroniseOnlyWithinClockYears_data()
+{
+    QTest::addColumn<QDateTime>("computerTime");
+    QTest::addColumn<bool>("synchronised");
+
+    QTest::newRow("2100 would wrap to 00") << QDateTime(QDate(2100, 1, 1), QTime(10, 0)) << false;
+    QTest::newRow("1999 would wrap to 99") << QDateTime(QDate(1999, 12, 31), QTime(10, 0)) << false;
+    QTest::newRow("2099 is held") << QDateTime(QDate(2099, 6, 1), QTime(10, 0)) << true;
+}
+
+void TestWorkerC::synchroniseOnlyWithinClockYears()
+{
+    QFETCH(QDateTime, computerTime);
+    QFETCH(bool, synchronised);
+
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetOffsetSeconds(LocalUtcOffset()); });
+    const qint64 shift = QDateTime::currentDateTime().secsTo(computerTime);
+    WorkerRig rig(std::make_shared<SimulatedPortEnumerator>(),
+                  [shift] { return QDateTime::currentDateTime().addSecs(shift); });
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QVERIFY(rig.WaitIdle());
+    const QByteArray eepromBefore = sim->Memory(DeviceId::DisplayMono, MemoryId::Eeprom, 42, 6);
+    sim->ClearReceivedFrames();
+
+    QMetaObject::invokeMethod(rig.worker, "ClockSynchronise");
+    QVERIFY(rig.WaitIdle());
+    const QByteArray registers = sim->Memory(DeviceId::Rtc, MemoryId::Buffer, 2, 7);
+    if (synchronised) {
+        QVERIFY(rig.probe.generalMessages.isEmpty());
+        QCOMPARE(quint8(registers.at(6)), quint8(0x99));
+        return;
+    }
+    // Refused with a message that names the computer's time; nothing written.
+    QCOMPARE(rig.probe.generalMessages.size(), 1);
+    QVERIFY2(rig.probe.generalMessages.first().contains(QString::number(computerTime.date().year())),
+             qPrintable(rig.probe.generalMessages.first()));
+    int writes = 0;
+    for (const SimFrameRecord &f : sim->ReceivedFrames()) {
+        const quint8 opcode = quint8(f.bytes.at(5)) & 0x3F;
+        writes += opcode != 0 && opcode % 2 == 0 ? 1 : 0;
+    }
+    QCOMPARE(writes, 0);
+    QCOMPARE(sim->Memory(DeviceId::DisplayMono, MemoryId::Eeprom, 42, 6), eepromBefore);
+    QVERIFY(qAbs(RtcClock::DecodeRegisters(registers).secsTo(QDateTime::currentDateTime())) <= 2);
+}
+
+void TestWorkerC::clockTraceLinesFollowMessageLevel_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::newRow("level 0") << 0;
+    QTest::newRow("level 1") << 1;
+}
+
+void TestWorkerC::clockTraceLinesFollowMessageLevel()
+{
+    QFETCH(int, level);
+
+    // A dead clock chip: the test and the comparison both have something to say.
+    auto sim = StartSimulator(SimProfile::MonoSerial);
+    sim->WithBus([](SimulatedBus &bus) { ClockOf(bus)->SetFixedRegisters(QByteArray(7, '\xFF')); });
+    WorkerRig rig;
+    QMetaObject::invokeMethod(rig.worker, "SetMessageLevel", Q_ARG(int, level));
+    QVERIFY(rig.WaitIdle());
+    TakeLog();
+    rig.Open(sim->PortPath());
+    QVERIFY(rig.WaitForOpenResult());
+    QVERIFY(rig.WaitIdle());
+    QStringList clockLines;
+    for (const QString &line : TakeLog()) {
+        if (line.startsWith(QLatin1String("Worker::TestRTC")) || line.startsWith(QLatin1String("Worker::CompareClocks"))
+            || line.startsWith(QLatin1String("Compare Clocks")))
+            clockLines << line;
+    }
+    if (level == 0) {
+        QCOMPARE(clockLines, QStringList());
+    } else {
+        QVERIFY(clockLines.contains(QStringLiteral("Worker::TestRTC - All bytes 2-9 0xFF")));
+        QVERIFY(clockLines.contains(QStringLiteral("Worker::CompareClocks - RTC not present, compare aborted")));
+    }
 }
 
 QTEST_MAIN(TestWorkerC)

@@ -161,7 +161,7 @@ int CliSession::Download()
         return Fail(2, QStringLiteral("Unable to create the download folder %1").arg(m_options.directory));
     m_options.directory = QDir(m_options.directory).absolutePath();
     if (m_options.uddf)
-        AppSettings::SetValue(AppSettings::Key::DownloadUddf, true);
+        AppSettings::SetProcessOverride(AppSettings::Key::DownloadUddf, true);
     Print(QStringLiteral("Download folder %1").arg(m_options.directory));
 
     const int format = m_worker->RBDataSnapshot().DisplayLoggingFormat();
@@ -277,14 +277,20 @@ int CliSession::ClockSync()
         return code;
     QDateTime shown;
     bool displayed = false;
+    QString refused;
     connect(m_worker, &WorkerC::ClockDisplayDateTime, this, [&](const QDateTime &dt) {
         shown = dt;
         displayed = true;
     });
+    // The worker refuses (and says why) when this computer's clock lies
+    // outside the years the device clock holds.
+    connect(m_worker, &WorkerC::GeneralMsg, this, [&](const QString &msg) { refused = msg; });
     QMetaObject::invokeMethod(m_worker, "ClockSynchronise", Qt::QueuedConnection);
     QMetaObject::invokeMethod(m_worker, "ClockReadRTCDateTime", Qt::QueuedConnection);
     if (!WaitFor([&] { return displayed; }, StepTimeoutMs))
         return Fail(4, QStringLiteral("No answer from the clock"));
+    if (!refused.isEmpty())
+        return Fail(1, refused);
     if (!shown.isValid())
         return Fail(1, QStringLiteral("The real-time clock could not be read after synchronising"));
     const qint64 off = QDateTime::currentDateTime().secsTo(shown);

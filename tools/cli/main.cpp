@@ -61,7 +61,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption full(QStringLiteral("full"), QStringLiteral("Read the whole log memory (or the whole log book)."));
     const QCommandLineOption dives(QStringLiteral("dives"), QStringLiteral("Colour V2 dives to download: new, all, or dive numbers such as 3,4,7."),
                                    QStringLiteral("which"), QStringLiteral("new"));
-    const QCommandLineOption uddf(QStringLiteral("uddf"), QStringLiteral("Also write a UDDF file per dive (turns the setting on)."));
+    const QCommandLineOption uddf(QStringLiteral("uddf"), QStringLiteral("Also write a UDDF file per dive, for this run only (the stored setting stays as it is)."));
     parser.addOptions({port, simulate, dir, yes, no, full, dives, uddf});
     parser.process(app);
 

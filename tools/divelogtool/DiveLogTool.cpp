@@ -16,6 +16,56 @@
 
 DiveLogTool::DiveLogTool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
 
+QString DiveLogTool::Printable(const QString &text)
+{
+    // Bytes of a damaged or hostile file must not reach the terminal as
+    // control sequences: every control character is shown as \xNN, and a
+    // backslash is doubled so that the escapes stay unambiguous.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == '\\') {
+            out += QLatin1String("\\\\");
+        } else if (u < 0x20 || (u >= 0x7F && u < 0xA0)) {
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void DiveLogTool::Error(const QString &path, const QString &text)
+{
+    m_err << Printable(path) << ": " << Printable(text) << "\n";
+}
+
+void DiveLogTool::ReportDamage(const QString &path, const QStringList &damagedRecords)
+{
+    for (const QString &damage : damagedRecords)
+        m_err << Printable(path) << ": warning: " << damage << "; its contents were read as stored\n";
+}
+
+QString DiveLogTool::LoadFailureText(const QString &path, const QString &errorText, int result)
+{
+    // The loaders' text gives no reason for an open failure (result 1, or a
+    // format check without a result); the common reasons are worth a word.
+    QString text = errorText;
+    const QFileInfo info(path);
+    if (result == QuorLog::OpenFailed || result < 0) {
+        if (info.isDir())
+            text += QStringLiteral(" - it is a folder");
+        else if (!info.exists())
+            text += QStringLiteral(" - no such file");
+        else if (!info.isReadable())
+            text += QStringLiteral(" - permission denied");
+    }
+    if (result >= 0)
+        text += QStringLiteral(" (result %1)").arg(result);
+    return text;
+}
+
 QString DiveLogTool::UsageText()
 {
     return QStringLiteral(
@@ -48,7 +98,7 @@ int DiveLogTool::Run(const QStringList &arguments)
         } else if (command == QLatin1String("uddf") && a == QLatin1String("--overwrite")) {
             overwrite = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            m_err << "Unknown option " << a << "\n" << UsageText();
+            m_err << "Unknown option " << Printable(a) << "\n" << UsageText();
             return Usage;
         } else {
             files << a;
@@ -63,7 +113,7 @@ int DiveLogTool::Run(const QStringList &arguments)
     if (command == QLatin1String("cells"))
         return Cells(files);
     if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
-        m_err << outDir << ": not a folder\n";
+        Error(outDir, QStringLiteral("not a folder"));
         return Usage;
     }
     int worst = Ok;
@@ -90,8 +140,9 @@ int DiveLogTool::Summary(const QString &path)
 {
     QuorLog log;
     const int result = log.Load(path);
+    ReportDamage(path, log.DamagedRecords());
     if (result != QuorLog::Success) {
-        m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+        Error(path, LoadFailureText(path, log.ErrorText(), result));
         return LoadFailed;
     }
     const QuorLogSession *session = log.IdentifiedSession();
@@ -99,7 +150,7 @@ int DiveLogTool::Summary(const QString &path)
     QStringList gases;
     for (const QuorLogGasManagement::Gas &gas : session->GasManagement().GasesInUse())
         gases << DeviceList::GasText(gas.o2, gas.he);
-    m_out << "File: " << path << "\n"
+    m_out << "File: " << Printable(path) << "\n"
           << "Dive: " << summary.diveNumber << "\n"
           << "Start: " << (summary.diveStart.isValid() ? summary.diveStart.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QStringLiteral("Invalid"))
           << "\n"
@@ -114,12 +165,14 @@ int DiveLogTool::Lines(const QString &path)
 {
     CclFileLoader loader;
     const CclFileLoader::Result result = loader.Load(path);
+    ReportDamage(path, loader.DamagedRecords());
     if (result != CclFileLoader::Ok) {
-        m_err << path << ": " << loader.ErrorText() << " (result " << int(result) << ")\n";
+        Error(path, LoadFailureText(path, loader.ErrorText(), int(result)));
         return LoadFailed;
     }
+    // The creator, date and time lines of a text file are not checked.
     for (const QString &line : loader.Lines())
-        m_out << line << "\n";
+        m_out << Printable(line) << "\n";
     return Ok;
 }
 
@@ -127,8 +180,9 @@ int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite
 {
     QuorLog log;
     const int result = log.Load(path);
+    ReportDamage(path, log.DamagedRecords());
     if (result != QuorLog::Success) {
-        m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+        Error(path, LoadFailureText(path, log.ErrorText(), result));
         return LoadFailed;
     }
     UddfExport exporter([overwrite](const QString &) { return overwrite; });
@@ -137,13 +191,13 @@ int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite
         target = QDir(outDir).filePath(QFileInfo(target).fileName());
     switch (exporter.ExportTo(log, target)) {
     case UddfExport::Written:
-        m_out << target << "\n";
+        m_out << Printable(target) << "\n";
         return Ok;
     case UddfExport::Declined:
-        m_err << target << ": exists, not overwritten (use --overwrite)\n";
+        Error(target, QStringLiteral("exists, not overwritten (use --overwrite)"));
         return NotWritten;
     default:
-        m_err << target << ": " << exporter.ErrorText() << "\n";
+        Error(target, exporter.ErrorText());
         return NotWritten;
     }
 }
@@ -153,17 +207,17 @@ int DiveLogTool::Blocks(const QString &path)
     QString message;
     const LogFileFormat format = StandardRecordFile::CheckFormat(path, &message);
     if (format != LogFileFormat::Binary && format != LogFileFormat::Secured) {
-        m_err << path << ": " << (message.isEmpty() ? QStringLiteral("Invalid file format") : message) << "\n";
+        Error(path, message.isEmpty() ? QStringLiteral("Invalid file format") : LoadFailureText(path, message, -1));
         return LoadFailed;
     }
     StandardRecordFile file;
     SRFileHeader header;
     const auto mode = format == LogFileFormat::Secured ? StandardRecordFile::LoadMode::SecuredLog : StandardRecordFile::LoadMode::PlainLog;
     if (!file.Load(path, header, mode)) {
-        m_err << path << ": " << file.LastError() << "\n";
+        Error(path, file.LastError());
         return LoadFailed;
     }
-    m_out << "File: " << path << "\n";
+    m_out << "File: " << Printable(path) << "\n";
     int count = 0;
     for (const StandardRecord &record : file.Records()) {
         if (record.Type() != RecordType::MemoryBlock)

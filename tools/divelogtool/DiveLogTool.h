@@ -20,6 +20,9 @@ public:
     int Run(const QStringList &arguments);
 
     static QString UsageText();
+    // The text with every control character shown as \xNN (and "\" as
+    // "\\"), safe to print to a terminal.
+    static QString Printable(const QString &text);
 
 private:
     int Summary(const QString &path);
@@ -28,6 +31,11 @@ private:
     int Blocks(const QString &path);
     // The oxygen-cell report over all the files' dives.
     int Cells(const QStringList &files);
+    // One line on the error stream: "path: text", both made printable.
+    void Error(const QString &path, const QString &text);
+    // One warning line per record whose CRC failed.
+    void ReportDamage(const QString &path, const QStringList &damagedRecords);
+    static QString LoadFailureText(const QString &path, const QString &errorText, int result);
 
     QTextStream &m_out;
     QTextStream &m_err;

@@ -3,13 +3,14 @@
 #include <QCoreApplication>
 
 namespace {
-// The library's trace lines belong in the program's status log; here only
-// warnings reach stderr, so scripts see just the tool's own messages.
+// The library's trace and warning lines belong in the program's status log.
+// The tool reports every failure and every damaged record itself, once, so
+// only what it cannot know about (critical messages) reaches stderr here.
 void QuietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    if (type == QtDebugMsg || type == QtInfoMsg)
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg)
         return;
-    QTextStream(stderr) << message << "\n";
+    QTextStream(stderr) << DiveLogTool::Printable(message) << "\n";
 }
 }
 

@@ -2,6 +2,8 @@
 
 #include "IcoWriter.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
@@ -257,11 +259,22 @@ QImage ImageGenerator::Logo()
     return image;
 }
 
+QVector<int> ImageGenerator::ProgramIconSizes()
+{
+    return {16, 32, 48, 64, 128, 256};
+}
+
+QString ImageGenerator::ProgramIconName(int size)
+{
+    return QStringLiteral("icons/hicolor/%1x%1/apps/tessaro.png").arg(size);
+}
+
 QStringList ImageGenerator::WriteAll(const QString &outputDir)
 {
     QStringList failed;
     auto save = [&](const QImage &image, const QString &name, const char *format) {
-        if (!image.save(outputDir + QLatin1Char('/') + name, format))
+        const QString path = outputDir + QLatin1Char('/') + name;
+        if (!QDir().mkpath(QFileInfo(path).path()) || !image.save(path, format))
             failed.append(name);
     };
 
@@ -276,6 +289,11 @@ QStringList ImageGenerator::WriteAll(const QString &outputDir)
     for (const QString &name : icons)
         save(ButtonIcon(name), name, "PNG");
     save(Logo(), QStringLiteral("logo.png"), "PNG");
+
+    // The program's icon for the desktop (the main window's mark), laid out
+    // as the icon theme's folders so that it installs as one tree.
+    for (int size : ProgramIconSizes())
+        save(LogoMark(size, QStringLiteral("C")), ProgramIconName(size), "PNG");
 
     const struct { const char *file; const char *letters; } windowIcons[] = {
         {"Quor.ico", ""}, {"Quor-C.ico", "C"}, {"Quor-DS.ico", "DS"},

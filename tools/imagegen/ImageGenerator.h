@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // Draws every picture and icon of the program. Each picture is the project's
 // own simple vector art: a dark grey field, grey and white strokes and the
@@ -26,4 +27,8 @@ public:
 
     // File names of the 32 x 32 button icons, without folder.
     static QStringList ButtonIconNames();
+    // The program's desktop icon: its sizes and its path below the output
+    // folder, "icons/hicolor/<size>x<size>/apps/tessaro.png".
+    static QVector<int> ProgramIconSizes();
+    static QString ProgramIconName(int size);
 };

@@ -9,9 +9,11 @@ constexpr qint64 HeaderSize = 7;           // marker, key offset, "QR", length
 constexpr qint64 LengthWrap = 65536;       // the stored length keeps 16 bits
 constexpr qint64 TimePrefixSize = 13;      // "hh:mm:ss:zzz "
 
+// Callers check the bounds; the unchecked read keeps the scan for record
+// starts cheap.
 quint8 At(const QByteArray &data, qint64 pos)
 {
-    return quint8(data.at(int(pos)));
+    return quint8(data.constData()[pos]);
 }
 
 quint16 KeyAt(const QByteArray &data, qint64 pos)
@@ -19,11 +21,20 @@ quint16 KeyAt(const QByteArray &data, qint64 pos)
     return quint16((At(data, pos + 1) << 8) | At(data, pos + 2));
 }
 
-bool LooksLikeTimePrefix(const QByteArray &prefix)
+// Body byte `index` of the record at `pos` (0 at "QR"), descrambled in
+// place. The reader asks this at every marker byte it meets, so nothing is
+// copied for it.
+quint8 BodyByte(const QByteArray &data, qint64 pos, quint16 key, int index)
+{
+    return At(data, pos + 3 + index) ^ RecordScrambler::KeystreamByte(quint64(key) + quint64(index));
+}
+
+// The record's text starts with a "hh:mm:ss:zzz " time.
+bool LooksLikeTimePrefix(const QByteArray &data, qint64 pos, quint16 key)
 {
     static const char pattern[] = "99:99:99:999 ";
     for (int i = 0; i < int(TimePrefixSize); ++i) {
-        const char c = prefix.at(i);
+        const char c = char(BodyByte(data, pos, key, 4 + i));
         if (pattern[i] == '9' ? (c < '0' || c > '9') : c != pattern[i])
             return false;
     }
@@ -48,10 +59,10 @@ bool StatusLogReader::RecordStartsAt(const QByteArray &data, qint64 pos)
     if (size - pos < 5)
         return true; // too little left to judge: a header cut short
     const quint16 key = KeyAt(data, pos);
-    if (Descramble(data, pos + 3, 2, key, 0) != QByteArrayLiteral("QR"))
+    if (BodyByte(data, pos, key, 0) != 'Q' || BodyByte(data, pos, key, 1) != 'R')
         return false;
     if (size - pos >= HeaderSize + TimePrefixSize)
-        return LooksLikeTimePrefix(Descramble(data, pos + HeaderSize, TimePrefixSize, key, 4));
+        return LooksLikeTimePrefix(data, pos, key);
     return true;
 }
 

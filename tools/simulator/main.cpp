@@ -68,10 +68,7 @@ int main(int argc, char *argv[])
     sim.SetTiming(timing);
     const double rate = parser.value(faultOpt).toDouble();
     if (rate > 0) {
-        SimFaultRates rates;
-        rates.noReply = rates.truncatedReply = rates.corruptChecksum = rates.wrongHeader =
-            rates.statusError = rates.chunkedReply = rates.delayedReply = rate / 7.0;
-        sim.SetFaultRates(rates);
+        sim.SetFaultRates(SimFaultRates::Spread(rate));
     }
     if (parser.isSet(unplugOpt))
         sim.UnplugAfterFrames(parser.value(unplugOpt).toInt());

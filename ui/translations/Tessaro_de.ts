@@ -25,6 +25,21 @@
     </message>
 </context>
 <context>
+    <name>BlockReader</name>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download failed, Incompatible Bridge Code - Contact Quor</source>
+        <translation>Herunterladen fehlgeschlagen, inkompatibler Bridge-Code - Quor kontaktieren</translation>
+    </message>
+    <message>
+        <source>Download failed</source>
+        <translation>Herunterladen fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
     <name>CancelNextConnect</name>
     <message>
         <source>DEVICE FOUND</source>
@@ -45,6 +60,33 @@
     <message>
         <source>&amp;NEXT DEVICE</source>
         <translation>&amp;NÄCHSTES GERÄT</translation>
+    </message>
+</context>
+<context>
+    <name>CcxReprocessor</name>
+    <message>
+        <source>Processing %1</source>
+        <translation>Verarbeite %1</translation>
+    </message>
+    <message>
+        <source>File %1 Unable to be loaded - %2</source>
+        <translation>Datei %1 kann nicht geladen werden - %2</translation>
+    </message>
+    <message>
+        <source>File %1 - Unable to locate the Log Data memory</source>
+        <translation>Datei %1 - Protokolldatenspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>No files selected</source>
+        <translation>Keine Dateien ausgewählt</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files could not be processed</source>
+        <translation>%1 von %2 Dateien konnten nicht verarbeitet werden</translation>
+    </message>
+    <message>
+        <source>Processing completed</source>
+        <translation>Verarbeitung abgeschlossen</translation>
     </message>
 </context>
 <context>
@@ -655,6 +697,277 @@
     </message>
 </context>
 <context>
+    <name>DownloadV1Dialog</name>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD DIRECTORY</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>Choose download directory.</source>
+        <translation>Download-Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>FULL DOWNLOAD</source>
+        <translation>VOLLSTÄNDIGER DOWNLOAD</translation>
+    </message>
+    <message>
+        <source>&amp;DOWNLOAD</source>
+        <translation>&amp;HERUNTERLADEN</translation>
+    </message>
+    <message>
+        <source>Download logs from your device.</source>
+        <translation>Tauchprotokolle von Ihrem Gerät herunterladen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Estimated Time %1:%2</source>
+        <translation>Geschätzte Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Download Completed</source>
+        <translation>Download abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Remaining Time %1:%2</source>
+        <translation>Verbleibende Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>&amp;ABORT</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>&amp;ABORTING</source>
+        <translation>&amp;WIRD ABGEBROCHEN</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadV2Dialog</name>
+    <message>
+        <source>Download</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Select:</source>
+        <translation>Auswahl:</translation>
+    </message>
+    <message>
+        <source>All Dives</source>
+        <translation>Alle Tauchgänge</translation>
+    </message>
+    <message>
+        <source>New Dives</source>
+        <translation>Neue Tauchgänge</translation>
+    </message>
+    <message>
+        <source>Clear Selection</source>
+        <translation>Auswahl aufheben</translation>
+    </message>
+    <message>
+        <source>Dive Number</source>
+        <translation>Tauchgang Nr.</translation>
+    </message>
+    <message>
+        <source>Date - Time</source>
+        <translation>Datum - Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Duration (mm:ss)</source>
+        <translation>Dauer (mm:ss)</translation>
+    </message>
+    <message>
+        <source>Max Depth (m)</source>
+        <translation>Max. Tiefe (m)</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD DIRECTORY</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>Choose download directory.</source>
+        <translation>Download-Ordner wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;DOWNLOAD</source>
+        <translation>&amp;HERUNTERLADEN</translation>
+    </message>
+    <message>
+        <source>Download logs from your device.</source>
+        <translation>Tauchprotokolle von Ihrem Gerät herunterladen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Invalid</source>
+        <translation>Ungültig</translation>
+    </message>
+    <message>
+        <source>Max Depth (ft)</source>
+        <translation>Max. Tiefe (ft)</translation>
+    </message>
+    <message>
+        <source>PC</source>
+        <translation>PC</translation>
+    </message>
+    <message>
+        <source>Quor Handset</source>
+        <translation>Quor-Handgerät</translation>
+    </message>
+    <message>
+        <source>Select Directory</source>
+        <translation>Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Estimated Time %1:%2</source>
+        <translation>Geschätzte Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Download Completed</source>
+        <translation>Download abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Log Book Read Completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+    <message>
+        <source>Remaining Time %1:%2</source>
+        <translation>Verbleibende Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>&amp;ABORT</source>
+        <translation>&amp;ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>&amp;ABORTING</source>
+        <translation>&amp;WIRD ABGEBROCHEN</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>LogBookV2</name>
+    <message>
+        <source>already exists.
+
+Do you wish to overwrite it?</source>
+        <translation>ist bereits vorhanden.
+
+Möchten Sie die Datei überschreiben?</translation>
+    </message>
+</context>
+<context>
+    <name>LogBookV2Reader</name>
+    <message>
+        <source>Unable to locate the Log Book memory</source>
+        <translation>Logbuchspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>V2 Logging - Read &apos;Services Relocation&apos; block failed</source>
+        <translation>V2-Protokollierung - Lesen des Blocks &apos;Services Relocation&apos; fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Read eeprom block failed</source>
+        <translation>Lesen des EEPROM-Blocks fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Unable to read the logging pointers</source>
+        <translation>Protokollzeiger können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Unable to read wrapped Log Book detection location, Incompatible Bridge Code - Contact Quor</source>
+        <translation>Prüfstelle für ein umgelaufenes Logbuch kann nicht gelesen werden, inkompatibler Bridge-Code - Quor kontaktieren</translation>
+    </message>
+    <message>
+        <source>Unable to read wrapped Log Book detection location</source>
+        <translation>Prüfstelle für ein umgelaufenes Logbuch kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Log book read completed, No Logged Data</source>
+        <translation>Logbuch gelesen, keine aufgezeichneten Daten</translation>
+    </message>
+    <message>
+        <source>Log book read error</source>
+        <translation>Fehler beim Lesen des Logbuchs</translation>
+    </message>
+    <message>
+        <source>Log book read completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+</context>
+<context>
+    <name>LogFileSaver</name>
+    <message>
+        <source>File %1 Unable to be opened, Skipped</source>
+        <translation>Datei %1 kann nicht geöffnet werden, übersprungen</translation>
+    </message>
+    <message>
+        <source>File %1 Saved</source>
+        <translation>Datei %1 gespeichert</translation>
+    </message>
+    <message>
+        <source>File %1 - Saved</source>
+        <translation>Datei %1 - gespeichert</translation>
+    </message>
+    <message>
+        <source>File %1 exists, Do you wish to overwrite it?</source>
+        <translation>Datei %1 existiert bereits. Möchten Sie sie überschreiben?</translation>
+    </message>
+    <message>
+        <source>File %1 Skipped</source>
+        <translation>Datei %1 übersprungen</translation>
+    </message>
+    <message>
+        <source>File %1 - Unable to be converted to UDDF</source>
+        <translation>Datei %1 - Umwandlung in UDDF nicht möglich</translation>
+    </message>
+    <message>
+        <source>No log files found in memory</source>
+        <translation>Keine Protokolldateien im Speicher gefunden</translation>
+    </message>
+    <message>
+        <source>1 log file found in memory, Saved</source>
+        <translation>1 Protokolldatei im Speicher gefunden, gespeichert</translation>
+    </message>
+    <message>
+        <source>1 log file found in memory, Skipped</source>
+        <translation>1 Protokolldatei im Speicher gefunden, übersprungen</translation>
+    </message>
+    <message>
+        <source>%1 log files found in memory.  %2 skipped - %3 saved</source>
+        <translation>%1 Protokolldateien im Speicher gefunden.  %2 übersprungen - %3 gespeichert</translation>
+    </message>
+</context>
+<context>
     <name>MainDialog</name>
     <message>
         <source>Tessaro</source>
@@ -843,6 +1156,163 @@ Möchten Sie sie jetzt abgleichen?</translation>
         <source>&amp;CANCEL</source>
         <translation>&amp;ABBRECHEN</translation>
     </message>
+    <message>
+        <source>Memory Images (.ccx)</source>
+        <translation>Speicherabbilder (.ccx)</translation>
+    </message>
+    <message>
+        <source>&amp;PROCESS</source>
+        <translation>&amp;VERARBEITEN</translation>
+    </message>
+    <message>
+        <source>Save the dives of downloaded memory images again as log files.</source>
+        <translation>Die Tauchgänge heruntergeladener Speicherabbilder erneut als Tauchprotokolle speichern.</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessCCXDialog</name>
+    <message>
+        <source>Process Memory Images</source>
+        <translation>Speicherabbilder verarbeiten</translation>
+    </message>
+    <message>
+        <source>Choose memory images (.ccx files) to save their dives again as log files (.ccl) beside them.</source>
+        <translation>Wählen Sie Speicherabbilder (.ccx-Dateien), deren Tauchgänge erneut als Tauchprotokolle (.ccl) daneben gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>&amp;SELECT FILES</source>
+        <translation>&amp;DATEIEN WÄHLEN</translation>
+    </message>
+    <message>
+        <source>Choose the memory images to process.</source>
+        <translation>Die zu verarbeitenden Speicherabbilder wählen.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Select Memory Images</source>
+        <translation>Speicherabbilder wählen</translation>
+    </message>
+    <message>
+        <source>CCX Files (*.ccx)</source>
+        <translation>CCX-Dateien (*.ccx)</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteSupportDialog</name>
+    <message>
+        <source>Remote Support</source>
+        <translation>Fernunterstützung</translation>
+    </message>
+    <message>
+        <source>SERVER CONNECTION DETAILS</source>
+        <translation>SERVERVERBINDUNG</translation>
+    </message>
+    <message>
+        <source>USER ID</source>
+        <translation>BENUTZER-ID</translation>
+    </message>
+    <message>
+        <source>C&amp;ONNECT</source>
+        <translation>&amp;VERBINDEN</translation>
+    </message>
+    <message>
+        <source>UNIT CONNECTION DETAILS</source>
+        <translation>GERÄTEVERBINDUNG</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Getrennt</translation>
+    </message>
+    <message>
+        <source>&amp;RECONNECT</source>
+        <translation>&amp;ERNEUT VERBINDEN</translation>
+    </message>
+    <message>
+        <source>MESSAGES</source>
+        <translation>NACHRICHTEN</translation>
+    </message>
+    <message>
+        <source>&amp;SEND</source>
+        <translation>SE&amp;NDEN</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Serial Number %1</source>
+        <translation>Seriennummer %1</translation>
+    </message>
+    <message>
+        <source>Are you sure you wish to end this support session?</source>
+        <translation>Möchten Sie diese Support-Sitzung wirklich beenden?</translation>
+    </message>
+    <message>
+        <source>DISCONNECT</source>
+        <translation>TRENNEN</translation>
+    </message>
+    <message>
+        <source>CONNECT</source>
+        <translation>VERBINDEN</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteSupportSession</name>
+    <message>
+        <source>Preparing communications...</source>
+        <translation>Verbindung wird vorbereitet...</translation>
+    </message>
+    <message>
+        <source>Preparation complete.</source>
+        <translation>Vorbereitung abgeschlossen.</translation>
+    </message>
+    <message>
+        <source>No IP Address available</source>
+        <translation>Keine IP-Adresse verfügbar</translation>
+    </message>
+    <message>
+        <source>Attempting to connect to Quor Remote Support.</source>
+        <translation>Verbindung zu Quor Remote Support wird hergestellt.</translation>
+    </message>
+    <message>
+        <source>Client socket failed to open.</source>
+        <translation>Die Verbindung konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Connection closed.</source>
+        <translation>Verbindung geschlossen.</translation>
+    </message>
+    <message>
+        <source>Quor Remote Support connection refused. Please check the host name and port settings.</source>
+        <translation>Quor Remote Support hat die Verbindung abgelehnt. Bitte prüfen Sie Hostname und Port in den Einstellungen.</translation>
+    </message>
+    <message>
+        <source>Quor Remote Support not found. Please check the host name and port settings.</source>
+        <translation>Quor Remote Support wurde nicht gefunden. Bitte prüfen Sie Hostname und Port in den Einstellungen.</translation>
+    </message>
+    <message>
+        <source>The following connection error occured: %1</source>
+        <translation>Folgender Verbindungsfehler ist aufgetreten: %1</translation>
+    </message>
+    <message>
+        <source>Sent: </source>
+        <translation>Gesendet: </translation>
+    </message>
+    <message>
+        <source>Rcvd: %1</source>
+        <translation>Empfangen: %1</translation>
+    </message>
+    <message>
+        <source>A support technician has joined this session.</source>
+        <translation>Ein Support-Techniker ist der Sitzung beigetreten.</translation>
+    </message>
+    <message>
+        <source>The support technician has left this session.</source>
+        <translation>Der Support-Techniker hat die Sitzung verlassen.</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDialog</name>
@@ -888,6 +1358,80 @@ Möchten Sie sie jetzt abgleichen?</translation>
     </message>
 </context>
 <context>
+    <name>V1Download</name>
+    <message>
+        <source>Unable to read the logging pointers</source>
+        <translation>Protokollzeiger können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Unable to read the logging pointer</source>
+        <translation>Protokollzeiger kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Preparation completed</source>
+        <translation>Vorbereitung abgeschlossen</translation>
+    </message>
+    <message>
+        <source>No data in memory to download</source>
+        <translation>Keine Daten zum Herunterladen im Speicher</translation>
+    </message>
+    <message>
+        <source>Download started</source>
+        <translation>Herunterladen gestartet</translation>
+    </message>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download complete, saving files to </source>
+        <translation>Herunterladen abgeschlossen, Dateien werden gespeichert in </translation>
+    </message>
+    <message>
+        <source>Unable to locate the Log Data memory</source>
+        <translation>Protokolldatenspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Partioning failed</source>
+        <translation>Aufteilung fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>V2Download</name>
+    <message>
+        <source>Log book read started (full)</source>
+        <translation>Lesen des Logbuchs gestartet (vollständig)</translation>
+    </message>
+    <message>
+        <source>Log book read started</source>
+        <translation>Lesen des Logbuchs gestartet</translation>
+    </message>
+    <message>
+        <source>Unable to locate the Log Book memory</source>
+        <translation>Logbuchspeicher nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Log book read completed</source>
+        <translation>Logbuch gelesen</translation>
+    </message>
+    <message>
+        <source>Download started</source>
+        <translation>Herunterladen gestartet</translation>
+    </message>
+    <message>
+        <source>Download failed</source>
+        <translation>Herunterladen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Download aborted</source>
+        <translation>Herunterladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Download complete, saving files</source>
+        <translation>Herunterladen abgeschlossen, Dateien werden gespeichert</translation>
+    </message>
+</context>
+<context>
     <name>WorkerC</name>
     <message>
         <source>This operation is not available in this version.</source>
@@ -916,6 +1460,10 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>Restoring original com port</source>
         <translation>Ursprünglichen Anschluss wiederherstellen</translation>
+    </message>
+    <message>
+        <source>The computer&apos;s clock reads %1. The rebreather&apos;s clock can only hold the years 2000 to 2099, so the clocks were not synchronised. Correct the computer&apos;s clock and synchronise again.</source>
+        <translation>Die Uhr des Computers zeigt %1. Die Uhr des Rebreathers kann nur die Jahre 2000 bis 2099 halten, daher wurden die Uhren nicht abgeglichen. Stellen Sie die Uhr des Computers richtig und gleichen Sie danach erneut ab.</translation>
     </message>
 </context>
 <context>

@@ -149,7 +149,12 @@ bool BlockReader::IsErasedProbe(const MemoryBlock &item, quint32 address, bool &
 
 bool BlockReader::FindRestart(const MemoryBlock &item, const Options &options, quint32 &restart)
 {
-    qint64 candidate = qint64(options.loggingPointer & ~BlockMask);
+    // The search starts in the block holding the last byte logged: a pointer
+    // on a block boundary names an erased block, which would pass for the
+    // restart and hide every dive logged after the break.
+    const quint32 lastLogged = options.loggingPointer > options.logMemoryStart ? options.loggingPointer - 1
+                                                                                : options.loggingPointer;
+    qint64 candidate = qint64(lastLogged & ~BlockMask);
     while (candidate >= qint64(options.logMemoryStart)) {
         bool readOk = false;
         if (IsErasedProbe(item, quint32(candidate), readOk)) {
@@ -192,7 +197,7 @@ BlockReader::Result BlockReader::ReadAll(MemoryList &list, const Options &option
     for (int i = 0; i < list.Count(); ++i) {
         if (m_callbacks.TakeAbort()) {
             result.outcome = Outcome::Aborted;
-            result.message = QStringLiteral("Download aborted");
+            result.message = tr("Download aborted");
             return result;
         }
         MemoryBlock &item = *list.At(i);
@@ -235,7 +240,7 @@ BlockReader::Result BlockReader::ReadAll(MemoryList &list, const Options &option
             while (remaining > 0) {
                 if (m_callbacks.TakeAbort()) {
                     result.outcome = Outcome::Aborted;
-                    result.message = QStringLiteral("Download aborted");
+                    result.message = tr("Download aborted");
                     return result;
                 }
                 const Chunk chunk = ChooseChunk(remaining, options.bluetooth);
@@ -252,8 +257,8 @@ BlockReader::Result BlockReader::ReadAll(MemoryList &list, const Options &option
                             && m_link.GetReplyText() == QLatin1String(kCommandInvalid);
                         result.outcome = Outcome::Failed;
                         result.message = incompatible
-                                             ? QStringLiteral("Download failed, Incompatible Bridge Code - Contact Quor")
-                                             : QStringLiteral("Download failed");
+                                             ? tr("Download failed, Incompatible Bridge Code - Contact Quor")
+                                             : tr("Download failed");
                         return result;
                     }
                     fill += chunk.bytes;

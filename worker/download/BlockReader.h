@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadCallbacks.h"
 #include "MemoryBlock.h"
 
@@ -29,6 +31,8 @@ struct ReadCounts {
 // polling, progress, per-read timing and the descrambling of log data.
 class BlockReader
 {
+    Q_DECLARE_TR_FUNCTIONS(BlockReader)
+
 public:
     static constexpr int ShortReadSize = 64;
     static constexpr int BlockSize = 64;

@@ -27,11 +27,11 @@ CcxReprocessor::CcxReprocessor(const DeviceList &catalogue, const DownloadCallba
 DownloadOutcome CcxReprocessor::ProcessFile(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    m_callbacks.Message(QStringLiteral("Processing %1").arg(name));
+    m_callbacks.Message(tr("Processing %1").arg(name));
     StandardRecordFile file;
     SRFileHeader header;
     if (!file.Load(path, header, StandardRecordFile::LoadMode::SecuredLog))
-        return {false, QStringLiteral("File %1 Unable to be loaded - %2").arg(name, file.LastError())};
+        return {false, tr("File %1 Unable to be loaded - %2").arg(name, file.LastError())};
 
     // The image holds the fixed memories in download order, then the
     // display's log data, which is the block inside its log data region.
@@ -61,7 +61,7 @@ DownloadOutcome CcxReprocessor::ProcessFile(const QString &path)
         list.Append(std::move(item));
     }
     if (logIndex < 0)
-        return {false, QStringLiteral("File %1 - Unable to locate the Log Data memory").arg(name)};
+        return {false, tr("File %1 - Unable to locate the Log Data memory").arg(name)};
     const MemoryBlock &log = *list.At(logIndex);
     const quint8 displayId = log.deviceId;
 
@@ -127,8 +127,8 @@ DownloadOutcome CcxReprocessor::Process(const QStringList &ccxFiles)
         }
     }
     if (ccxFiles.isEmpty())
-        return {false, QStringLiteral("No files selected")};
+        return {false, tr("No files selected")};
     if (failed > 0)
-        return {false, QStringLiteral("%1 of %2 files could not be processed").arg(failed).arg(ccxFiles.size())};
-    return {true, QStringLiteral("Processing completed")};
+        return {false, tr("%1 of %2 files could not be processed").arg(failed).arg(ccxFiles.size())};
+    return {true, tr("Processing completed")};
 }

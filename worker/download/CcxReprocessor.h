@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadCallbacks.h"
 #include "DownloadState.h"
 
@@ -13,6 +15,8 @@ class DeviceList;
 // them. Needs no device.
 class CcxReprocessor
 {
+    Q_DECLARE_TR_FUNCTIONS(CcxReprocessor)
+
 public:
     CcxReprocessor(const DeviceList &catalogue, const DownloadCallbacks &callbacks);
 

@@ -76,11 +76,17 @@ void LogBookRecord::UpdateLocationsValid()
     if (m_preStart == 0 || m_preEnd == 0 || m_diveStart == 0 || m_postEnd == 0)
         valid = false;
     if (valid) {
+        // The order is the ring's: the log data ring ends at the top of the
+        // 32 MiB address space and goes on at its start, so each address is
+        // taken as its distance on from PreStart, modulo the address space.
+        // Without that a dive logged across the ring's end (its start near
+        // the top, its end near the bottom) could never be downloaded.
+        const auto at = [&](quint32 address) { return (address - m_preStart) & RingAddressMask; };
         if (m_diveEnd != 0 || m_postStart != 0)
-            valid = m_preStart < m_preEnd && m_preEnd < m_diveStart && m_diveStart < m_diveEnd
-                    && m_diveEnd < m_postStart && m_postStart < m_postEnd;
+            valid = at(m_preStart) < at(m_preEnd) && at(m_preEnd) < at(m_diveStart) && at(m_diveStart) < at(m_diveEnd)
+                    && at(m_diveEnd) < at(m_postStart) && at(m_postStart) < at(m_postEnd);
         else
-            valid = m_preStart < m_preEnd && m_preEnd < m_diveStart && m_diveStart < m_postEnd;
+            valid = at(m_preStart) < at(m_preEnd) && at(m_preEnd) < at(m_diveStart) && at(m_diveStart) < at(m_postEnd);
     }
     m_locationsValid = valid;
 }

@@ -11,6 +11,7 @@
 class LogBookRecord
 {
 public:
+    static constexpr quint32 RingAddressMask = 0x1FFFFFF; // the 32 MiB address space
     static constexpr int Size = 32;
     static constexpr quint8 ValidId = 0x70;
     static constexpr int MaxOffset = 2016; // last record of a 2048-byte block

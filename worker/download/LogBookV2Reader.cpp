@@ -60,13 +60,13 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
         || !m_catalogue.GetRegion(display, 13, logMemory, logStart, logSize)
         || !m_catalogue.GetRegion(display, 12, eepromMemory, eepromStart, eepromSize)
         || !m_catalogue.GetRegion(display, 11, bookMemory, bookStart, bookSize))
-        return fail(QStringLiteral("Unable to locate the Log Book memory"));
+        return fail(tr("Unable to locate the Log Book memory"));
 
     QByteArray services(int(servicesSize) - ServicesOffset, '\0');
     if (!m_link.Read(display, servicesMemory, servicesStart + ServicesOffset, quint8(services.size()),
                      reinterpret_cast<uchar *>(services.data()))) {
         Log(QStringLiteral("V2 Logging - Read 'Services Relocation' block failed"));
-        return fail(QStringLiteral("V2 Logging - Read 'Services Relocation' block failed"));
+        return fail(tr("V2 Logging - Read 'Services Relocation' block failed"));
     }
     const auto le = [&](int at) { return quint32(quint8(services.at(at))); };
     const quint32 stored = le(LogDataStartOffset) | (le(LogDataStartOffset + 1) << 8)
@@ -84,7 +84,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
     QByteArray eeprom(LogBookRecord::Size, '\0');
     if (!m_link.Read(display, eepromMemory, eepromStart, LogBookRecord::Size,
                      reinterpret_cast<uchar *>(eeprom.data())))
-        return fail(QStringLiteral("Read eeprom block failed"));
+        return fail(tr("Read eeprom block failed"));
     if (LogBookRecord::IsValidId(eeprom)) {
         if (eeprom.mid(10, 4) == QByteArray(4, '\0'))
             Log(QStringLiteral("V2 Logging - Skipping addition of eeprom record due to start and address of 0x00000000"));
@@ -102,7 +102,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
 
     LoggingPointers pointers;
     if (!pointers.ReadColour(m_link, m_catalogue))
-        return fail(QStringLiteral("Unable to read the logging pointers"));
+        return fail(tr("Unable to read the logging pointers"));
     result.loggingPointer = pointers.logging;
     result.logBookPointer = pointers.logBook;
 
@@ -130,8 +130,8 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
         uchar probe = 0;
         if (!m_link.Read(display, bookMemory, probeAddress, 1, &probe)) {
             if (bookMemory == MemoryId::Profile && m_link.GetReplyText() == QLatin1String(kCommandInvalid))
-                return fail(QStringLiteral("Unable to read wrapped Log Book detection location, Incompatible Bridge Code - Contact Quor"));
-            return fail(QStringLiteral("Unable to read wrapped Log Book detection location"));
+                return fail(tr("Unable to read wrapped Log Book detection location, Incompatible Bridge Code - Contact Quor"));
+            return fail(tr("Unable to read wrapped Log Book detection location"));
         }
         if (probe == LogBookRecord::ValidId) {
             wrapped = true;
@@ -140,7 +140,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
         } else if (pointers.logBook == 0) {
             Log(QStringLiteral("V2 Logging - Log Book pointer is 0x0000 and no wrapping detected, therefore a virgin unit"));
             result.virgin = true;
-            return fail(QStringLiteral("Log book read completed, No Logged Data"));
+            return fail(tr("Log book read completed, No Logged Data"));
         } else {
             Log(QStringLiteral("V2 Logging - Wrapping detected invalid block, 0x%1 - 0x%2, therefore log book NOT wrapped")
                     .arg(Hex8(probeAddress), Hex8(probeAddress + LogBookRecord::Size - 1)));
@@ -167,7 +167,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
                 .arg(readSize)
                 .arg(b));
         if (!ReadBlock(bookMemory, address, readSize, block))
-            return fail(QStringLiteral("Log book read error"));
+            return fail(tr("Log book read error"));
         if (image && quint32(image->size()) >= address - bookStart + quint32(readSize))
             image->replace(int(address - bookStart), readSize, block);
         const int top = b == startBlock ? qMin(lastIndex, recordsPerBlock - 1) : recordsPerBlock - 1;
@@ -196,7 +196,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
         // The oldest records: the start block above the newest record.
         const quint32 address = bookStart + quint32(startBlock) * quint32(readSize);
         if (!ReadBlock(bookMemory, address, readSize, block))
-            return fail(QStringLiteral("Log book read error"));
+            return fail(tr("Log book read error"));
         for (int r = recordsPerBlock - 1; r > lastIndex; --r) {
             const QByteArray raw = block.mid(r * LogBookRecord::Size, LogBookRecord::Size);
             if (!LogBookRecord::IsValidId(raw)) {
@@ -215,6 +215,6 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
     }
 
     result.ok = true;
-    result.message = QStringLiteral("Log book read completed");
+    result.message = tr("Log book read completed");
     return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadCallbacks.h"
 
 #include <QByteArray>
@@ -17,6 +19,8 @@ class RixComms;
 // that carry the log book over.
 class LogBookV2Reader
 {
+    Q_DECLARE_TR_FUNCTIONS(LogBookV2Reader)
+
 public:
     static constexpr quint32 WrapProbeOffset = 0xFFE0;
     static constexpr int ServicesOffset = 0x40;

@@ -63,10 +63,10 @@ bool LogFileSaver::SaveCcx(const Download &d, const MemoryList &list, QString *p
     QString error;
     if (!LogFileWriter::WriteSecured(path, content, &error)) {
         qDebug().noquote() << "Saving" << path << "failed -" << error;
-        m_callbacks.Message(QStringLiteral("File %1 Unable to be opened, Skipped").arg(FileNameOf(path)));
+        m_callbacks.Message(tr("File %1 Unable to be opened, Skipped").arg(FileNameOf(path)));
         return false;
     }
-    m_callbacks.Message(QStringLiteral("File %1 Saved").arg(FileNameOf(path)));
+    m_callbacks.Message(tr("File %1 Saved").arg(FileNameOf(path)));
     return true;
 }
 
@@ -100,22 +100,24 @@ bool LogFileSaver::ConvertToUddf(const QString &cclPath)
         return false;
     ++m_uddfCount;
     m_uddfMs += timer.elapsed();
-    m_callbacks.Message(QStringLiteral("File %1 - Saved").arg(FileNameOf(exporter.TargetPath())));
+    m_callbacks.Message(tr("File %1 - Saved").arg(FileNameOf(exporter.TargetPath())));
     return true;
 }
 
 LogFileSaver::Outcome LogFileSaver::WriteLog(const QString &path, const LogFileContent &content,
                                              bool uddf, bool askOverwrite)
 {
+    m_uddf = uddf;
     const QString name = FileNameOf(path);
     bool skip = false;
     if (askOverwrite && QFileInfo::exists(path)) {
         if (m_noToAll) {
             skip = true;
         } else if (!m_yesToAll) {
+            Flush();
             const int answer = m_callbacks.askYesYesToAllNoNoToAll
                                    ? m_callbacks.askYesYesToAllNoNoToAll(
-                                       QStringLiteral("File %1 exists, Do you wish to overwrite it?").arg(name))
+                                       tr("File %1 exists, Do you wish to overwrite it?").arg(name))
                                    : WorkerC::ResultNo;
             if (answer == WorkerC::ResultYesToAll)
                 m_yesToAll = true;
@@ -126,24 +128,48 @@ LogFileSaver::Outcome LogFileSaver::WriteLog(const QString &path, const LogFileC
         }
     }
     if (skip) {
-        m_callbacks.Message(QStringLiteral("File %1 Skipped").arg(name));
-        ++m_skipped;
-        return Outcome::Skipped;
+        m_pending.append({path, Kind::Skipped});
+    } else {
+        QByteArray sealed;
+        QString error;
+        if (LogFileWriter::SealSecured(content, sealed, &error) && m_staged.Stage(path, sealed, &error)) {
+            m_pending.append({path, Kind::Staged});
+        } else {
+            qDebug().noquote() << "Saving" << path << "failed -" << error;
+            m_pending.append({path, Kind::Failed});
+        }
     }
-    QString error;
-    if (!LogFileWriter::WriteSecured(path, content, &error)) {
-        qDebug().noquote() << "Saving" << path << "failed -" << error;
-        m_callbacks.Message(QStringLiteral("File %1 Unable to be opened, Skipped").arg(name));
-        ++m_skipped;
-        return Outcome::Skipped;
+    if (!m_batch)
+        Flush();
+    return m_lastOutcome;
+}
+
+void LogFileSaver::Flush()
+{
+    const QStringList failed = m_staged.Commit();
+    const QVector<Pending> pending = std::move(m_pending);
+    m_pending.clear();
+    for (const Pending &p : pending) {
+        const QString name = FileNameOf(p.path);
+        m_lastOutcome = Outcome::Skipped;
+        if (p.kind == Kind::Skipped) {
+            m_callbacks.Message(tr("File %1 Skipped").arg(name));
+            ++m_skipped;
+            continue;
+        }
+        if (p.kind == Kind::Failed || failed.contains(p.path)) {
+            m_callbacks.Message(tr("File %1 Unable to be opened, Skipped").arg(name));
+            ++m_skipped;
+            continue;
+        }
+        m_callbacks.Message(tr("File %1 Saved").arg(name));
+        m_callbacks.RefreshRequired(p.path);
+        ++m_saved;
+        m_savedFiles << p.path;
+        m_lastOutcome = Outcome::Saved;
+        if (m_uddf && !ConvertToUddf(p.path))
+            m_callbacks.Message(tr("File %1 - Unable to be converted to UDDF").arg(name));
     }
-    m_callbacks.Message(QStringLiteral("File %1 Saved").arg(name));
-    m_callbacks.RefreshRequired(path);
-    ++m_saved;
-    m_savedFiles << path;
-    if (uddf && !ConvertToUddf(path))
-        m_callbacks.Message(QStringLiteral("File %1 - Unable to be converted to UDDF").arg(name));
-    return Outcome::Saved;
 }
 
 void LogFileSaver::LogUddfTimes() const
@@ -159,8 +185,8 @@ QString LogFileSaver::SaveDives(const Download &d, const MemoryList &list, int f
 {
     const int count = partition.dives.size();
     if (count == 0) {
-        m_callbacks.Message(QStringLiteral("No log files found in memory"));
-        return QStringLiteral("No log files found in memory");
+        m_callbacks.Message(tr("No log files found in memory"));
+        return tr("No log files found in memory");
     }
     QStringList names;
     for (const LogPartitioner::Dive &dive : partition.dives)
@@ -175,6 +201,7 @@ QString LogFileSaver::SaveDives(const Download &d, const MemoryList &list, int f
 
     const LogFileContent base = BaseContent(d, list, fixedItems);
     m_yesToAll = m_noToAll = false;
+    m_batch = true;
     for (int i = 0; i < count; ++i) {
         qint64 from = 0, to = 0;
         const QByteArray records = LogPartitioner::DiveRecords(logData, partition, i, &from, &to);
@@ -209,13 +236,15 @@ QString LogFileSaver::SaveDives(const Download &d, const MemoryList &list, int f
         content.diveData = borrowed + records;
         WriteLog(paths.at(i), content, d.uddf, true);
     }
+    Flush();
+    m_batch = false;
     LogUddfTimes();
     QString summary;
     if (count == 1)
-        summary = m_saved == 1 ? QStringLiteral("1 log file found in memory, Saved")
-                               : QStringLiteral("1 log file found in memory, Skipped");
+        summary = m_saved == 1 ? tr("1 log file found in memory, Saved")
+                               : tr("1 log file found in memory, Skipped");
     else
-        summary = QStringLiteral("%1 log files found in memory.  %2 skipped - %3 saved")
+        summary = tr("%1 log files found in memory.  %2 skipped - %3 saved")
                       .arg(count)
                       .arg(m_skipped)
                       .arg(m_saved);

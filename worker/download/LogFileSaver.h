@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadCallbacks.h"
 #include "LogPartitioner.h"
+#include "StagedFiles.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -17,6 +20,8 @@ struct LogFileContent;
 // replaces the target only once it is complete.
 class LogFileSaver
 {
+    Q_DECLARE_TR_FUNCTIONS(LogFileSaver)
+
 public:
     // What every file of one download shares.
     struct Download {
@@ -44,7 +49,9 @@ public:
 
     enum class Outcome { Saved, Skipped };
     // Writes one log file (asking first when askOverwrite and it exists),
-    // reports it and converts it to UDDF when asked.
+    // reports it and converts it to UDDF when asked. Inside SaveDives the
+    // files are put in place and reported in batches (see Flush), and the
+    // outcome is only known then.
     Outcome WriteLog(const QString &path, const LogFileContent &content, bool uddf,
                      bool askOverwrite);
 
@@ -59,6 +66,22 @@ public:
 
 private:
     bool ConvertToUddf(const QString &cclPath);
+    // Makes the staged files durable, puts them in place and reports every
+    // file decided since the last flush, in order: the messages, refresh
+    // requests and UDDF files come out as if each file had been written on
+    // its own, and a question never overtakes the report of an earlier file.
+    void Flush();
+
+    enum class Kind { Staged, Failed, Skipped };
+    struct Pending {
+        QString path;
+        Kind kind;
+    };
+    StagedFiles m_staged;
+    QVector<Pending> m_pending;
+    bool m_batch = false;
+    bool m_uddf = false;
+    Outcome m_lastOutcome = Outcome::Skipped;
 
     const DownloadCallbacks &m_callbacks;
     bool m_yesToAll = false;

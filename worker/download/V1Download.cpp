@@ -13,11 +13,6 @@
 
 namespace {
 
-QString Hex8(quint32 v)
-{
-    return DeviceList::HexText(v, 8);
-}
-
 void LogLines(const QStringList &lines)
 {
     for (const QString &line : lines)
@@ -69,7 +64,7 @@ DownloadOutcome V1Download::Prepare(const DownloadEnvironment &env, DownloadStat
     env.catalogue.GetRegion(display, 13, logMemory, logStart, logSize);
     if (display == DeviceId::DisplayColour) {
         if (!state.pointers.ReadColour(env.link, env.catalogue))
-            return {false, QStringLiteral("Unable to read the logging pointers")};
+            return {false, tr("Unable to read the logging pointers")};
         const DownloadHistory::Entry history =
             fullDownload ? DownloadHistory::Entry()
                          : DownloadHistory::ReadLast(DownloadHistory::FilePath(
@@ -78,7 +73,7 @@ DownloadOutcome V1Download::Prepare(const DownloadEnvironment &env, DownloadStat
                                               fullDownload, history);
     } else {
         if (!state.pointers.ReadMono(env.link, env.catalogue))
-            return {false, QStringLiteral("Unable to read the logging pointer")};
+            return {false, tr("Unable to read the logging pointer")};
         state.range.start = logStart;
         state.range.finish = logStart + logSize - 1;
     }
@@ -102,7 +97,7 @@ DownloadOutcome V1Download::Prepare(const DownloadEnvironment &env, DownloadStat
     state.estimate = BlockReader::EstimateSeconds(state.counts, env.bluetoothReadTime, env.shortReadTime);
     qDebug().noquote() << QString::asprintf("Estimated download time %d (s)", state.estimate);
     env.callbacks.TimeEstimate(state.estimate);
-    return {true, QStringLiteral("Preparation completed")};
+    return {true, tr("Preparation completed")};
 }
 
 DownloadOutcome V1Download::Download(const DownloadEnvironment &env, DownloadState &state,
@@ -116,9 +111,9 @@ DownloadOutcome V1Download::Download(const DownloadEnvironment &env, DownloadSta
     stopwatch.start();
 
     if (state.range.start == state.range.finish)
-        return {true, QStringLiteral("No data in memory to download")};
+        return {true, tr("No data in memory to download")};
 
-    env.callbacks.Message(QStringLiteral("Download started"));
+    env.callbacks.Message(tr("Download started"));
     env.callbacks.Progress(0);
 
     BlockReader::Options options;
@@ -150,8 +145,8 @@ DownloadOutcome V1Download::Download(const DownloadEnvironment &env, DownloadSta
     LearnReadTimes(env, read);
 
     if (env.callbacks.TakeAbort())
-        return {true, QStringLiteral("Download aborted")};
-    env.callbacks.Message(QStringLiteral("Download complete, saving files to ") + downloadDir, true);
+        return {true, tr("Download aborted")};
+    env.callbacks.Message(tr("Download complete, saving files to ") + downloadDir, true);
 
     const QString serial = env.record.SerialNumber(state.displayId);
     LogFileSaver::Download download;
@@ -183,8 +178,8 @@ DownloadOutcome V1Download::Download(const DownloadEnvironment &env, DownloadSta
     }
 
     if (!log) {
-        env.callbacks.Message(QStringLiteral("Unable to locate the Log Data memory"));
-        return {true, QStringLiteral("Partioning failed")};
+        env.callbacks.Message(tr("Unable to locate the Log Data memory"));
+        return {true, tr("Partioning failed")};
     }
     const LogPartitioner::Result partition =
         LogPartitioner::Run(log->buffer, state.displayId == DeviceId::DisplayColour, state.pointers.logging);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadState.h"
 
 // The download of a mono or Colour V1 display: the preparation (memory
@@ -8,6 +10,8 @@
 // line, partitioning and .ccl files).
 class V1Download
 {
+    Q_DECLARE_TR_FUNCTIONS(V1Download)
+
 public:
     static DownloadOutcome Prepare(const DownloadEnvironment &env, DownloadState &state,
                                    const QString &downloadDir, bool fullDownload);

@@ -15,8 +15,8 @@
 DownloadOutcome V2Download::ReadLogBook(const DownloadEnvironment &env, DownloadState &state,
                                         bool fullRead)
 {
-    env.callbacks.Message(fullRead ? QStringLiteral("Log book read started (full)")
-                                   : QStringLiteral("Log book read started"));
+    env.callbacks.Message(fullRead ? tr("Log book read started (full)")
+                                   : tr("Log book read started"));
     if (!state.memoryListBuilt) {
         qDebug() << "V2 Logging - Fixed memory assignement";
         state.memoryList.AssignFixedV2(env.record, env.catalogue);
@@ -28,7 +28,7 @@ DownloadOutcome V2Download::ReadLogBook(const DownloadEnvironment &env, Download
     state.logBookRead = false;
     MemoryBlock *bookItem = state.memoryList.FirstOfType(MemoryBlock::DisplayLogBook);
     if (!bookItem)
-        return {false, QStringLiteral("Unable to locate the Log Book memory")};
+        return {false, tr("Unable to locate the Log Book memory")};
     bookItem->buffer.fill(char(0xFF));
     bookItem->done = false;
 
@@ -48,7 +48,7 @@ DownloadOutcome V2Download::ReadLogBook(const DownloadEnvironment &env, Download
     V2DownloadPlan::CheckBounds(state.logBook, state.pointers.logging, state.logDataStart,
                                 state.logDataSize);
     state.logBookRead = true;
-    return {true, QStringLiteral("Log book read completed")};
+    return {true, tr("Log book read completed")};
 }
 
 void V2Download::SelectionChanged(const DownloadEnvironment &env, DownloadState &state)
@@ -71,7 +71,7 @@ DownloadOutcome V2Download::Download(const DownloadEnvironment &env, DownloadSta
     QElapsedTimer stopwatch;
     stopwatch.start();
 
-    env.callbacks.Message(QStringLiteral("Download started"));
+    env.callbacks.Message(tr("Download started"));
     env.callbacks.Progress(0);
     BlockReader::Options options;
     options.bluetooth = env.link.IsBluetooth();
@@ -80,13 +80,13 @@ DownloadOutcome V2Download::Download(const DownloadEnvironment &env, DownloadSta
     BlockReader reader(env.link, env.callbacks);
     const BlockReader::Result read = reader.ReadAll(state.memoryList, options);
     if (read.outcome == BlockReader::Outcome::Failed)
-        return {false, QStringLiteral("Download failed")};
+        return {false, tr("Download failed")};
 
     qDebug().noquote() << QString::asprintf("Actual download time %d (s) - Estimated %d (s)",
                                             int(stopwatch.elapsed() / 1000), state.estimate);
     V1Download::LearnReadTimes(env, read);
     if (read.outcome == BlockReader::Outcome::Aborted || env.callbacks.TakeAbort())
-        return {true, QStringLiteral("Download aborted")};
+        return {true, tr("Download aborted")};
 
     LogFileSaver::Download download;
     download.directory = downloadDir;
@@ -95,7 +95,7 @@ DownloadOutcome V2Download::Download(const DownloadEnvironment &env, DownloadSta
     download.deviceVersion = V1Download::DisplayCodeVersion(state.memoryList);
     download.uddf = AppSettings::BoolValue(AppSettings::Key::DownloadUddf);
     state.displayCodeVersion = download.deviceVersion;
-    env.callbacks.Message(QStringLiteral("Download complete, saving files"));
+    env.callbacks.Message(tr("Download complete, saving files"));
     LogFileSaver saver(env.callbacks);
     V2LogSaver::Save(saver, download, state.memoryList, state.logBook);
     state.savedFiles = saver.SavedFiles();

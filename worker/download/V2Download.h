@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "DownloadState.h"
 
 // The download of a Colour V2 display: the log book read with its
@@ -7,6 +9,8 @@
 // download and saving of those dives.
 class V2Download
 {
+    Q_DECLARE_TR_FUNCTIONS(V2Download)
+
 public:
     static DownloadOutcome ReadLogBook(const DownloadEnvironment &env, DownloadState &state,
                                        bool fullRead);

@@ -48,9 +48,11 @@ void V2DownloadPlan::CheckBounds(LogBookV2 &book, quint32 loggingPointer, quint3
     for (int k = 0; k < book.Count(); ++k) {
         LogBookRecord &r = *book.At(k);
         r.inMemory = true;
-        // Unsigned difference: a PreStart above the boundary is as far out
-        // as one a whole ring behind it.
-        if (boundary - r.PreStart() >= logDataSize) {
+        // How far back from the boundary the dive's data begins. A PreStart
+        // above the boundary lies in the part of a wrapped ring that logging
+        // has not reached again yet: the oldest data, still there (a dive
+        // that straddles the wrap is one).
+        if (qint64(boundary) - qint64(r.PreStart()) >= qint64(logDataSize)) {
             r.inMemory = false;
             qDebug().noquote() << QString::asprintf("V2 Logging - Log Record %d Dive %03d Start of Pre Dive 0x%08X is out of memory",
                                                     k, r.DiveNumber(), r.PreStart());
