@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSARO_TSAN_BUILD_DIR:-$root/build-tsan}"
 jobs="${TESSARO_JOBS:-2}"
-tests=(test_rbdata test_rtcclock test_portsearchorder test_workerc)
+tests=(test_rbdata test_rtcclock test_portsearchorder test_workerc test_workerupload)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARO_TSAN=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target "${tests[@]}"

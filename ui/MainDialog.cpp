@@ -21,6 +21,7 @@
 #include "StatusLog.h"
 #include "SystemPortEnumerator.h"
 #include "Translations.h"
+#include "UploadDialog.h"
 #include "WindowStyle.h"
 #include "WorkerC.h"
 #include "UniformButtons.h"
@@ -793,7 +794,19 @@ void MainDialog::OpenProcessCCXDialog()
 
 void MainDialog::on_uploadBtn_clicked()
 {
-    // The upload window is opened here once it exists.
+    UploadDialog dialog(this);
+    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+    dialog.setModal(true);
+    connect(&dialog, &UploadDialog::LoadUploadFile, workerC, &WorkerC::UploadLoadUploadFile);
+    connect(&dialog, &UploadDialog::UploadFile, workerC, &WorkerC::UploadUploadFile);
+    connect(workerC, &WorkerC::UploadLoadUploadFileResult, &dialog, &UploadDialog::LoadUploadFileResult);
+    connect(workerC, &WorkerC::UploadUploadFileProgress, &dialog, &UploadDialog::UploadFileProgress);
+    connect(workerC, &WorkerC::UploadUploadFileResult, &dialog, &UploadDialog::UploadFileResult);
+    connect(workerC, &WorkerC::UploadUploadFileMsg, &dialog, &UploadDialog::UploadFileMsg);
+    connect(workerC, &WorkerC::UploadUploadTimeEstimate, &dialog, &UploadDialog::UploadTimeEstimate);
+    connect(this, &MainDialog::CommsDisconnected, &dialog, &UploadDialog::CommsDisconnected,
+            Qt::QueuedConnection);
+    dialog.exec();
 }
 
 void MainDialog::on_supportBtn_clicked()

@@ -11,6 +11,9 @@
 #include "RixComms.h"
 #include "RtcClock.h"
 #include "SystemPortEnumerator.h"
+#include "upload/UploadData.h"
+#include "upload/UploadFileLoader.h"
+#include "upload/UploadProcedure.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -55,6 +58,7 @@ WorkerC::~WorkerC()
     delete m_comms;
     delete m_serialPort;
     delete m_rbData;
+    delete m_uploadData;
 }
 
 // ---------------------------------------------------------------------------
@@ -68,6 +72,8 @@ void WorkerC::Start()
     m_comms->SetSerialPort(m_serialPort);
 
     m_rbData = new RBData();
+    m_uploadData = new UploadData();
+    m_uploadData->Reset();
 
     m_download = std::make_unique<DownloadState>();
     m_numberOfComPorts = -1;
@@ -933,16 +939,79 @@ void WorkerC::ClockSynchronise()
 // Families built by later work: they answer, honestly, that they cannot run.
 // ---------------------------------------------------------------------------
 
+// ---------------------------------------------------------------------------
+// Upload
+// ---------------------------------------------------------------------------
+
+double WorkerC::UploadSecondsPerUnit() const
+{
+    return m_comms->IsBluetooth() ? m_uploadBtWriteTime : m_uploadShortWriteTime;
+}
+
 void WorkerC::UploadLoadUploadFile(QString filename)
 {
-    qDebug().noquote() << "Worker::UploadLoadUploadFile()" << filename << "- not available";
-    emit UploadLoadUploadFileResult(false, NotAvailableText());
+    WaitForWorkInProgressClear("Worker::UploadLoadUploadFile()");
+    SetWorkInProgress(true);
+
+    UploadFileLoader::Hooks hooks;
+    hooks.message = [this](const QString &msg) { emit UploadUploadFileMsg(msg); };
+    hooks.deviceCheck = [this](const UploadData &data, QString &failure) {
+        UploadProcedure procedure(*m_comms, *m_rbData, Catalogue(), data, UploadProcedure::Hooks());
+        return procedure.CheckDevicesForLoad(failure);
+    };
+    hooks.secondsPerUnit = UploadSecondsPerUnit();
+    const UploadFileLoader::Result result =
+        UploadFileLoader(Catalogue()).Load(filename, *m_uploadData, hooks);
+    PublishRBData();
+    if (result.ok)
+        emit UploadUploadTimeEstimate(result.estimateSeconds);
+    emit UploadLoadUploadFileResult(result.ok, result.message);
+    SetWorkInProgress(false);
 }
 
 void WorkerC::UploadUploadFile()
 {
-    qDebug() << "Worker::UploadUploadFile() - not available";
-    emit UploadUploadFileResult(false, NotAvailableText());
+    WaitForWorkInProgressClear("Worker::UploadUploadFile()");
+    SetWorkInProgress(true);
+    if (!m_uploadData->loaded) {
+        emit UploadUploadFileResult(false, tr("Upload not permitted~~~") + tr("No update file loaded"));
+        SetWorkInProgress(false);
+        return;
+    }
+
+    UploadProcedure::Hooks hooks;
+    hooks.message = [this](const QString &msg) { emit UploadUploadFileMsg(msg); };
+    hooks.progress = [this](double fraction) { emit UploadUploadFileProgress(fraction); };
+    hooks.askYesNo = [this](const QString &question) {
+        return Ask(m_responseToYesNo, [this, &question] { emit AskYesNoQuestion(question); });
+    };
+    hooks.askConfirmation = [this] {
+        return Ask(m_responseToYesConfirmation, [this] { emit AskYesConfirmation(); });
+    };
+    hooks.checkDetails = [this](quint8 deviceId) { CheckDetails(deviceId); };
+    hooks.evaluateStatus = [this] { ComputeDeviceStatus(); };
+    // A reversion reads the log book into the worker's own, as a download does.
+    hooks.logBook = &m_download->logBook;
+    hooks.messageLevel = m_messageLevel;
+
+    UploadProcedure::WriteTimes times;
+    times.shortWriteTime = m_uploadShortWriteTime;
+    times.btWriteTime = m_uploadBtWriteTime;
+    UploadProcedure procedure(*m_comms, *m_rbData, Catalogue(), *m_uploadData, hooks,
+                              &m_systemVariablesMemory);
+    const UploadProcedure::Result result = procedure.Run(times);
+    if (result.timesChanged) {
+        m_uploadShortWriteTime = times.shortWriteTime;
+        m_uploadBtWriteTime = times.btWriteTime;
+        AppSettings::SetValue(AppSettings::Key::UploadShortWriteTime, m_uploadShortWriteTime);
+        AppSettings::SetValue(AppSettings::Key::UploadBtWriteTime, m_uploadBtWriteTime);
+    }
+    // What a download prepared before describes the unit as it was.
+    m_download->memoryListBuilt = false;
+    m_download->logBookRead = false;
+    PublishRBData();
+    emit UploadUploadFileResult(result.ok, result.message);
+    SetWorkInProgress(false);
 }
 
 void WorkerC::DownloadAbort()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RBData.h"
+#include "upload/LogMigration.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -17,6 +18,7 @@ class QSerialPort;
 class QTimer;
 class RixComms;
 class PortEnumerator;
+class UploadData;
 class LogBookV2;
 struct DownloadCallbacks;
 struct DownloadEnvironment;
@@ -226,6 +228,7 @@ private:
     void CompareClocks();
 
     bool Trace() const { return m_messageLevel >= 1; }
+    double UploadSecondsPerUnit() const;
     QDateTime ComputerNow() const;
     void WaitForWorkInProgressClear(const char *who) const;
 
@@ -267,6 +270,9 @@ private:
     RixComms *m_comms = nullptr;
     RBData *m_rbData = nullptr;
     RBData m_rbDataPublished; // guarded by m_mutex
+    UploadData *m_uploadData = nullptr;
+    // System variables an unfinished upload rewrote (see LogMigration).
+    SystemVariablesMemory m_systemVariablesMemory;
     QTimer *m_pingTimer = nullptr;
 
     double m_downloadShortReadTime = 0.0;

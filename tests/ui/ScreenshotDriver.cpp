@@ -5,6 +5,7 @@
 #include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
+#include "CcrBuilder.h"
 #include "CellReportDialog.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
@@ -25,6 +26,7 @@
 #include "SimClockUnit.h"
 #include "SimulatedPortEnumerator.h"
 #include "SupportConsole.h"
+#include "UploadDialog.h"
 #include "WorkerC.h"
 #include "YesNo.h"
 #include "YesYesToAllNoNoToAll.h"
@@ -343,6 +345,44 @@ int main(int argc, char *argv[])
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
 
+        // The upload window: an update for the display loaded, written at
+        // the line rate of a real link, pictured half way and at the end.
+        QTemporaryDir updateDir;
+        CcrBuilder::Block display;
+        display.deviceId = 0xBC;
+        display.hexLines = CcrBuilder::DataRecords(0x1000, QByteArray(0x80, char(0x11)))
+                           + CcrBuilder::DataRecords(0x1400, QByteArray(0x1C00, char(0x22)))
+                           + CcrBuilder::DataRecords(0x200000, QByteArray::fromHex("0106190100070105"));
+        display.hexLines << CcrBuilder::EndOfFileRecord();
+        const QString update = updateDir.filePath(QStringLiteral("ORBITA2020_070105_S.ccr"));
+        check(CcrBuilder::WriteContainer(update, 0, false, CcrBuilder::UploadLines({display}), true, nullptr),
+              "update file");
+        SimTiming lineRate;
+        lineRate.lineRate = true;
+        sim.SetTiming(lineRate);
+        int uploadStep = 0;
+        withModal<UploadDialog>(
+            QStringLiteral("08c_upload_running"), [&] { press(&w, "uploadBtn"); },
+            [](UploadDialog *upload) {
+                check(waitFor([&] { return !upload->IsUploading(); }, 60000), "upload finished");
+                settle();
+                save(upload, QStringLiteral("08d_upload_done"));
+                press(upload, "closeBtn");
+            },
+            [&](UploadDialog *upload) {
+                if (uploadStep == 0) {
+                    upload->SetFileChooser([&](QWidget *, const QString &) { return update; });
+                    press(upload, "selectBtn");
+                    uploadStep = 1;
+                } else if (uploadStep == 1 && !upload->IsLoading() && upload->IsLoaded()) {
+                    press(upload, "uploadBtn");
+                    uploadStep = 2;
+                } else if (uploadStep == 2) {
+                    return upload->findChild<QProgressBar *>(QStringLiteral("progressBar"))->value() >= 450;
+                }
+                return false;
+            });
+        sim.SetTiming(SimTiming());
         remoteSupportPictures(w, relay, QStringLiteral("08b"), true);
 
         // Colour V2 download: the log book list, a download of every dive,

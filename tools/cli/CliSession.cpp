@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <unistd.h>
@@ -269,6 +270,72 @@ int CliSession::DownloadV2()
     if (!m_message.isEmpty())
         Print(m_message);
     return m_result ? 0 : Fail(1, m_message);
+}
+
+void CliSession::PrintPieces(const QString &msg)
+{
+    // The worker's texts for the windows carry their lines separated by "~~~".
+    for (const QString &piece : msg.split(QStringLiteral("~~~"), Qt::SkipEmptyParts))
+        Print(piece);
+}
+
+int CliSession::Upload()
+{
+    if (m_options.updateFile.isEmpty())
+        return Fail(2, QStringLiteral("No update file given (tessaro-cli upload FILE.ccr ...)"));
+    const QString file = QFileInfo(m_options.updateFile).absoluteFilePath();
+    if (const int code = Connect())
+        return code;
+
+    // The questions of an upload, answered from the flags. Without them the
+    // answer is no: nothing older replaces newer code and no logging system
+    // changes unless asked for.
+    disconnect(m_worker, &WorkerC::AskYesNoQuestion, this, nullptr);
+    connect(m_worker, &WorkerC::AskYesNoQuestion, this, [this](const QString &q) {
+        Print(q);
+        Print(m_options.yes ? QStringLiteral("Yes (--yes)") : QStringLiteral("No (use --yes to accept)"));
+        m_worker->AnswerYesNoQuestion(m_options.yes ? WorkerC::ResultYes : WorkerC::ResultNo);
+    });
+    connect(m_worker, &WorkerC::AskYesConfirmation, this, [this] {
+        Print(QStringLiteral("The dive profiles on the unit will be lost."));
+        Print(m_options.acceptProfileLoss ? QStringLiteral("Accepted (--accept-profile-loss)")
+                                          : QStringLiteral("Not accepted (use --accept-profile-loss)"));
+        m_worker->AnswerYesConfirmation(m_options.acceptProfileLoss ? WorkerC::ResultYes : WorkerC::ResultNo);
+    });
+    const auto result = [this](bool ok, const QString &msg) {
+        m_result = ok;
+        m_message = msg;
+        ++m_results;
+    };
+    connect(m_worker, &WorkerC::UploadLoadUploadFileResult, this, result);
+    connect(m_worker, &WorkerC::UploadUploadFileResult, this, result);
+    connect(m_worker, &WorkerC::UploadUploadFileMsg, this, [this](const QString &msg) { PrintPieces(msg); });
+    connect(m_worker, &WorkerC::UploadUploadTimeEstimate, this, [this](int seconds) {
+        m_progress.SetEstimate(seconds);
+        Print(QStringLiteral("Estimated upload time %1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')));
+    });
+    connect(m_worker, &WorkerC::UploadUploadFileProgress, this,
+            [this](double fraction) { m_progress.Update(int(fraction * 100.0)); });
+
+    Print(QStringLiteral("Opening %1").arg(file));
+    int before = m_results;
+    QMetaObject::invokeMethod(m_worker, "UploadLoadUploadFile", Qt::QueuedConnection, Q_ARG(QString, file));
+    if (!WaitFor([&] { return m_results > before; }, StepTimeoutMs))
+        return Fail(4, QStringLiteral("No answer to loading the update file"));
+    if (!m_result) {
+        PrintPieces(m_message);
+        return Fail(1, QStringLiteral("The update file was refused"));
+    }
+
+    Print(QStringLiteral("Uploading file"));
+    before = m_results;
+    QMetaObject::invokeMethod(m_worker, "UploadUploadFile", Qt::QueuedConnection);
+    // A whole display over Bluetooth takes minutes; the worker ends the
+    // upload itself when the link fails.
+    WaitFor([&] { return m_results > before; }, DownloadTimeoutMs);
+    m_progress.Break();
+    PrintPieces(m_message);
+    return m_result ? 0 : Fail(1, m_message.split(QStringLiteral("~~~"), Qt::SkipEmptyParts).join(QLatin1Char(' ')));
 }
 
 int CliSession::ClockSync()

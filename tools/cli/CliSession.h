@@ -28,6 +28,9 @@ public:
         bool full = false;
         bool uddf = false;
         QString dives = QStringLiteral("new"); // V2: new, all, or numbers
+        QString updateFile;    // upload: the .ccr file
+        bool yes = false;      // upload: answer its yes/no questions yes
+        bool acceptProfileLoss = false; // upload: the typed confirmation
     };
 
     explicit CliSession(const Options &options);
@@ -36,6 +39,7 @@ public:
     // Each returns the process exit code.
     int Download();
     int ClockSync();
+    int Upload();
 
     QStringList SavedFiles() const { return m_saved; }
     QString LastError() const { return m_error; }
@@ -49,6 +53,7 @@ private:
     void Print(const QString &line);
     int Fail(int code, const QString &message);
     int AnswerOverwrite(const QString &question);
+    void PrintPieces(const QString &msg);
 
     Options m_options;
     std::unique_ptr<RebreatherSimulator> m_simulator;

@@ -24,6 +24,8 @@ const Command kCommands[] = {
      [](CliSession &s) { return s.Download(); }},
     {"clock-sync", "Set the rebreather's clock to this computer's clock",
      [](CliSession &s) { return s.ClockSync(); }},
+    {"upload", "Write an update file (FILE.ccr) to the connected units",
+     [](CliSession &s) { return s.Upload(); }},
 };
 
 QString CommandList()
@@ -50,7 +52,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Tessaro without windows.\n\nCommands:\n") + CommandList());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("download or clock-sync"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("download, clock-sync or upload"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("upload: the update file (.ccr)"), QStringLiteral("[file]"));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port path (any pseudo-terminal too)."), QStringLiteral("path"));
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Use an in-process simulated rebreather: %1.").arg(SimProfiles::Names().join(QStringLiteral(", "))),
@@ -62,7 +65,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption dives(QStringLiteral("dives"), QStringLiteral("Colour V2 dives to download: new, all, or dive numbers such as 3,4,7."),
                                    QStringLiteral("which"), QStringLiteral("new"));
     const QCommandLineOption uddf(QStringLiteral("uddf"), QStringLiteral("Also write a UDDF file per dive, for this run only (the stored setting stays as it is)."));
-    parser.addOptions({port, simulate, dir, yes, no, full, dives, uddf});
+    const QCommandLineOption yesAnswer(QStringLiteral("yes"),
+                                       QStringLiteral("upload: answer its questions yes (older code over newer, an invalid code date, a change of the logging system)."));
+    const QCommandLineOption profileLoss(QStringLiteral("accept-profile-loss"),
+                                         QStringLiteral("upload: confirm, as typing 'yes' does in the window, that the unit's dive profiles may be lost."));
+    parser.addOptions({port, simulate, dir, yes, no, full, dives, uddf, yesAnswer, profileLoss});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -88,6 +95,9 @@ int main(int argc, char *argv[])
     options.full = parser.isSet(full);
     options.uddf = parser.isSet(uddf);
     options.dives = parser.value(dives);
+    options.updateFile = args.value(1);
+    options.yes = parser.isSet(yesAnswer);
+    options.acceptProfileLoss = parser.isSet(profileLoss);
     CliSession session(options);
     return command->run(session);
 }

@@ -968,6 +968,21 @@ Möchten Sie die Datei überschreiben?</translation>
     </message>
 </context>
 <context>
+    <name>LogMigration</name>
+    <message>
+        <source>This Upgrade will change the dive logging system.</source>
+        <translation>Dieses Upgrade ändert das Tauchgangsprotokollsystem.</translation>
+    </message>
+    <message>
+        <source>If you want to keep your current dive profiles you need to download them now.</source>
+        <translation>Wenn Sie Ihre aktuellen Tauchprofile behalten möchten, müssen Sie sie jetzt herunterladen.</translation>
+    </message>
+    <message>
+        <source>Do you want to continue with the upgrade?</source>
+        <translation>Möchten Sie mit dem Upgrade fortfahren?</translation>
+    </message>
+</context>
+<context>
     <name>MainDialog</name>
     <message>
         <source>Tessaro</source>
@@ -1358,6 +1373,358 @@ Möchten Sie sie jetzt abgleichen?</translation>
     </message>
 </context>
 <context>
+    <name>UploadData</name>
+    <message>
+        <source>Config Present</source>
+        <translation>Konfiguration vorhanden</translation>
+    </message>
+    <message>
+        <source>Config Absent</source>
+        <translation>Konfiguration nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>Eeprom Present</source>
+        <translation>EEPROM vorhanden</translation>
+    </message>
+    <message>
+        <source>Eeprom Absent</source>
+        <translation>EEPROM nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>User Info Modification</source>
+        <translation>Änderung der Benutzerinformationen</translation>
+    </message>
+    <message>
+        <source>Decompression Option Update</source>
+        <translation>Aktualisierung der Dekompressionsoptionen</translation>
+    </message>
+    <message>
+        <source>Firmware Upgrade</source>
+        <translation>Firmware-Upgrade</translation>
+    </message>
+    <message>
+        <source>Fix</source>
+        <translation>Korrektur</translation>
+    </message>
+    <message>
+        <source>CO2 Sensor Update</source>
+        <translation>CO2-Sensor-Aktualisierung</translation>
+    </message>
+    <message>
+        <source>ATE Update</source>
+        <translation>ATE-Aktualisierung</translation>
+    </message>
+    <message>
+        <source>Colour Theme Update</source>
+        <translation>Farbschema-Aktualisierung</translation>
+    </message>
+    <message>
+        <source>Custom Theme 1 - %1</source>
+        <translation>Eigenes Farbschema 1 - %1</translation>
+    </message>
+    <message>
+        <source>Custom Theme 2 - %1</source>
+        <translation>Eigenes Farbschema 2 - %1</translation>
+    </message>
+    <message>
+        <source>Unknown FileType</source>
+        <translation>Unbekannter Dateityp</translation>
+    </message>
+</context>
+<context>
+    <name>UploadDialog</name>
+    <message>
+        <source>Upload</source>
+        <translation>Hochladen</translation>
+    </message>
+    <message>
+        <source>Choose upgrade file.</source>
+        <translation>Upgrade-Datei auswählen.</translation>
+    </message>
+    <message>
+        <source>&amp;BROWSE</source>
+        <translation>&amp;DURCHSUCHEN</translation>
+    </message>
+    <message>
+        <source>Upload file to device.</source>
+        <translation>Datei auf das Gerät hochladen.</translation>
+    </message>
+    <message>
+        <source>&amp;UPLOAD</source>
+        <translation>&amp;HOCHLADEN</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Update Files (*.ccr)</source>
+        <translation>Update-Dateien (*.ccr)</translation>
+    </message>
+    <message>
+        <source>Estimated Time %1:%2</source>
+        <translation>Geschätzte Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Remaining Time %1:%2</source>
+        <translation>Verbleibende Zeit %1:%2</translation>
+    </message>
+    <message>
+        <source>Opening </source>
+        <translation>Öffne </translation>
+    </message>
+    <message>
+        <source>Uploading file</source>
+        <translation>Datei wird hochgeladen</translation>
+    </message>
+    <message>
+        <source>Completed</source>
+        <translation>Abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Disconnected.  Reconnect and try again.</source>
+        <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+</context>
+<context>
+    <name>UploadFileLoader</name>
+    <message>
+        <source>Invalid upload file. Blank line %1</source>
+        <translation>Ungültige Upload-Datei. Leere Zeile %1</translation>
+    </message>
+    <message>
+        <source>Invalid upload file. More than %1 blocks at line %2</source>
+        <translation>Ungültige Upload-Datei. Mehr als %1 Blöcke in Zeile %2</translation>
+    </message>
+    <message>
+        <source>Invalid upload file. Bad checksum line %1</source>
+        <translation>Ungültige Upload-Datei. Falsche Prüfsumme in Zeile %1</translation>
+    </message>
+    <message>
+        <source>Invalid upload file. Data before the first block title line %1</source>
+        <translation>Ungültige Upload-Datei. Daten vor dem ersten Blocktitel in Zeile %1</translation>
+    </message>
+    <message>
+        <source>Invalid upload file. Address out of range line %1</source>
+        <translation>Ungültige Upload-Datei. Adresse außerhalb des Bereichs in Zeile %1</translation>
+    </message>
+    <message>
+        <source>Invalid upload file type</source>
+        <translation>Ungültiger Upload-Dateityp</translation>
+    </message>
+    <message>
+        <source>Invalid device for this file type</source>
+        <translation>Ungültiges Gerät für diesen Dateityp</translation>
+    </message>
+    <message>
+        <source>Invalid address. Start address 0x%1 does not equal 0x%2</source>
+        <translation>Ungültige Adresse. Startadresse 0x%1 ist nicht gleich 0x%2</translation>
+    </message>
+    <message>
+        <source>Invalid address. End address 0x%1 exceeds limit of 0x%2</source>
+        <translation>Ungültige Adresse. Endadresse 0x%1 überschreitet die Grenze 0x%2</translation>
+    </message>
+    <message>
+        <source>Address warning. End address 0x%1 exceeds warning limit of 0x%2</source>
+        <translation>Adresswarnung. Endadresse 0x%1 überschreitet die Warngrenze 0x%2</translation>
+    </message>
+    <message>
+        <source>Invalid Address. Spi Start address 0x%1 is less than 0x%2</source>
+        <translation>Ungültige Adresse. SPI-Startadresse 0x%1 ist kleiner als 0x%2</translation>
+    </message>
+    <message>
+        <source>Invalid Address. Spi End address 0x%1 exceeds limit of 0x%2</source>
+        <translation>Ungültige Adresse. SPI-Endadresse 0x%1 überschreitet die Grenze 0x%2</translation>
+    </message>
+    <message>
+        <source>Invalid upload file. External flash data cannot be uploaded</source>
+        <translation>Ungültige Upload-Datei. Daten für den externen Flash-Speicher können nicht hochgeladen werden</translation>
+    </message>
+    <message>
+        <source>Invalid config byte 2 in %1 code block</source>
+        <translation>Ungültiges Konfigurationsbyte 2 im Codeblock für %1</translation>
+    </message>
+    <message>
+        <source>Invalid address. %1 data lies outside the memory of %2</source>
+        <translation>Ungültige Adresse. %1-Daten liegen außerhalb des Speichers von %2</translation>
+    </message>
+    <message>
+        <source>~~~Unable to open the file</source>
+        <translation>~~~Die Datei kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>~~~The file selected is an old file format that is no longer supported~~~Please download the latest version from the Quor website with the filename suffix _S</source>
+        <translation>~~~Die gewählte Datei hat ein altes Dateiformat, das nicht mehr unterstützt wird~~~Bitte laden Sie die neueste Version mit der Dateiendung _S von der Quor-Website herunter</translation>
+    </message>
+    <message>
+        <source>~~~Invalid colour theme data</source>
+        <translation>~~~Ungültige Farbschema-Daten</translation>
+    </message>
+    <message>
+        <source>~~~Unable to load the data file</source>
+        <translation>~~~Die Datendatei kann nicht geladen werden</translation>
+    </message>
+    <message>
+        <source>~~~File is not a valid upload type</source>
+        <translation>~~~Die Datei ist kein gültiger Upload-Typ</translation>
+    </message>
+    <message>
+        <source>~~~Unable to locate the upload data</source>
+        <translation>~~~Die Upload-Daten wurden nicht gefunden</translation>
+    </message>
+    <message>
+        <source>~~~Invalid upload data</source>
+        <translation>~~~Ungültige Upload-Daten</translation>
+    </message>
+    <message>
+        <source>Invalid file extension</source>
+        <translation>Ungültige Dateiendung</translation>
+    </message>
+    <message>
+        <source>Invalid file type</source>
+        <translation>Ungültiger Dateityp</translation>
+    </message>
+    <message>
+        <source>Upload not permitted~~~</source>
+        <translation>Hochladen nicht erlaubt~~~</translation>
+    </message>
+</context>
+<context>
+    <name>UploadProcedure</name>
+    <message>
+        <source>Error, Incompatible display connected</source>
+        <translation>Fehler, inkompatibles Display angeschlossen</translation>
+    </message>
+    <message>
+        <source>Error, Code is for a mono display - Colour display connected</source>
+        <translation>Fehler, der Code ist für ein Monochrom-Display - Farbdisplay angeschlossen</translation>
+    </message>
+    <message>
+        <source>Error, Mono Code - Colour display connected</source>
+        <translation>Fehler, Monochrom-Code - Farbdisplay angeschlossen</translation>
+    </message>
+    <message>
+        <source>Error, Code is for a Colour display - Mono display connected</source>
+        <translation>Fehler, der Code ist für ein Farbdisplay - Monochrom-Display angeschlossen</translation>
+    </message>
+    <message>
+        <source>Error, Colour Code - Mono display connected</source>
+        <translation>Fehler, Farb-Code - Monochrom-Display angeschlossen</translation>
+    </message>
+    <message>
+        <source>Missing device - %1</source>
+        <translation>Fehlendes Gerät - %1</translation>
+    </message>
+    <message>
+        <source>Error, Unable to set CO2 sensor mode correctly.</source>
+        <translation>Fehler, der Modus des CO2-Sensors konnte nicht richtig eingestellt werden.</translation>
+    </message>
+    <message>
+        <source>
+
+Do you wish to overwrite the existing code?</source>
+        <translation>
+
+Möchten Sie den vorhandenen Code überschreiben?</translation>
+    </message>
+    <message>
+        <source>The new code date for %1 is older than the current code date!</source>
+        <translation>Das neue Codedatum für %1 ist älter als das aktuelle Codedatum!</translation>
+    </message>
+    <message>
+        <source>
+
+New Date </source>
+        <translation>
+
+Neues Datum </translation>
+    </message>
+    <message>
+        <source>, Current Date </source>
+        <translation>, aktuelles Datum </translation>
+    </message>
+    <message>
+        <source>An invalid code date was encountered!</source>
+        <translation>Es wurde ein ungültiges Codedatum gefunden!</translation>
+    </message>
+    <message>
+        <source>The new code version for %1 is older than the current code version!</source>
+        <translation>Die neue Codeversion für %1 ist älter als die aktuelle Codeversion!</translation>
+    </message>
+    <message>
+        <source>
+
+New Version </source>
+        <translation>
+
+Neue Version </translation>
+    </message>
+    <message>
+        <source>, Current Version </source>
+        <translation>, aktuelle Version </translation>
+    </message>
+    <message>
+        <source>Error, Code Version &amp; Date checks</source>
+        <translation>Fehler, Prüfung von Codeversion &amp; Datum</translation>
+    </message>
+    <message>
+        <source>Logging Format Change Check - Aborting Upload</source>
+        <translation>Prüfung der Protokollformatänderung - Hochladen abgebrochen</translation>
+    </message>
+    <message>
+        <source>Log book and Eeprom migration failed</source>
+        <translation>Umstellung von Logbuch und EEPROM fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Code Validity write failed.  Error - %1</source>
+        <translation>Schreiben der Codegültigkeit fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Colour ram preset write failed.  Error - %1</source>
+        <translation>Vorbelegung des Farb-RAM fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Block 1 write failed.  Error - %1</source>
+        <translation>Schreiben von Block 1 fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Block 2 write failed.  Error - %1</source>
+        <translation>Schreiben von Block 2 fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>ID write failed.  Error - %1</source>
+        <translation>Schreiben der ID fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Config write failed.  Error - %1</source>
+        <translation>Schreiben der Konfiguration fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Eeprom write failed.  Error - %1</source>
+        <translation>Schreiben des EEPROM fehlgeschlagen.  Fehler - %1</translation>
+    </message>
+    <message>
+        <source>Block write failed. Block %1 Address %2. Error - %3</source>
+        <translation>Schreiben des Blocks fehlgeschlagen. Block %1 Adresse %2. Fehler - %3</translation>
+    </message>
+    <message>
+        <source>Upload not permitted~~~</source>
+        <translation>Hochladen nicht erlaubt~~~</translation>
+    </message>
+    <message>
+        <source>Upload failed</source>
+        <translation>Hochladen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Upload complete - Verifying data</source>
+        <translation>Hochladen abgeschlossen - Daten werden geprüft</translation>
+    </message>
+    <message>
+        <source>Upload complete</source>
+        <translation>Hochladen abgeschlossen</translation>
+    </message>
+</context>
+<context>
     <name>V1Download</name>
     <message>
         <source>Unable to read the logging pointers</source>
@@ -1464,6 +1831,14 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>The computer&apos;s clock reads %1. The rebreather&apos;s clock can only hold the years 2000 to 2099, so the clocks were not synchronised. Correct the computer&apos;s clock and synchronise again.</source>
         <translation>Die Uhr des Computers zeigt %1. Die Uhr des Rebreathers kann nur die Jahre 2000 bis 2099 halten, daher wurden die Uhren nicht abgeglichen. Stellen Sie die Uhr des Computers richtig und gleichen Sie danach erneut ab.</translation>
+    </message>
+    <message>
+        <source>Upload not permitted~~~</source>
+        <translation>Hochladen nicht erlaubt~~~</translation>
+    </message>
+    <message>
+        <source>No update file loaded</source>
+        <translation>Keine Update-Datei geladen</translation>
     </message>
 </context>
 <context>

@@ -41,7 +41,8 @@ bool LogBookV2Reader::ReadBlock(quint8 memory, quint32 address, int readSize, QB
     return m_link.Read(DeviceId::DisplayColour, memory, address, quint8(readSize), into);
 }
 
-LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QByteArray *image)
+LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QByteArray *image,
+                                              bool keepRecordsWithoutData)
 {
     Result result;
     const quint8 display = DeviceId::DisplayColour;
@@ -177,7 +178,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
                 Log(QStringLiteral("V2 Logging - Skipping record %1 of %2 due to invalid record id").arg(r).arg(b));
                 continue;
             }
-            if (LogBookRecord::HasZeroAddresses(raw)) {
+            if (LogBookRecord::HasZeroAddresses(raw) && !keepRecordsWithoutData) {
                 Log(QStringLiteral("V2 Logging - Skipping addition of record at %1 of %2 due to start and end address of 0x00000000")
                         .arg(r)
                         .arg(b));
@@ -203,7 +204,7 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
                 Log(QStringLiteral("V2 Logging - Stopping addition of records at %1 of %2 due to invalid record id").arg(r).arg(startBlock));
                 break;
             }
-            if (LogBookRecord::HasZeroAddresses(raw)) {
+            if (LogBookRecord::HasZeroAddresses(raw) && !keepRecordsWithoutData) {
                 Log(QStringLiteral("V2 Logging - Stopping addition of records at %1 of %2 due to start and end address of 0x00000000")
                         .arg(r)
                         .arg(startBlock));

@@ -42,7 +42,12 @@ public:
 
     // image, when given, receives every block read at its place in the
     // log book region (it must hold the region's size).
-    Result Read(bool fullRead, LogBookV2 &book, QByteArray *image = nullptr);
+    // keepRecordsWithoutData keeps the records whose dive data addresses are
+    // zero (the entries a log book migration carried over from a Colour V1
+    // book, whose profiles stayed behind): their dive number, date,
+    // duration and depth still belong in the book when it is converted back.
+    Result Read(bool fullRead, LogBookV2 &book, QByteArray *image = nullptr,
+                bool keepRecordsWithoutData = false);
 
 private:
     bool ReadBlock(quint8 memory, quint32 address, int readSize, QByteArray &block);

@@ -1,0 +1,160 @@
+// tessaro-cli upload end to end: the executable writes update files to a
+// simulated rebreather on a pseudo-terminal, answering the upload's
+// questions from its flags, and says by its exit code how it went.
+
+#include "../worker/UploadTestFiles.h"
+#include "RebreatherSimulator.h"
+#include "SimProfiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace UploadTestFiles;
+
+Q_DECLARE_METATYPE(SimProfile)
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run Cli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli"), arguments);
+    Run run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish");
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString Firmware(const QString &dir, const QByteArray &id, QMap<quint32, QByteArray> *pieces = nullptr)
+{
+    BlockContent b;
+    b.deviceId = DeviceId::DisplayColour;
+    b.flash = ColourCode(ColourImage(4096, ColourLayout(), 17));
+    b.id = id;
+    if (pieces)
+        *pieces = b.flash;
+    return WriteCcr(dir, QStringLiteral("update.ccr"), 0, {b});
+}
+
+bool FlashHolds(RebreatherSimulator &sim, const QMap<quint32, QByteArray> &pieces)
+{
+    for (auto it = pieces.cbegin(); it != pieces.cend(); ++it) {
+        if (sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, it.key(), it.value().size()) != it.value())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestCliUpload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void uploadsFirmware();
+    void questionsAnsweredFromFlags_data();
+    void questionsAnsweredFromFlags();
+    void refusedFiles_data();
+    void refusedFiles();
+};
+
+void TestCliUpload::uploadsFirmware()
+{
+    RebreatherSimulator sim(SimProfile::ColourV2Usb);
+    QVERIFY(sim.Start());
+    QTemporaryDir dir;
+    QMap<quint32, QByteArray> pieces;
+    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
+    const Run run = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    // The estimate follows the write time learned by earlier uploads.
+    for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:", "Uploading file\n",
+                             "Progress 100%", "Upload complete - Verifying data\n", "Upload complete\n"})
+        QVERIFY2(run.out.contains(QLatin1String(line)), qPrintable(run.out));
+    QVERIFY(FlashHolds(sim, pieces));
+    QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));
+}
+
+void TestCliUpload::questionsAnsweredFromFlags_data()
+{
+    QTest::addColumn<SimProfile>("profile");
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QStringList>("flags");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    const QByteArray older = IdBytes(1, 1, 24, 0x07, 0x01, 0x03);
+    const QByteArray migrating = IdBytes(1, 6, 25, 0x07, 0x01, 0x05);
+    QTest::newRow("older code, no flag") << SimProfile::ColourV2Usb << older << QStringList{} << 1
+                                         << "Error, Code Version & Date checks";
+    QTest::newRow("older code, --yes") << SimProfile::ColourV2Usb << older << QStringList{"--yes"} << 0
+                                       << "Upload complete";
+    QTest::newRow("logging change, --yes only") << SimProfile::ColourV1Usb << migrating << QStringList{"--yes"} << 1
+                                                << "Logging Format Change Check - Aborting Upload";
+    QTest::newRow("logging change, both flags") << SimProfile::ColourV1Usb << migrating
+                                                << QStringList{"--yes", "--accept-profile-loss"} << 0
+                                                << "Upload complete";
+}
+
+void TestCliUpload::questionsAnsweredFromFlags()
+{
+    QFETCH(SimProfile, profile);
+    QFETCH(QByteArray, id);
+    QFETCH(QStringList, flags);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+
+    RebreatherSimulator sim(profile);
+    QVERIFY(sim.Start());
+    QTemporaryDir dir;
+    const QByteArray before = sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, 0xC00);
+    const Run run = Cli(QStringList{QStringLiteral("upload"), Firmware(dir.path(), id), QStringLiteral("--port"),
+                                    sim.PortPath()}
+                        + flags);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.contains(said + QLatin1Char('\n')), qPrintable(run.out));
+    if (exitCode != 0) {
+        QVERIFY(run.out.contains(QStringLiteral("Upload not permitted\n")));
+        QCOMPARE(sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, 0xC00), before);
+    }
+}
+
+void TestCliUpload::refusedFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("not an update file") << "update.hex" << 1 << "Invalid file extension";
+    QTest::newRow("no file") << "" << 2 << "No update file given";
+}
+
+void TestCliUpload::refusedFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    QStringList args{QStringLiteral("upload")};
+    if (!name.isEmpty())
+        args << dir.filePath(name);
+    const Run run = Cli(args + QStringList{QStringLiteral("--simulate"), QStringLiteral("colour-v2-usb")});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
+}
+
+QTEST_GUILESS_MAIN(TestCliUpload)
+#include "tst_CliUpload.moc"
