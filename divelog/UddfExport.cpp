@@ -85,7 +85,7 @@ Waypoint FromSample(const QuorLogSample &s, double diveStart)
 class WaypointWriter
 {
 public:
-    explicit WaypointWriter(UddfDocumentWriter &doc) : m_doc(doc) {}
+    WaypointWriter(UddfDocumentWriter &doc, const char *cellElement) : m_doc(doc), m_cellElement(cellElement) {}
 
     void Write(const Waypoint &w)
     {
@@ -107,7 +107,7 @@ public:
         static const char *const sensors[3] = {"o2sensor_1", "o2sensor_2", "o2sensor_3"};
         static const char *const computers[2] = {"divecomputerb1", "divecomputerb2"};
         for (int i = 0; i < 3; ++i)
-            m_doc.NumberElement("measuredpo2", "ref", sensors[i], w.measured[i], 1);
+            m_doc.NumberElement(m_cellElement, "ref", sensors[i], w.measured[i], 1);
         for (int i = 0; i < 2; ++i)
             m_doc.NumberElement("batteryvoltage", "deviceref", computers[i], w.voltage[i], 1);
         m_doc.NumberElement("temperature", w.temperature, 1);
@@ -127,6 +127,7 @@ public:
 
 private:
     UddfDocumentWriter &m_doc;
+    const char *m_cellElement;
     bool m_first = true;
     bool m_lastOpenCircuit = false;
     int m_lastMixNumber = 0;
@@ -372,7 +373,7 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
         windowEnd = WholeDiveWindow;
     }
     const double diveStart = session->DiveStartTime() >= 0 ? session->DiveStartTime() : 0.0;
-    WaypointWriter waypoints(doc);
+    WaypointWriter waypoints(doc, m_cellsAsPpo2 ? "ppo2" : "measuredpo2");
     bool first = true;
     Waypoint last;
     bool any = false;

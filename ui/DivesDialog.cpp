@@ -31,7 +31,7 @@ namespace {
 constexpr double FeetPerMetre = 3.28084;
 }
 
-DivesDialog::DivesDialog(QWidget *parent)
+DivesDialog::DivesDialog(QWidget *parent, const QString &folder)
     : QDialog(parent)
     , ui(new Ui::DivesDialog)
     , m_model(new DiveListModel(this))
@@ -81,7 +81,7 @@ DivesDialog::DivesDialog(QWidget *parent)
     ensurePolished();
     UniformButtons::Equalise({ui->uddfBtn, ui->savePngBtn});
     WindowGeometry::Restore(this, AppSettings::Key::GeometryDives);
-    SetFolder(DownloadFolder::Current());
+    SetFolder(folder.isEmpty() ? DownloadFolder::Current() : folder);
 }
 
 DivesDialog::~DivesDialog()
@@ -286,6 +286,7 @@ int DivesDialog::ExportShownDive()
     if (!m_log)
         return 0;
     UddfExport exporter(m_askOverwrite);
+    exporter.SetCellsAsPpo2(AppSettings::BoolValue(AppSettings::Key::UddfCellsAsPpo2));
     const int result = exporter.Export(*m_log);
     switch (result) {
     case UddfExport::Written:

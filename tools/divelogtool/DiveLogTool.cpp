@@ -71,7 +71,8 @@ QString DiveLogTool::UsageText()
     return QStringLiteral(
         "Usage: divelogtool summary FILE.ccl...\n"
         "       divelogtool lines FILE.ccl...\n"
-        "       divelogtool uddf [--out DIR] [--overwrite] FILE.ccl...\n"
+        "       divelogtool uddf [--out DIR] [--overwrite] [--cells-as-ppo2] FILE.ccl...\n"
+        "           --cells-as-ppo2: cell readings as UDDF 3.3.0 ppo2 instead of measuredpo2\n"
         "       divelogtool blocks FILE.ccx...\n"
         "       divelogtool cells FILE.ccl...\n"
         "Exit codes: 0 done, 1 usage, 2 a file could not be loaded, 3 a UDDF file was not written.\n");
@@ -86,6 +87,7 @@ int DiveLogTool::Run(const QStringList &arguments)
     const QString command = arguments.first();
     QString outDir;
     bool overwrite = false;
+    bool cellsAsPpo2 = false;
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
@@ -97,6 +99,8 @@ int DiveLogTool::Run(const QStringList &arguments)
             outDir = arguments.at(i);
         } else if (command == QLatin1String("uddf") && a == QLatin1String("--overwrite")) {
             overwrite = true;
+        } else if (command == QLatin1String("uddf") && a == QLatin1String("--cells-as-ppo2")) {
+            cellsAsPpo2 = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             m_err << "Unknown option " << Printable(a) << "\n" << UsageText();
             return Usage;
@@ -124,7 +128,7 @@ int DiveLogTool::Run(const QStringList &arguments)
         else if (command == QLatin1String("lines"))
             code = Lines(file);
         else if (command == QLatin1String("uddf"))
-            code = Uddf(file, outDir, overwrite);
+            code = Uddf(file, outDir, overwrite, cellsAsPpo2);
         else
             code = Blocks(file);
         // A file that could not be loaded outranks a UDDF file left alone.
@@ -176,7 +180,7 @@ int DiveLogTool::Lines(const QString &path)
     return Ok;
 }
 
-int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite)
+int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite, bool cellsAsPpo2)
 {
     QuorLog log;
     const int result = log.Load(path);
@@ -186,6 +190,7 @@ int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite
         return LoadFailed;
     }
     UddfExport exporter([overwrite](const QString &) { return overwrite; });
+    exporter.SetCellsAsPpo2(cellsAsPpo2);
     QString target = UddfExport::TargetPathFor(path);
     if (!outDir.isEmpty())
         target = QDir(outDir).filePath(QFileInfo(target).fileName());
@@ -244,14 +249,21 @@ int DiveLogTool::Cells(const QStringList &files)
     for (const QString &path : files) {
         QuorLog log;
         const int result = log.Load(path);
+        ReportDamage(path, log.DamagedRecords());
         if (result != QuorLog::Success) {
-            m_err << path << ": " << log.ErrorText() << " (result " << result << ")\n";
+            Error(path, LoadFailureText(path, log.ErrorText(), result));
             code = LoadFailed;
             continue;
         }
         dives.append(CellHealthAnalysis::AnalyseDive(log));
     }
-    m_out << CellHealthReport(dives).Text();
+    // Serial numbers and file names come from the files: printed safely.
+    const QStringList lines = CellHealthReport(dives).Text().split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i == lines.size() - 1 && lines[i].isEmpty())
+            break;
+        m_out << Printable(lines[i]) << "\n";
+    }
     m_out.flush();
     m_err.flush();
     return code;

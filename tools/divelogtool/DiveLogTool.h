@@ -27,7 +27,7 @@ public:
 private:
     int Summary(const QString &path);
     int Lines(const QString &path);
-    int Uddf(const QString &path, const QString &outDir, bool overwrite);
+    int Uddf(const QString &path, const QString &outDir, bool overwrite, bool cellsAsPpo2);
     int Blocks(const QString &path);
     // The oxygen-cell report over all the files' dives.
     int Cells(const QStringList &files);
