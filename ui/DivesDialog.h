@@ -22,8 +22,8 @@ class DivesDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // Lists the download folder of the settings.
-    explicit DivesDialog(QWidget *parent = nullptr);
+    // Lists folder, by default the download folder of the settings.
+    explicit DivesDialog(QWidget *parent = nullptr, const QString &folder = QString());
     ~DivesDialog() override;
 
     // Lists another folder (an older listing under way is dropped).

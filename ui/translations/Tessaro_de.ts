@@ -758,6 +758,14 @@
         <source>Disconnected.  Reconnect and try again.</source>
         <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
     </message>
+    <message>
+        <source>&amp;VIEW DIVES</source>
+        <translation>&amp;TAUCHGÄNGE ANSEHEN</translation>
+    </message>
+    <message>
+        <source>Look at the dives of the download folder.</source>
+        <translation>Die Tauchgänge im Download-Ordner ansehen.</translation>
+    </message>
 </context>
 <context>
     <name>DownloadV2Dialog</name>
@@ -872,6 +880,14 @@
     <message>
         <source>Disconnected.  Reconnect and try again.</source>
         <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>&amp;VIEW DIVES</source>
+        <translation>&amp;TAUCHGÄNGE ANSEHEN</translation>
+    </message>
+    <message>
+        <source>Look at the dives of the download folder.</source>
+        <translation>Die Tauchgänge im Download-Ordner ansehen.</translation>
     </message>
 </context>
 <context>
@@ -1370,6 +1386,18 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>Select Download Folder</source>
         <translation>Download-Ordner wählen</translation>
+    </message>
+    <message>
+        <source>UDDF FILES</source>
+        <translation>UDDF-DATEIEN</translation>
+    </message>
+    <message>
+        <source>Cell readings as UDDF 3.3.0 &amp;ppo2</source>
+        <translation>Zellmesswerte als UDDF 3.3.0 &amp;ppo2</translation>
+    </message>
+    <message>
+        <source>Write each oxygen-cell reading as the UDDF 3.3.0 element ppo2, which dive-log programs reading UDDF 3.3.0 understand. Off: the readings are written as measuredpo2, as in earlier files.</source>
+        <translation>Jeden Messwert der Sauerstoffzellen als UDDF-3.3.0-Element ppo2 schreiben, das Tauchlogprogramme für UDDF 3.3.0 verstehen. Aus: Die Messwerte werden wie in früheren Dateien als measuredpo2 geschrieben.</translation>
     </message>
 </context>
 <context>
