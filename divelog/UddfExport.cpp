@@ -2,6 +2,7 @@
 
 #include "DeviceList.h"
 #include "QuorLog.h"
+#include "QuorLogAlarms.h"
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogSession.h"
 #include "Sha2Digest.h"
@@ -16,22 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-struct AlarmBit
-{
-    const char *type;
-    int bitController1;
-    int bitController2;
-    const char *text;
-};
-// Written in this order when set.
-const AlarmBit AlarmTable[] = {
-    {"high_oxygen", 7, 15, "error"},       {"low_oxygen", 6, 14, "error"},   {"low_battery", 5, 13, "error"},
-    {"cell_warning", 4, 12, "error"},      {"ppo2_warning", 3, 11, "error"}, {"missed_deco", 23, 23, "error"},
-    {"co2_low", 22, 22, "error"},          {"scrubber_low", 20, 20, "error"}, {"otu_exposure", 19, 19, "error"},
-    {"cns_exposure", 18, 18, "error"},     {"ceiling_violation", 17, 17, "deco"}, {"fast_ascent", 16, 16, "ascent"},
-    {"co2_high", 29, 29, "error"},         {"scrubber_high", 28, 28, "error"}, {"gas_density", 35, 35, "error"},
-};
 
 constexpr double Kelvin = 273.15;
 constexpr double PascalPerBar = 100000.0;
@@ -115,9 +100,8 @@ public:
         m_doc.NumberElement("cns", w.cns, 2);
         m_doc.NumberElement("otu", w.otu, 1);
         m_doc.NumberElement("nodecotime", w.noDecoTime, 1);
-        for (const AlarmBit &alarm : AlarmTable) {
-            const int bit = w.controller == 2 ? alarm.bitController2 : alarm.bitController1;
-            if (!(w.alarmWord & (quint64(1) << bit)))
+        for (const QuorLogAlarms::Alarm &alarm : QuorLogAlarms::Table) {
+            if (!QuorLogAlarms::IsSet(alarm, w.alarmWord, w.controller))
                 continue;
             m_doc.EmptyElement("universalalarm", "type", alarm.type);
             m_doc.TextElement("alarm", QString::fromLatin1(alarm.text));

@@ -48,15 +48,44 @@ struct Point
 struct Marker
 {
     double time;
-    QString label;
+    QString label; // the gas, or the alarm's type (shown by AlarmLabel)
     bool alarm;
+};
+
+// The alarms as the markers name them, by their type in the log.
+struct AlarmName
+{
+    const char *type;
+    const char *text;
+};
+const AlarmName AlarmNames[] = {
+    {"high_oxygen", QT_TRANSLATE_NOOP("DiveProfileView", "high oxygen")},
+    {"low_oxygen", QT_TRANSLATE_NOOP("DiveProfileView", "low oxygen")},
+    {"low_battery", QT_TRANSLATE_NOOP("DiveProfileView", "low battery")},
+    {"cell_warning", QT_TRANSLATE_NOOP("DiveProfileView", "cell warning")},
+    {"ppo2_warning", QT_TRANSLATE_NOOP("DiveProfileView", "ppO2 warning")},
+    {"missed_deco", QT_TRANSLATE_NOOP("DiveProfileView", "missed deco")},
+    {"co2_low", QT_TRANSLATE_NOOP("DiveProfileView", "CO2 low")},
+    {"scrubber_low", QT_TRANSLATE_NOOP("DiveProfileView", "scrubber low")},
+    {"otu_exposure", QT_TRANSLATE_NOOP("DiveProfileView", "OTU exposure")},
+    {"cns_exposure", QT_TRANSLATE_NOOP("DiveProfileView", "CNS exposure")},
+    {"ceiling_violation", QT_TRANSLATE_NOOP("DiveProfileView", "ceiling violation")},
+    {"fast_ascent", QT_TRANSLATE_NOOP("DiveProfileView", "fast ascent")},
+    {"co2_high", QT_TRANSLATE_NOOP("DiveProfileView", "CO2 high")},
+    {"scrubber_high", QT_TRANSLATE_NOOP("DiveProfileView", "scrubber high")},
+    {"gas_density", QT_TRANSLATE_NOOP("DiveProfileView", "gas density")},
 };
 
 QString AlarmLabel(const QString &type)
 {
+    for (const AlarmName &name : AlarmNames)
+        if (type == QLatin1String(name.type))
+            return DiveProfileView::tr(name.text);
     QString label = type;
     return label.replace(QLatin1Char('_'), QLatin1Char(' '));
 }
+
+QString MarkerLabel(const Marker &m) { return m.alarm ? AlarmLabel(m.label) : m.label; }
 
 } // namespace
 
@@ -224,7 +253,7 @@ void DiveProfileView::SetDive(const QuorLog &log, const DiveCellHealth &cells)
         const QStringList alarms = QuorLogAlarms::ActiveTypes(s.AlarmWord(), p.inControl);
         for (const QString &type : alarms)
             if (!lastAlarms.contains(type))
-                d->markers.append({p.time, AlarmLabel(type), true});
+                d->markers.append({p.time, type, true});
         lastAlarms = alarms;
     }
     d->dominant = inControl[2] > inControl[1] ? 2 : 1;
@@ -265,7 +294,7 @@ QStringList DiveProfileView::MarkerLabels() const
 {
     QStringList labels;
     for (const Marker &m : d->markers)
-        labels.append(m.label);
+        labels.append(MarkerLabel(m));
     return labels;
 }
 
@@ -358,7 +387,7 @@ void DiveProfileView::Redraw()
             marker->setXValue(m.time / 60.0);
             const QColor colour = m.alarm ? AlarmColour : GasColour;
             marker->setLinePen(colour, 1, m.alarm ? Qt::SolidLine : Qt::DashLine);
-            QwtText label(m.label);
+            QwtText label(MarkerLabel(m));
             label.setColor(colour);
             marker->setLabel(label);
             marker->setLabelOrientation(Qt::Vertical);

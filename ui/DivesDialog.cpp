@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -45,9 +46,7 @@ DivesDialog::DivesDialog(QWidget *parent, const QString &folder)
     ui->diveTable->verticalHeader()->hide();
     ui->diveTable->horizontalHeader()->setStretchLastSection(true);
     ui->diveTable->horizontalHeader()->setHighlightSections(false);
-    const int widths[DiveListModel::ColumnCount] = {140, 60, 80, 110, 110, 200};
-    for (int c = 0; c < DiveListModel::ColumnCount; ++c)
-        ui->diveTable->setColumnWidth(c, widths[c]);
+    FitColumns();
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { MarkDamagedRows(first, last); });
     connect(ui->diveTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -167,7 +166,7 @@ void DivesDialog::UpdateStatus()
     else if (m_model->rowCount() == 0)
         text = QDir(m_folder).exists() ? tr("No dive logs in this folder") : tr("The folder does not exist");
     else if (damaged)
-        text = tr("%1 dives, %2 files damaged").arg(m_model->rowCount() - damaged).arg(damaged);
+        text = tr("%1 dives, damaged files: %2").arg(m_model->rowCount() - damaged).arg(damaged);
     else
         text = tr("%1 dives").arg(m_model->rowCount());
     ui->listStatusLabel->setText(text);
@@ -357,11 +356,21 @@ bool DivesDialog::event(QEvent *event)
     return QDialog::event(event);
 }
 
+void DivesDialog::FitColumns()
+{
+    // Wide enough for the figures, and for the headings in every language.
+    const int widths[DiveListModel::ColumnCount] = {140, 60, 80, 110, 110, 200};
+    QHeaderView *header = ui->diveTable->horizontalHeader();
+    for (int c = 0; c < DiveListModel::ColumnCount; ++c)
+        ui->diveTable->setColumnWidth(c, std::max(widths[c], header->sectionSizeHint(c)));
+}
+
 void DivesDialog::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         m_model->Retranslate();
+        FitColumns();
         UpdateStatus();
     }
     QDialog::changeEvent(event);

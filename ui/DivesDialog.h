@@ -66,6 +66,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void FitColumns();
     void ShowRow(int row);
     void ShowNothing(const QString &text);
     void UpdateStatus();

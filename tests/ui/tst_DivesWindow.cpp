@@ -168,7 +168,7 @@ void TestDivesWindow::listWithDamagedFiles()
     auto *table = window.findChild<QTableView *>(QStringLiteral("diveTable"));
     QCOMPARE(table->columnSpan(0, DiveListModel::NumberColumn), DiveListModel::FileColumn - DiveListModel::NumberColumn);
     QCOMPARE(table->columnSpan(1, DiveListModel::NumberColumn), 1);
-    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("listStatusLabel"))->text(), QStringLiteral("3 dives, 2 files damaged"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("listStatusLabel"))->text(), QStringLiteral("3 dives, damaged files: 2"));
 
     // Choosing a damaged file shows its error and offers no export.
     auto *uddf = window.findChild<QPushButton *>(QStringLiteral("uddfBtn"));

@@ -462,6 +462,66 @@
         <source>%1 °F</source>
         <translation>%1 °F</translation>
     </message>
+    <message>
+        <source>high oxygen</source>
+        <translation>Sauerstoff hoch</translation>
+    </message>
+    <message>
+        <source>low oxygen</source>
+        <translation>Sauerstoff niedrig</translation>
+    </message>
+    <message>
+        <source>low battery</source>
+        <translation>Batterie schwach</translation>
+    </message>
+    <message>
+        <source>cell warning</source>
+        <translation>Zellenwarnung</translation>
+    </message>
+    <message>
+        <source>ppO2 warning</source>
+        <translation>ppO2-Warnung</translation>
+    </message>
+    <message>
+        <source>missed deco</source>
+        <translation>Deko ausgelassen</translation>
+    </message>
+    <message>
+        <source>CO2 low</source>
+        <translation>CO2 niedrig</translation>
+    </message>
+    <message>
+        <source>scrubber low</source>
+        <translation>Atemkalk niedrig</translation>
+    </message>
+    <message>
+        <source>OTU exposure</source>
+        <translation>OTU-Belastung</translation>
+    </message>
+    <message>
+        <source>CNS exposure</source>
+        <translation>CNS-Belastung</translation>
+    </message>
+    <message>
+        <source>ceiling violation</source>
+        <translation>Deko-Ceiling verletzt</translation>
+    </message>
+    <message>
+        <source>fast ascent</source>
+        <translation>zu schneller Aufstieg</translation>
+    </message>
+    <message>
+        <source>CO2 high</source>
+        <translation>CO2 hoch</translation>
+    </message>
+    <message>
+        <source>scrubber high</source>
+        <translation>Atemkalk hoch</translation>
+    </message>
+    <message>
+        <source>gas density</source>
+        <translation>Gasdichte</translation>
+    </message>
 </context>
 <context>
     <name>DivesDialog</name>
@@ -550,8 +610,8 @@
         <translation>Der Ordner existiert nicht</translation>
     </message>
     <message>
-        <source>%1 dives, %2 files damaged</source>
-        <translation>%1 Tauchgänge, %2 Dateien beschädigt</translation>
+        <source>%1 dives, damaged files: %2</source>
+        <translation>%1 Tauchgänge, beschädigte Dateien: %2</translation>
     </message>
     <message>
         <source>%1 dives</source>
