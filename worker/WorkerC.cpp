@@ -40,11 +40,6 @@ QString LogTime(const QDateTime &dt)
     return dt.toString(QLatin1String(LogTimeFormat));
 }
 
-QString NotAvailableText()
-{
-    return WorkerC::tr("This operation is not available in this version.");
-}
-
 } // namespace
 
 WorkerC::WorkerC(std::shared_ptr<PortEnumerator> ports, QObject *parent)

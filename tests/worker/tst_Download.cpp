@@ -575,12 +575,16 @@ void TestDownload::colourV2Rings()
         if (!s.intact)
             QVERIFY2(!record->inMemory, qPrintable(QString::number(plan.diveNumber)));
         QVERIFY2(record->AreDownloadLocationsValid(), qPrintable(QString::number(plan.diveNumber)));
+        const QString gone = QStringLiteral("Dive %1 is no longer in the handset's memory, no file saved")
+                                 .arg(plan.diveNumber);
         if (record->inMemory && record->selected) {
             ++inMemory;
             CheckAgainstPlan(path, plan);
         } else {
             QVERIFY2(!QFile::exists(path), qPrintable(path));
         }
+        // A selected dive that got no file is named in the window's messages.
+        QCOMPARE(rig.probe.messages.contains(gone), record->selected && !record->inMemory);
     }
     QVERIFY(inMemory > 0);
     if (!countTurns)

@@ -127,6 +127,8 @@ private slots:
     void reversionThroughAnUpload();
     void migrationThenV2ReadListsTheV1Dives();
     void reversionThenV1ReadListsTheV2Dives();
+    void loggingPointerAdjustment_data();
+    void loggingPointerAdjustment();
 
 private:
     QString Firmware(const QByteArray &id, quint32 seed = 1)
@@ -561,6 +563,56 @@ void TestLogMigration::reversionThenV1ReadListsTheV2Dives()
     QVERIFY2(outcome.result.ok, qPrintable(outcome.messages.join('\n')));
     QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7000002);
     QCOMPARE(V1Dives(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0x100, 768)), before);
+}
+
+// After new display code: the logging pointer moves up to the log data start
+// the code carries in its relocation block, never down, and never to a value
+// outside the log memory (which would put every logged dive out of reach).
+void TestLogMigration::loggingPointerAdjustment_data()
+{
+    QTest::addColumn<quint32>("pointer");
+    QTest::addColumn<quint32>("codeLogStart");
+    QTest::addColumn<quint32>("expected");
+
+    QTest::newRow("log start above the pointer") << 0x0001BDA0u << 0x00020000u << 0x00020000u;
+    QTest::newRow("pointer already past the log start") << 0x00030000u << 0x00020000u << 0x00030000u;
+    QTest::newRow("last address of the log memory") << 0x0001BDA0u << 0x01FFFFFFu << 0x01FFFFFFu;
+    QTest::newRow("beyond the log memory") << 0x0001BDA0u << 0x11111111u << 0x0001BDA0u;
+}
+
+void TestLogMigration::loggingPointerAdjustment()
+{
+    QFETCH(quint32, pointer);
+    QFETCH(quint32, codeLogStart);
+    QFETCH(quint32, expected);
+
+    const auto bigEndian = [](quint32 v) {
+        QByteArray b(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            b[i] = char(v >> (24 - 8 * i));
+        return b;
+    };
+    UploadLinkRig rig(SimProfile::ColourV2Usb);
+    QVERIFY(rig.started);
+    quint8 memoryId = 0;
+    quint32 start = 0, size = 0;
+    QVERIFY(rig.catalogue.GetRegion(DeviceId::DisplayColour, RegionId::Eeprom, memoryId, start, size));
+    const QByteArray before = QByteArray(1, char(0x5A)) + bigEndian(pointer);
+    rig.sim->WithBus([&](SimulatedBus &bus) { bus.Unit(DeviceId::DisplayColour)->WriteMemory(memoryId, start, before); });
+
+    quint32 relocation = 0;
+    QVERIFY(rig.catalogue.GetRegionStart(DeviceId::DisplayColour, RegionId::LoggingPointers, relocation));
+    UploadBlock block;
+    block.hasFlash = true;
+    block.flashStart = 0;
+    block.flashEnd = relocation + 0xFF;
+    block.flash = QByteArray(int(block.flashEnd) + 1, char(0xFF));
+    for (int i = 0; i < 4; ++i)
+        block.flash[int(relocation) + 0x6C + i] = char(codeLogStart >> (8 * i));
+
+    LogMigration(rig.link, rig.catalogue, LogMigration::Hooks()).AdjustLoggingPointer(block);
+    QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, memoryId, start, 5).toHex(),
+             (QByteArray(1, char(0x5A)) + bigEndian(expected)).toHex());
 }
 
 QTEST_GUILESS_MAIN(TestLogMigration)

@@ -1887,6 +1887,17 @@ Neue Version </translation>
     </message>
 </context>
 <context>
+    <name>V2LogSaver</name>
+    <message>
+        <source>Dive %1 could not be located in the handset&apos;s memory, no file saved</source>
+        <translation>Tauchgang %1 wurde im Speicher des Handsets nicht gefunden, keine Datei gespeichert</translation>
+    </message>
+    <message>
+        <source>Dive %1 is no longer in the handset&apos;s memory, no file saved</source>
+        <translation>Tauchgang %1 ist nicht mehr im Speicher des Handsets, keine Datei gespeichert</translation>
+    </message>
+</context>
+<context>
     <name>WorkerC</name>
     <message>
         <source>This operation is not available in this version.</source>

@@ -59,6 +59,9 @@ public:
     static LogFileContent BaseContent(const Download &download, const MemoryList &list,
                                       int fixedItems);
 
+    // A line for the download window beside the files' own reports.
+    void Report(const QString &text) const { m_callbacks.Message(text); }
+
     int SavedCount() const { return m_saved; }
     int SkippedCount() const { return m_skipped; }
     QStringList SavedFiles() const { return m_savedFiles; }

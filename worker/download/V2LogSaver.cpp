@@ -43,6 +43,12 @@ int V2LogSaver::Save(LogFileSaver &saver, const LogFileSaver::Download &download
         const MemoryBlock *dive = list.At(r.diveIndex);
         if (!dive || !dive->done) {
             qDebug().noquote() << QStringLiteral("Dive %1 not downloaded, no file saved").arg(r.DiveNumber());
+            // The window says so too: a selected dive without a file must
+            // not pass for downloaded under "Download Completed".
+            saver.Report(r.inMemory ? tr("Dive %1 could not be located in the handset's memory, no file saved")
+                                              .arg(r.DiveNumber())
+                                    : tr("Dive %1 is no longer in the handset's memory, no file saved")
+                                              .arg(r.DiveNumber()));
             continue;
         }
         QByteArray data;

@@ -2,6 +2,8 @@
 
 #include "LogFileSaver.h"
 
+#include <QCoreApplication>
+
 class LogBookV2;
 class MemoryList;
 
@@ -11,6 +13,8 @@ class MemoryList;
 // header and the fixed memories after the dive data.
 class V2LogSaver
 {
+    Q_DECLARE_TR_FUNCTIONS(V2LogSaver)
+
 public:
     static constexpr int RecordSize = 32;
 

@@ -1,6 +1,7 @@
 #include "LogMigration.h"
 
 #include "DeviceList.h"
+#include "MemoryBlock.h"
 #include "RixComms.h"
 #include "UploadConstants.h"
 #include "UploadData.h"
@@ -516,6 +517,14 @@ void LogMigration::AdjustLoggingPointer(const UploadBlock &block)
         || !block.FlashU32LittleEndian(relocationStart + UploadConstants::ServicesRelocationLogStartOffset,
                                        logStart)) {
         qDebug() << "Services relocation not available";
+        return;
+    }
+    // The unit's log memory ends at the top of its address space; a value
+    // past it is no log data start, and writing it would leave every logged
+    // dive outside the memory a download reads.
+    if (logStart >= MemoryBlock::AddressSpaceEnd) {
+        qDebug().noquote() << QStringLiteral("Services relocation log data start 0x%1 is outside the log memory")
+                                  .arg(DeviceList::HexText(logStart, 8));
         return;
     }
     if (logStart <= current)
