@@ -52,6 +52,8 @@ const Entry table[] = {
     {Key::GeometryUpload, "Settings/Geometry Upload", none},
     {Key::GeometrySettings, "Settings/Geometry Settings", none},
     {Key::GeometryDeviceStatus, "Settings/Geometry Device Status", none},
+    {Key::GeometryDives, "Settings/Geometry Dives", none},
+    {Key::GeometryCellReport, "Settings/Geometry Cell Report", none},
     {Key::DownloadDirectory, "Settings/Download Directory", downloadFolder},
     {Key::ProcessCcxDirectory, "Settings/Process CCX Directory", emptyText},
     {Key::ClientName, "Settings/Client Name", emptyText},
@@ -61,6 +63,8 @@ const Entry table[] = {
     {Key::UploadShortWriteTime, "Settings/Upload Short Write Time", writeTime},
     {Key::UploadBtWriteTime, "Settings/Upload BT Write Time", writeTime},
     {Key::DownloadUddf, "Settings/Connect/Download UDDF", falseValue},
+    // Off: cell readings go out as measuredpo2, as every UDDF file so far.
+    {Key::UddfCellsAsPpo2, "Settings/Connect/UDDF Cells As ppo2", falseValue},
     {Key::RemoteSupportIpEchoUrl, "Settings/Remote Support/IP Echo Address", ipEchoUrl},
     {Key::RemoteSupportServerPublicAddress, "Settings/Remote Support/Server Public Address",
      supportPublicAddress},

@@ -217,6 +217,13 @@ constexpr int Flags = 3;    // bit 0: in use
 constexpr int InUseBit = 0x01;
 }
 
+// Battery records 0x41/0x42 (wide): the first field after the time stamp is
+// the battery voltage in units of 78.125 microvolts (QuorLogBattery value 0).
+namespace Battery {
+constexpr int Voltage = 5;                   // 16-bit
+constexpr double VoltsPerUnit = 0.000078125;
+}
+
 // Events 0x04/0x13/0x14/0x20/0x42 (narrow), 0x13/0x53 (wide).
 namespace Event {
 constexpr int Type = 0;   // relative to the base

@@ -16,6 +16,9 @@ public:
 
     double Time() const { return m_time; }
     double Value(int index) const { return index >= 0 && index < ValueCount ? m_values[index] : 0.0; }
+    // The battery voltage (value 0), volts.
+    double Voltage() const { return m_values[VoltageValue]; }
+    static constexpr int VoltageValue = 0;
 
     // Signed byte scaled by 40: 0x80-0xFF give -(value XOR 0xFF) x 40.
     static double SignedByteTimes40(int raw);

@@ -2,6 +2,7 @@
 
 #include "DeviceList.h"
 #include "QuorLog.h"
+#include "QuorLogAlarms.h"
 #include "QuorLogDeviceInfo.h"
 #include "QuorLogSession.h"
 #include "Sha2Digest.h"
@@ -16,22 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-struct AlarmBit
-{
-    const char *type;
-    int bitController1;
-    int bitController2;
-    const char *text;
-};
-// Written in this order when set.
-const AlarmBit AlarmTable[] = {
-    {"high_oxygen", 7, 15, "error"},       {"low_oxygen", 6, 14, "error"},   {"low_battery", 5, 13, "error"},
-    {"cell_warning", 4, 12, "error"},      {"ppo2_warning", 3, 11, "error"}, {"missed_deco", 23, 23, "error"},
-    {"co2_low", 22, 22, "error"},          {"scrubber_low", 20, 20, "error"}, {"otu_exposure", 19, 19, "error"},
-    {"cns_exposure", 18, 18, "error"},     {"ceiling_violation", 17, 17, "deco"}, {"fast_ascent", 16, 16, "ascent"},
-    {"co2_high", 29, 29, "error"},         {"scrubber_high", 28, 28, "error"}, {"gas_density", 35, 35, "error"},
-};
 
 constexpr double Kelvin = 273.15;
 constexpr double PascalPerBar = 100000.0;
@@ -85,7 +70,7 @@ Waypoint FromSample(const QuorLogSample &s, double diveStart)
 class WaypointWriter
 {
 public:
-    explicit WaypointWriter(UddfDocumentWriter &doc) : m_doc(doc) {}
+    WaypointWriter(UddfDocumentWriter &doc, const char *cellElement) : m_doc(doc), m_cellElement(cellElement) {}
 
     void Write(const Waypoint &w)
     {
@@ -107,7 +92,7 @@ public:
         static const char *const sensors[3] = {"o2sensor_1", "o2sensor_2", "o2sensor_3"};
         static const char *const computers[2] = {"divecomputerb1", "divecomputerb2"};
         for (int i = 0; i < 3; ++i)
-            m_doc.NumberElement("measuredpo2", "ref", sensors[i], w.measured[i], 1);
+            m_doc.NumberElement(m_cellElement, "ref", sensors[i], w.measured[i], 1);
         for (int i = 0; i < 2; ++i)
             m_doc.NumberElement("batteryvoltage", "deviceref", computers[i], w.voltage[i], 1);
         m_doc.NumberElement("temperature", w.temperature, 1);
@@ -115,9 +100,8 @@ public:
         m_doc.NumberElement("cns", w.cns, 2);
         m_doc.NumberElement("otu", w.otu, 1);
         m_doc.NumberElement("nodecotime", w.noDecoTime, 1);
-        for (const AlarmBit &alarm : AlarmTable) {
-            const int bit = w.controller == 2 ? alarm.bitController2 : alarm.bitController1;
-            if (!(w.alarmWord & (quint64(1) << bit)))
+        for (const QuorLogAlarms::Alarm &alarm : QuorLogAlarms::Table) {
+            if (!QuorLogAlarms::IsSet(alarm, w.alarmWord, w.controller))
                 continue;
             m_doc.EmptyElement("universalalarm", "type", alarm.type);
             m_doc.TextElement("alarm", QString::fromLatin1(alarm.text));
@@ -127,6 +111,7 @@ public:
 
 private:
     UddfDocumentWriter &m_doc;
+    const char *m_cellElement;
     bool m_first = true;
     bool m_lastOpenCircuit = false;
     int m_lastMixNumber = 0;
@@ -372,7 +357,7 @@ bool UddfExport::WriteDocument(const QuorLog &log, QByteArray *document) const
         windowEnd = WholeDiveWindow;
     }
     const double diveStart = session->DiveStartTime() >= 0 ? session->DiveStartTime() : 0.0;
-    WaypointWriter waypoints(doc);
+    WaypointWriter waypoints(doc, m_cellsAsPpo2 ? "ppo2" : "measuredpo2");
     bool first = true;
     Waypoint last;
     bool any = false;

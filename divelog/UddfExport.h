@@ -34,6 +34,13 @@ public:
     // time of writing. A fixed value makes the output reproducible.
     void SetGeneratedAt(const QDateTime &at) { m_generatedAt = at; }
 
+    // Each cell reading as UDDF 3.3.0 <ppo2 ref="o2sensor_N"> instead of
+    // <measuredpo2 ref="o2sensor_N">, the UDDF 3.2 name this export has always
+    // written and still writes by default. Nothing else changes, the
+    // verification code included (it does not cover element names).
+    void SetCellsAsPpo2(bool on) { m_cellsAsPpo2 = on; }
+    bool CellsAsPpo2() const { return m_cellsAsPpo2; }
+
     QString ErrorText() const { return m_errorText; }
     QString TargetPath() const { return m_targetPath; }
 
@@ -53,4 +60,5 @@ private:
     QString m_errorText;
     QString m_targetPath;
     QDateTime m_generatedAt;
+    bool m_cellsAsPpo2 = false;
 };

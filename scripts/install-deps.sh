@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools
   libqt5serialport5-dev libqt5svg5-dev qt5-image-formats-plugins
+  libqwt-qt5-dev
   libssl-dev zlib1g-dev
   fonts-open-sans
   clang libclang-rt-14-dev

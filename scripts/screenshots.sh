@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the main window under Xvfb against a simulated rebreather and saves
 # pictures of the windows (disconnected, searching, DEVICE FOUND, connected,
-# device status, clock, settings, upload, remote support, the download windows, and the
+# device status, clock, settings, upload, remote support, the download windows, the
+# Dives window with its profile and the cell report, and the
 # German texts) into <build>/screenshots. Then starts the real program on a
 # 1024 x 600 screen with a settings file holding a window far larger than any
 # screen and a position on a monitor that is not there, and saves the whole

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QLabel;
+class QWidget;
 class QPlainTextEdit;
 class QProgressBar;
 
@@ -34,4 +35,8 @@ public:
 
     // Creates a missing folder (with its parents); nothing for an empty path.
     static void EnsureFolder(const QString &path);
+
+    // The Dives window on a folder (VIEW DIVES once a download has saved
+    // dives), modal over parent.
+    static void ShowDives(QWidget *parent, const QString &folder, bool metricUnits);
 };

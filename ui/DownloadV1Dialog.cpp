@@ -138,6 +138,8 @@ void DownloadV1Dialog::DownloadResult(bool result, QString msg)
     m_buttonState = Idle;
     if (!result)
         m_failed = true;
+    else
+        m_downloaded = true;
     UpdateButtons();
     SetBusyCursor(false);
 }
@@ -183,6 +185,8 @@ void DownloadV1Dialog::UpdateButtons()
     ui->downloadBtn->setEnabled(m_buttonState != Aborting && !m_failed && !waitingForRange);
     ui->dirBtn->setEnabled(!m_failed);
     ui->closeBtn->setEnabled(m_buttonState == Idle && !IsBusy());
+    ui->viewDivesBtn->setVisible(m_downloaded);
+    ui->viewDivesBtn->setEnabled(m_buttonState == Idle && !IsBusy());
 }
 
 void DownloadV1Dialog::SetBusyCursor(bool on)
@@ -205,6 +209,11 @@ void DownloadV1Dialog::CommsDisconnected()
     message.setModal(true);
     message.exec();
     accept();
+}
+
+void DownloadV1Dialog::on_viewDivesBtn_clicked()
+{
+    DownloadDialogCommon::ShowDives(this, m_downloadDir, m_metricUnits);
 }
 
 void DownloadV1Dialog::on_closeBtn_clicked()

@@ -27,6 +27,8 @@ public:
     // A worker step started here has not answered yet: the window stays open.
     bool IsBusy() const { return m_pendingSteps > 0; }
     bool HasFailed() const { return m_failed; }
+    // A download has finished well: VIEW DIVES is offered.
+    bool HasDownloaded() const { return m_downloaded; }
     bool IsPrepared() const { return m_prepared; }
 
 signals:
@@ -36,6 +38,7 @@ signals:
 public slots:
     void on_dirBtn_clicked();
     void on_closeBtn_clicked();
+    void on_viewDivesBtn_clicked();
     void on_downloadBtn_clicked();
     void ProgressLabelUpdate();
     void on_fullDownLoadCheck_clicked();
@@ -73,6 +76,7 @@ private:
     bool m_preparing = false;
     bool m_preparationStale = false;
     bool m_failed = false;
+    bool m_downloaded = false;
     bool m_prepared = false;
     bool m_appending = false;
     bool m_busyCursor = false;

@@ -314,10 +314,12 @@ void DownloadV2Dialog::DownloadResult(bool result, QString msg)
     DownloadDialogCommon::AppendMessage(ui->messagesEdit, msg, false);
     m_pendingSteps = std::max(0, m_pendingSteps - 1);
     m_buttonState = Idle;
-    if (!result)
+    if (!result) {
         m_failed = true;
-    else
+    } else {
+        m_downloaded = true;
         FillList(); // saved dives now read "PC"
+    }
     UpdateButtons();
     SetBusyCursor(false);
 }
@@ -366,6 +368,8 @@ void DownloadV2Dialog::UpdateButtons()
     ui->selection->setEnabled(idle && !m_failed);
     ui->logBook->setEnabled(idle && !m_failed);
     ui->closeBtn->setEnabled(idle);
+    ui->viewDivesBtn->setVisible(m_downloaded);
+    ui->viewDivesBtn->setEnabled(idle);
 }
 
 void DownloadV2Dialog::SetBusyCursor(bool on)
@@ -388,6 +392,11 @@ void DownloadV2Dialog::CommsDisconnected()
     message.setModal(true);
     message.exec();
     accept();
+}
+
+void DownloadV2Dialog::on_viewDivesBtn_clicked()
+{
+    DownloadDialogCommon::ShowDives(this, m_downloadDir, m_metricUnits);
 }
 
 void DownloadV2Dialog::on_closeBtn_clicked()

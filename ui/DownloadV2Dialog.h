@@ -30,6 +30,8 @@ public:
     int State() const { return m_buttonState; }
     bool IsBusy() const { return m_pendingSteps > 0; }
     bool HasFailed() const { return m_failed; }
+    // A download has finished well: VIEW DIVES is offered.
+    bool HasDownloaded() const { return m_downloaded; }
 
     // Column texts of a record (metres or feet by the units setting).
     static QString DurationText(double seconds, bool endValid);
@@ -44,6 +46,7 @@ signals:
 public slots:
     void on_dirBtn_clicked();
     void on_closeBtn_clicked();
+    void on_viewDivesBtn_clicked();
     void on_dirEdit_editingFinished();
     void on_downloadBtn_clicked();
     void on_logBook_itemChanged(QTreeWidgetItem *item, int column);
@@ -89,6 +92,7 @@ private:
     int m_estimate = 0;
     int m_pendingSteps = 0;
     bool m_failed = false;
+    bool m_downloaded = false;
     bool m_started = false;
     bool m_updating = false;
     bool m_busyCursor = false;

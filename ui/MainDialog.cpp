@@ -2,6 +2,7 @@
 #include "ui_MainDialog.h"
 
 #include "About.h"
+#include "DivesDialog.h"
 #include "AppIdentity.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
@@ -718,6 +719,15 @@ void MainDialog::on_aboutBtn_clicked()
 void MainDialog::on_webSiteBtn_clicked()
 {
     QDesktopServices::openUrl(QUrl(MakerDetails::HomePageUrl));
+}
+
+void MainDialog::on_divesBtn_clicked()
+{
+    DivesDialog dialog(this);
+    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+    dialog.SetMetricUnits(m_metricUnits);
+    dialog.setModal(true);
+    dialog.exec();
 }
 
 void MainDialog::on_logoBtn_clicked()

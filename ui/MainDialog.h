@@ -79,6 +79,8 @@ public slots:
     void on_clockBtn_clicked();
     void on_aboutBtn_clicked();
     void on_webSiteBtn_clicked();
+    // The Dives window: the downloaded dives and the oxygen-cell report.
+    void on_divesBtn_clicked();
     void on_uploadBtn_clicked();
     void on_downloadBtn_clicked();
     void on_helpBtn_clicked();

@@ -42,6 +42,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
 
     FillLanguageList(Translations::Folder());
     ui->dirEdit->setText(DownloadFolder::Current());
+    ui->uddfPpo2Check->setChecked(AppSettings::BoolValue(AppSettings::Key::UddfCellsAsPpo2));
 
     WindowGeometry::Restore(this, AppSettings::Key::GeometrySettings);
 }
@@ -147,6 +148,7 @@ void SettingsDialog::KeepChoices()
     m_metricUnits = ui->radioButtonMetric->isChecked();
     ShowResolvedFolder();
     ensureFolder(DownloadFolder::Store(ui->dirEdit->text()));
+    AppSettings::SetValue(AppSettings::Key::UddfCellsAsPpo2, ui->uddfPpo2Check->isChecked());
 }
 
 void SettingsDialog::on_closeBtn_clicked()

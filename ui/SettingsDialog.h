@@ -5,9 +5,10 @@
 namespace Ui { class SettingsDialog; }
 
 // The user's settings: language (applied at once through LoadLanguage),
-// units and download folder. However the window is closed (CLOSE, Escape,
-// the title-bar button), the download folder is stored and the units flag is
-// kept for the main window to read back after the dialog returns.
+// units, download folder and the UDDF name of the cell readings. However the
+// window is closed (CLOSE, Escape, the title-bar button), the download folder
+// and the UDDF choice are stored and the units flag is kept for the main
+// window to read back after the dialog returns.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT

@@ -48,10 +48,12 @@ bool plausibleRect(const QRect &rect, bool mayBeEmpty)
 
 qint64 overlapArea(const QRect &a, const QRect &b)
 {
+    // QRect::width() and height() overflow int for a hostile frame spanning
+    // the whole coordinate range, so the edges are taken one by one.
     const qint64 left = std::max<qint64>(a.left(), b.left());
-    const qint64 right = std::min<qint64>(qint64(a.left()) + a.width(), qint64(b.left()) + b.width());
+    const qint64 right = std::min<qint64>(qint64(a.right()) + 1, qint64(b.right()) + 1);
     const qint64 top = std::max<qint64>(a.top(), b.top());
-    const qint64 bottom = std::min<qint64>(qint64(a.top()) + a.height(), qint64(b.top()) + b.height());
+    const qint64 bottom = std::min<qint64>(qint64(a.bottom()) + 1, qint64(b.bottom()) + 1);
     if (right <= left || bottom <= top)
         return 0;
     return (right - left) * (bottom - top);

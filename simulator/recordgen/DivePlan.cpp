@@ -32,3 +32,30 @@ quint64 DivePlan::AlarmWordAt(double diveTime) const
             word = a.alarmWord;
     return word;
 }
+
+double DivePlan::SetpointAt(double diveTime) const
+{
+    double value = setpoint;
+    for (const SetpointChange &c : setpointChanges)
+        if (c.diveTime <= diveTime)
+            value = c.setpoint;
+    return value;
+}
+
+double DivePlan::LoopPpO2At(double diveTime) const
+{
+    for (const Flush &f : flushes)
+        if (diveTime >= f.diveTime && diveTime < f.diveTime + f.seconds)
+            return f.ppO2;
+    return SetpointAt(diveTime);
+}
+
+bool DivePlan::HasCellBehaviours() const
+{
+    if (cellNoise != 0.0)
+        return true;
+    for (const CellBehaviour &c : cells)
+        if (!c.IsHealthy())
+            return true;
+    return false;
+}

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QString>
 #include <QVector>
+#include <array>
 
 // A dive as a test or the simulator wants the handset to have logged it.
 // Times are seconds; "dive time" counts from the start of the descent.
@@ -35,6 +36,50 @@ struct DivePlan
         int type;
         int value;
     };
+    // How one oxygen cell reads the loop. A default behaviour is a healthy
+    // cell that reads the loop's ppO2 exactly; the fields combine, applied in
+    // the order drift, lag, offset, limit.
+    struct CellBehaviour
+    {
+        // Sensitivity lost (or gained) per dive, as a fraction of the reading:
+        // dive number n reads (1 + driftPerDive x (n - 1)) of the truth.
+        double driftPerDive = 0.0;
+        // Seconds of a first-order lag behind the loop (0: none).
+        double timeConstant = 0.0;
+        double offset = 0.0; // bar added to the reading
+        // The reading never rises above this (bar); 0: no limit.
+        double currentLimit = 0.0;
+
+        static CellBehaviour Healthy() { return {}; }
+        static CellBehaviour Offset(double bar) { CellBehaviour b; b.offset = bar; return b; }
+        static CellBehaviour CurrentLimited(double bar) { CellBehaviour b; b.currentLimit = bar; return b; }
+        static CellBehaviour Slow(double seconds) { CellBehaviour b; b.timeConstant = seconds; return b; }
+        static CellBehaviour Drift(double perDive) { CellBehaviour b; b.driftPerDive = perDive; return b; }
+        bool IsHealthy() const { return driftPerDive == 0.0 && timeConstant == 0.0 && offset == 0.0 && currentLimit == 0.0; }
+    };
+    // The controller's setpoint from this dive time on.
+    struct SetpointChange
+    {
+        double diveTime;
+        double setpoint; // bar
+    };
+    // A flush: the loop holds this ppO2 for a while, then returns to the setpoint.
+    struct Flush
+    {
+        double diveTime;
+        double seconds;
+        double ppO2; // bar
+    };
+    // Battery records (wide logs only): one every `interval` seconds of the
+    // session, the voltage falling evenly from `startVolts` at power on to
+    // `endVolts` at power off.
+    struct BatteryLog
+    {
+        bool logged = false;
+        double startVolts = 4.10;
+        double endVolts = 3.90;
+        int interval = 60;
+    };
     struct Restart
     {
         double sessionTime; // seconds since power on
@@ -63,7 +108,15 @@ struct DivePlan
     QVector<Alarm> alarms;
     QVector<Event> events;
     QVector<Restart> restarts;
-    double setpoint = 1.3;             // bar
+    double setpoint = 1.3;             // bar, in the dive until the first setpoint change
+    QVector<SetpointChange> setpointChanges;
+    QVector<Flush> flushes;
+    // Cells 0-2 of controller 1, 3-5 of controller 2.
+    std::array<CellBehaviour, 6> cells{};
+    // Every cell reading moves by up to this much (bar) either way, from a
+    // pseudo-random sequence fixed by the dive number; 0: exact readings.
+    double cellNoise = 0.0;
+    BatteryLog battery;
     bool openCircuit = false;
     int controllerInControl = 1;
     int gradientFactor = 85;           // percent
@@ -87,5 +140,11 @@ struct DivePlan
     double DepthAt(double diveTime) const;
     int GasIndexAt(double diveTime) const;
     quint64 AlarmWordAt(double diveTime) const;
+    // The controller's setpoint in the dive at a dive time.
+    double SetpointAt(double diveTime) const;
+    // The loop's true ppO2 in the dive at a dive time: the setpoint, or the
+    // ppO2 of a flush under way.
+    double LoopPpO2At(double diveTime) const;
+    bool HasCellBehaviours() const;
     QDateTime DiveStart() const { return powerOn.addMSecs(qint64(surfaceBefore * 1000)); }
 };

@@ -4,7 +4,9 @@
 #include "LogRecordLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <random>
 
 namespace L = LogRecordLayout;
 namespace C = LogRecordLayout::Code;
@@ -17,6 +19,22 @@ constexpr quint32 TicksAfterRestart = 0x1000;
 constexpr double Voltages[4] = {3.6, 3.5, 3.55, 3.45};
 
 quint8 Clamp8(double v) { return quint8(std::clamp(int(std::lround(v)), 0, 255)); }
+
+// What the controller logs as its fourth ppO2 value: the mean of its cells,
+// leaving out one that is more than this far from the other two.
+constexpr double VotingOutlierBar = 0.2;
+
+double Voted(double a, double b, double c)
+{
+    const double ab = std::abs(a - b), bc = std::abs(b - c), ac = std::abs(a - c);
+    if (ab <= bc && ab <= ac && std::abs(c - (a + b) / 2) > VotingOutlierBar)
+        return (a + b) / 2;
+    if (bc <= ab && bc <= ac && std::abs(a - (b + c) / 2) > VotingOutlierBar)
+        return (b + c) / 2;
+    if (ac <= ab && ac <= bc && std::abs(b - (a + c) / 2) > VotingOutlierBar)
+        return (a + c) / 2;
+    return (a + b + c) / 3;
+}
 
 // One record under construction.
 class Record
@@ -61,7 +79,10 @@ private:
 class SessionWriter
 {
 public:
-    explicit SessionWriter(const DivePlan &plan) : m_plan(plan), m_wide(plan.wide) {}
+    explicit SessionWriter(const DivePlan &plan)
+        : m_plan(plan), m_wide(plan.wide), m_noise(quint32(plan.diveNumber) * 7919u + 17u)
+    {
+    }
 
     GeneratedSession Build()
     {
@@ -104,6 +125,8 @@ public:
                 lastGas = gas;
             }
             ++sinceStatus;
+            if (m_plan.battery.logged && m_wide && k % std::max(1, m_plan.battery.interval / interval) == 0)
+                Battery(t);
             Sample(t, diveTime, inDive);
             if (inDive) {
                 if (m_session.diveStart < 0)
@@ -206,7 +229,7 @@ private:
             .U16(b + D::AltStopTime, inDive ? 3 : 0);
         if (!m_wide) {
             r.U16(b + D::NarrowTemperature, int(std::lround(Temperature(inDive) * 10)))
-                .U8(b + D::NarrowSetpoint, Clamp8(Setpoint(inDive) * 100))
+                .U8(b + D::NarrowSetpoint, Clamp8(Setpoint(inDive, diveTime) * 100))
                 .U8(b + D::NarrowCns, std::min(m_cns, 255))
                 .U8(b + D::NarrowOtu, std::min(m_otu, 255));
         }
@@ -214,7 +237,48 @@ private:
     }
 
     double Temperature(bool inDive) const { return inDive ? m_plan.waterTemperature : m_plan.airTemperature; }
-    double Setpoint(bool inDive) const { return inDive ? m_plan.setpoint : SurfaceSetpoint; }
+    double Setpoint(bool inDive, double diveTime) const { return inDive ? m_plan.SetpointAt(diveTime) : SurfaceSetpoint; }
+
+    // The six cell readings (bar) for a true loop ppO2, after each cell's
+    // behaviour and the noise; every cell reads the truth when the plan sets
+    // no behaviour.
+    std::array<double, 6> CellReadings(double truth)
+    {
+        std::array<double, 6> readings;
+        readings.fill(truth);
+        if (!m_plan.HasCellBehaviours())
+            return readings;
+        const double interval = std::clamp(m_plan.sampleInterval, 1, 120);
+        std::uniform_real_distribution<double> noise(-m_plan.cellNoise, m_plan.cellNoise);
+        for (int i = 0; i < 6; ++i) {
+            const DivePlan::CellBehaviour &b = m_plan.cells[size_t(i)];
+            double reading = truth * (1.0 + b.driftPerDive * (m_plan.diveNumber - 1));
+            if (b.timeConstant > 0) {
+                if (m_lagStarted)
+                    m_lag[size_t(i)] += (reading - m_lag[size_t(i)]) * (1.0 - std::exp(-interval / b.timeConstant));
+                else
+                    m_lag[size_t(i)] = reading;
+                reading = m_lag[size_t(i)];
+            }
+            reading += b.offset;
+            if (b.currentLimit > 0)
+                reading = std::min(reading, b.currentLimit);
+            if (m_plan.cellNoise > 0)
+                reading += noise(m_noise);
+            readings[size_t(i)] = std::max(0.0, reading);
+        }
+        m_lagStarted = true;
+        return readings;
+    }
+
+    void Battery(double t)
+    {
+        const DivePlan::BatteryLog &b = m_plan.battery;
+        const double length = std::max(1.0, m_plan.SessionLength());
+        const double volts = b.startVolts + (b.endVolts - b.startVolts) * std::min(1.0, t / length);
+        Add(Record(m_wide, C::Battery, Ticks(t))
+                .U16(L::Battery::Voltage, int(std::lround(volts / L::Battery::VoltsPerUnit))));
+    }
 
     void Sample(double t, double diveTime, bool inDive)
     {
@@ -222,7 +286,12 @@ private:
         const int ambient = m_plan.surfacePressure + int(std::lround(depth * 100));
         const int gasIndex = m_plan.GasIndexAt(diveTime);
         const DivePlan::Gas gas = gasIndex < m_plan.gases.size() ? m_plan.gases.at(gasIndex) : DivePlan::Gas{21, 0};
-        const double cell = (m_plan.openCircuit || !inDive) ? (inDive ? gas.o2 : 21) / 100.0 * ambient / 1000.0 : m_plan.setpoint;
+        const double truth = (m_plan.openCircuit || !inDive) ? (inDive ? gas.o2 : 21) / 100.0 * ambient / 1000.0
+                                                             : m_plan.LoopPpO2At(diveTime);
+        const std::array<double, 6> cells = CellReadings(truth);
+        const bool exact = !m_plan.HasCellBehaviours();
+        const double voted[2] = {exact ? truth : Voted(cells[0], cells[1], cells[2]),
+                                 exact ? truth : Voted(cells[3], cells[4], cells[5])};
         const quint64 alarms = inDive ? m_plan.AlarmWordAt(diveTime) : 0;
         const int modeByte = (inDive ? L::Status::InDiveBit : 0) | (m_plan.openCircuit ? L::Status::OpenCircuitBit : 0);
         Record r(m_wide, C::Sample, Ticks(t));
@@ -230,10 +299,10 @@ private:
             namespace W = L::WideSample;
             r.U16(W::AmbientPressure, ambient).U16(W::Temperature, int(std::lround(Temperature(inDive) * 10)));
             for (int i = 0; i < 3; ++i) {
-                r.U8(W::C1Cells + i, Clamp8(cell * 100));
-                r.U8(W::C2Cells + i, Clamp8(cell * 100));
+                r.U8(W::C1Cells + i, Clamp8(cells[size_t(i)] * 100));
+                r.U8(W::C2Cells + i, Clamp8(cells[size_t(3 + i)] * 100));
             }
-            r.U8(W::C1Fourth, Clamp8(cell * 100)).U8(W::C2Fourth, Clamp8(cell * 100));
+            r.U8(W::C1Fourth, Clamp8(voted[0] * 100)).U8(W::C2Fourth, Clamp8(voted[1] * 100));
             r.U8(W::C1VoltageA, Clamp8(Voltages[0] * 40)).U8(W::C1VoltageB, Clamp8(Voltages[1] * 40));
             r.U8(W::C2VoltageA, Clamp8(Voltages[2] * 40)).U8(W::C2VoltageB, Clamp8(Voltages[3] * 40));
             r.U8(W::StatusBits, int(alarms & 0xFF));
@@ -246,13 +315,13 @@ private:
                                         int((alarms >> 32) & 0xFF)};
             for (int i = 0; i < 7; ++i)
                 r.U8(W::StatusBytes + i, statusBytes[i]);
-            r.U8(W::Setpoint, Clamp8(Setpoint(inDive) * 100)).U8(W::Cns, std::min(m_cns, 255)).U8(W::Otu, std::min(m_otu, 255));
+            r.U8(W::Setpoint, Clamp8(Setpoint(inDive, diveTime) * 100)).U8(W::Cns, std::min(m_cns, 255)).U8(W::Otu, std::min(m_otu, 255));
         } else {
             namespace N = L::NarrowSample;
             r.U16(N::AmbientPressure, ambient);
             for (int i = 0; i < 3; ++i) {
-                r.U8(N::C1Cells + i, Clamp8(cell * 100));
-                r.U8(N::C2Cells + i, Clamp8(cell * 100));
+                r.U8(N::C1Cells + i, Clamp8(cells[size_t(i)] * 100));
+                r.U8(N::C2Cells + i, Clamp8(cells[size_t(3 + i)] * 100));
             }
             r.U8(N::C1VoltageA, Clamp8(Voltages[0] * 40)).U8(N::C1VoltageB, Clamp8(Voltages[1] * 40));
             r.U8(N::C2VoltageA, Clamp8(Voltages[2] * 40)).U8(N::C2VoltageB, Clamp8(Voltages[3] * 40));
@@ -357,6 +426,9 @@ private:
     int m_headerIndex = -1;
     GeneratedSession m_session;
     int m_maxDepthCm = 0;
+    std::minstd_rand m_noise;
+    std::array<double, 6> m_lag{};
+    bool m_lagStarted = false;
     int m_cns = 0;
     int m_otu = 0;
 };

@@ -165,6 +165,8 @@ private slots:
     void diveDurationIsTheRecordedDiveTime();
     void outputIsPinned_data();
     void outputIsPinned();
+    void cellsAsPpo2_data();
+    void cellsAsPpo2();
 };
 
 void TestUddfExport::waypointsFollowThePlan()
@@ -549,6 +551,88 @@ void TestUddfExport::outputIsPinned()
     const QByteArray document = exporter.Document(log);
     QVERIFY(Read(document).wellFormed);
     QCOMPARE(QCryptographicHash::hash(document, QCryptographicHash::Sha256).toHex(), sha256);
+}
+
+namespace {
+// Per waypoint, the cell readings as "element ref=value".
+QVector<QStringList> CellReadings(const QByteArray &document)
+{
+    QVector<QStringList> readings;
+    QXmlStreamReader xml(document);
+    QString cellElement;
+    QString reference;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("waypoint"))
+                readings.append(QStringList());
+            reference = xml.attributes().value(QLatin1String("ref")).toString();
+            cellElement = reference.startsWith(QLatin1String("o2sensor_")) ? xml.name().toString() : QString();
+        } else if (xml.isCharacters() && !xml.isWhitespace() && !cellElement.isEmpty() && !readings.isEmpty()) {
+            readings.last() << cellElement + QLatin1Char(' ') + reference + QLatin1Char('=') + xml.text().toString();
+        }
+    }
+    return readings;
+}
+} // namespace
+
+void TestUddfExport::cellsAsPpo2_data()
+{
+    QTest::addColumn<DivePlan>("plan");
+    DivePlan offsets = Plan();
+    offsets.setpoint = 0.7;
+    offsets.setpointChanges = {{90, 1.3}, {1080, 1.0}};
+    offsets.cellNoise = 0.01;
+    offsets.cells[0] = DivePlan::CellBehaviour::Offset(-0.05);
+    offsets.cells[2] = DivePlan::CellBehaviour::Offset(0.08);
+    QTest::newRow("controller 1, cells apart") << offsets;
+    DivePlan second = Plan();
+    second.controllerInControl = 2;
+    second.openCircuit = true;
+    second.setpoint = 0.7;
+    second.setpointChanges = {{90, 1.2}};
+    second.cells[4] = DivePlan::CellBehaviour::Offset(0.1);
+    QTest::newRow("controller 2, open circuit") << second;
+}
+
+void TestUddfExport::cellsAsPpo2()
+{
+    // With the choice on, each cell reading is named ppo2 instead of
+    // measuredpo2; the same readings of the same waypoints, and not one other
+    // byte differs (the verification code included).
+    QFETCH(DivePlan, plan);
+    QTemporaryDir dir;
+    QuorLog log;
+    QVERIFY(LoadPlan(log, dir, plan));
+    UddfExport exporter;
+    QVERIFY(!exporter.CellsAsPpo2());
+    exporter.SetGeneratedAt(QDateTime(QDate(2026, 12, 10), QTime(8, 15, 0)));
+    const QByteArray measured = exporter.Document(log);
+    exporter.SetCellsAsPpo2(true);
+    const QByteArray ppo2 = exporter.Document(log);
+    QVERIFY(Read(ppo2).wellFormed);
+
+    const QVector<QStringList> before = CellReadings(measured);
+    const QVector<QStringList> after = CellReadings(ppo2);
+    QVERIFY(before.size() > 10);
+    QCOMPARE(after.size(), before.size());
+    QSet<QString> distinct;
+    for (int i = 0; i < before.size(); ++i) {
+        QCOMPARE(before[i].size(), 3);
+        QCOMPARE(after[i].size(), 3);
+        for (int c = 0; c < 3; ++c) {
+            QVERIFY2(before[i][c].startsWith(QStringLiteral("measuredpo2 o2sensor_%1=").arg(c + 1)), qPrintable(before[i][c]));
+            QCOMPARE(after[i][c], QStringLiteral("ppo2") + before[i][c].mid(int(qstrlen("measuredpo2"))));
+            distinct << before[i][c].section(QLatin1Char('='), 1);
+        }
+    }
+    QVERIFY(distinct.size() > 3); // real readings, not one value throughout
+    QVERIFY(!ppo2.contains("measuredpo2"));
+
+    QByteArray renamed = ppo2;
+    renamed.replace("<ppo2 ", "<measuredpo2 ").replace("</ppo2>", "</measuredpo2>");
+    QCOMPARE(renamed, measured);
+    QCOMPARE(Read(ppo2).verificationCode, Read(measured).verificationCode);
 }
 
 QTEST_GUILESS_MAIN(TestUddfExport)

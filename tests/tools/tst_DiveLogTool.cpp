@@ -52,6 +52,8 @@ private slots:
     void summary();
     void lines();
     void uddfOutFolderAndOverwrite();
+    void uddfCellsAsPpo2();
+    void cellReport();
     void blocks();
     void failures_data();
     void failures();
@@ -136,6 +138,61 @@ void TestDiveLogTool::uddfOutFolderAndOverwrite()
     QCOMPARE(run.exitCode, 0);
     QVERIFY(marker.open(QIODevice::ReadOnly));
     QVERIFY(marker.readAll().startsWith("<?xml"));
+}
+
+void TestDiveLogTool::uddfCellsAsPpo2()
+{
+    // --cells-as-ppo2 renames every cell reading; without it the file keeps
+    // measuredpo2.
+    QTemporaryDir plain;
+    QTemporaryDir renamed;
+    QCOMPARE(Tool({QStringLiteral("uddf"), QStringLiteral("--out"), plain.path(), m_ccl}).exitCode, 0);
+    const Run run = Tool({QStringLiteral("uddf"), QStringLiteral("--cells-as-ppo2"), QStringLiteral("--out"), renamed.path(), m_ccl});
+    QCOMPARE(run.exitCode, 0);
+    QFile a(plain.filePath(QStringLiteral("12A3456_dive.uddf")));
+    QFile b(renamed.filePath(QStringLiteral("12A3456_dive.uddf")));
+    QVERIFY(a.open(QIODevice::ReadOnly));
+    QVERIFY(b.open(QIODevice::ReadOnly));
+    const QByteArray measured = a.readAll();
+    const QByteArray ppo2 = b.readAll();
+    const int readings = measured.count("<measuredpo2 ref=\"o2sensor_");
+    QVERIFY(readings > 0);
+    QCOMPARE(measured.count("<ppo2 "), 0);
+    QCOMPARE(ppo2.count("<ppo2 ref=\"o2sensor_"), readings);
+    QCOMPARE(ppo2.count("measuredpo2"), 0);
+}
+
+void TestDiveLogTool::cellReport()
+{
+    // The report over several files, newest dive's current-limited cell to
+    // be replaced; a file that does not load is named and the rest reported.
+    QTemporaryDir dir;
+    QStringList files;
+    for (int n = 1; n <= 2; ++n) {
+        DivePlan plan = Plan();
+        plan.diveNumber = n;
+        plan.powerOn = plan.powerOn.addDays(n);
+        plan.profile = {{0, 0}, {120, 30}, {1500, 30}, {1800, 6}, {2100, 6}, {2160, 0}};
+        plan.setpoint = 0.7;
+        plan.setpointChanges = {{120, 1.3}, {1800, 0.7}};
+        if (n == 2)
+            plan.cells[1] = DivePlan::CellBehaviour::CurrentLimited(1.0);
+        files << dir.filePath(QStringLiteral("12A3456_%1.ccl").arg(n));
+        QVERIFY(LogFileWriter::WriteSecured(files.last(), LogRecordGenerator::LogFile(plan), nullptr));
+    }
+    const QString broken = dir.filePath(QStringLiteral("broken.ccl"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a dive log\n");
+    file.close();
+
+    const Run run = Tool(QStringList{QStringLiteral("cells")} + files + QStringList{broken});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.startsWith(broken + QStringLiteral(": ")), qPrintable(run.err));
+    QVERIFY2(run.out.contains(QStringLiteral("Cell 2: replace")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("current-limited")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("Cell 1: good")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("Cell 3: good")), qPrintable(run.out));
 }
 
 void TestDiveLogTool::blocks()

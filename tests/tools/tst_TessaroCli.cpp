@@ -5,6 +5,7 @@
 #include "RebreatherSimulator.h"
 #include "SimLogMemory.h"
 
+#include <QSettings>
 #include <QtTest>
 
 namespace {
@@ -60,6 +61,7 @@ class TestTessaroCli : public QObject
 
 private slots:
     void downloadsDivesFromAPort();
+    void uddfCellsFollowTheSetting();
     void colourV2SelectionByNumber();
     void failuresExitNonZero_data();
     void failuresExitNonZero();
@@ -102,6 +104,36 @@ void TestTessaroCli::downloadsDivesFromAPort()
     QVERIFY2(second.exitCode == 0, qPrintable(second.out + second.err));
     QVERIFY2(second.out.contains(QStringLiteral("2 log files found in memory.  2 skipped - 0 saved")), qPrintable(second.out));
     QCOMPARE(QFileInfo(dir.filePath(ccl.first())).lastModified(), before);
+}
+
+void TestTessaroCli::uddfCellsFollowTheSetting()
+{
+    // The stored choice "Cell readings as UDDF 3.3.0 ppo2" reaches the UDDF
+    // files a download writes.
+    RebreatherSimulator sim(SimProfile::ColourV1Usb);
+    QVERIFY(sim.Start());
+    SimLogMemory memory(SimLogMemory::Format::ColourV1, TwoDives(QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0)), 1));
+    QVERIFY(sim.LoadLogMemory(memory));
+    QTemporaryDir dir;
+    const QString storePath = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor/Tessaro.conf");
+    QFile::remove(storePath);
+    {
+        QSettings store(storePath, QSettings::IniFormat);
+        store.setValue(QStringLiteral("Settings/Connect/UDDF Cells As ppo2"), true);
+    }
+    const Run run = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+                         dir.path(), QStringLiteral("--uddf")});
+    QFile::remove(storePath);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    const QStringList uddf = QDir(dir.path()).entryList({QStringLiteral("*.uddf")}, QDir::Files);
+    QCOMPARE(uddf.size(), 2);
+    for (const QString &name : uddf) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray document = file.readAll();
+        QVERIFY2(document.contains("<ppo2 ref=\"o2sensor_1\">"), qPrintable(name));
+        QVERIFY2(!document.contains("measuredpo2"), qPrintable(name));
+    }
 }
 
 void TestTessaroCli::colourV2SelectionByNumber()

@@ -6,11 +6,16 @@
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
 #include "CcrBuilder.h"
+#include "CellReportDialog.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DiveProfileView.h"
+#include "DivesDialog.h"
 #include "DownloadV1Dialog.h"
 #include "DownloadV2Dialog.h"
 #include "FontLoader.h"
+#include "LogFileWriter.h"
+#include "LogRecordGenerator.h"
 #include "MainDialog.h"
 #include "PrivateSettingsDialog.h"
 #include "ProcessCCXDialog.h"
@@ -29,9 +34,11 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
+#include <QTableView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -113,6 +120,73 @@ void withModal(const QString &name, const std::function<void()> &trigger,
     });
     poll->start();
     trigger();
+}
+
+// A folder of a diver's dives for the Dives window: a dozen dives over two
+// months, the third cell of controller 1 current-limited on the newest ones,
+// the second cell slowly losing sensitivity, battery records, and one file
+// damaged in transfer.
+QString MakeDiveFolder()
+{
+    const QString folder = QDir::home().filePath(QStringLiteral("Dives"));
+    QDir().mkpath(folder);
+    for (int n = 1; n <= 12; ++n) {
+        DivePlan plan;
+        plan.diveNumber = n;
+        plan.powerOn = QDateTime(QDate(2026, 8, 1), QTime(9, 15), Qt::UTC).addDays(n * 5);
+        plan.surfaceBefore = 90;
+        plan.surfaceAfter = 60;
+        const double depth = 24 + (n * 7) % 30;
+        const double bottom = 1500 + (n % 4) * 300;
+        plan.profile = {{0, 0}, {depth * 5, depth}, {bottom, depth}, {bottom + 300, 9}, {bottom + 420, 6},
+                        {bottom + 720, 6}, {bottom + 800, 0}};
+        plan.gases = {{21, 0}, {50, 0}};
+        plan.gasSwitches = {{bottom + 300, 1}};
+        plan.alarms = {{bottom + 200, quint64(1) << 16}, {bottom + 240, 0}};
+        plan.setpoint = 0.7;
+        plan.setpointChanges = {{depth * 5, 1.3}, {bottom + 420, 1.0}, {bottom + 720, 0.7}};
+        plan.flushes = {{bottom - 400, 60, 1.6}};
+        plan.waterTemperature = 9.0 + n % 3;
+        plan.cellNoise = 0.015;
+        plan.cells[1] = DivePlan::CellBehaviour::Drift(-0.007);
+        if (n >= 10)
+            plan.cells[2] = DivePlan::CellBehaviour::CurrentLimited(1.05);
+        plan.battery.logged = true;
+        plan.battery.startVolts = 4.15 - n * 0.01;
+        plan.battery.endVolts = plan.battery.startVolts - 0.18;
+        QString error;
+        const QString path = QDir(folder).filePath(QStringLiteral("12A3456_%1.ccl").arg(plan.DiveStart().toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"))));
+        if (!LogFileWriter::WriteSecured(path, LogRecordGenerator::LogFile(plan), &error))
+            check(false, "writing a dive");
+    }
+    QFile damaged(QDir(folder).filePath(QStringLiteral("12A3456_2026_07_30_10_00_00.ccl")));
+    if (damaged.open(QIODevice::WriteOnly))
+        damaged.write(QByteArray::fromHex("F353460100112233445566778899AABBCCDDEEFF0011"));
+    return folder;
+}
+
+// The Dives window with the newest dive, its cursor at the flush, then the
+// cell report over the dives.
+void ShootDives(MainDialog &w, const QString &suffix)
+{
+    withModal<DivesDialog>(
+        QStringLiteral("12_dives") + suffix, [&] { press(&w, "divesBtn"); },
+        [suffix](DivesDialog *dives) {
+            dives->Profile()->SaveImage(outputFolder + QStringLiteral("/12b_profile") + suffix + QStringLiteral(".png"));
+            withModal<CellReportDialog>(QStringLiteral("13_cell_report") + suffix, [dives] { press(dives, "cellReportBtn"); },
+                                        [](CellReportDialog *report) { press(report, "closeBtn"); });
+            press(dives, "closeBtn");
+        },
+        [](DivesDialog *dives) {
+            if (dives->IsListing() || !dives->Profile()->HasDive())
+                return false;
+            dives->resize(1180, 820);
+            dives->Profile()->SetCursorTime(dives->Profile()->EvidenceRegions().isEmpty()
+                                                ? 600.0
+                                                : dives->Profile()->EvidenceRegions().first().first + 120);
+            return true;
+        });
+    check(waitFor([] { return QApplication::activeModalWidget() == nullptr; }), "dives closed");
 }
 
 // Answers the remote-support window's address lookup on 127.0.0.1.
@@ -264,6 +338,9 @@ int main(int argc, char *argv[])
         withModal<About>(QStringLiteral("07b_about"), [&] { press(&w, "aboutBtn"); },
                          [](About *about) { press(about, "closeBtn"); });
 
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, MakeDiveFolder());
+        ShootDives(w, QString());
+
         withModal<YesNo>(
             QStringLiteral("08_clock_question"), [&] { w.ClockSynchRequired(3600); },
             [](YesNo *question) { press(question, "noBtn"); });
@@ -397,6 +474,8 @@ int main(int argc, char *argv[])
                                   [](SettingsDialog *settings) { settings->reject(); });
         withModal<About>(QStringLiteral("10b_about_de"), [&] { press(&w, "aboutBtn"); },
                          [](About *about) { press(about, "closeBtn"); });
+        AppSettings::SetValue(AppSettings::Key::DownloadDirectory, QDir::home().filePath(QStringLiteral("Dives")));
+        ShootDives(w, QStringLiteral("_de"));
         remoteSupportPictures(w, relay, QStringLiteral("10c_de"), false);
         withModal<DownloadV1Dialog>(
             QStringLiteral("28_download_v1_de"), [&] { press(&w, "downloadBtn"); },

@@ -7,8 +7,10 @@
 #include "About.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
+#include "CellReportDialog.h"
 #include "Clock.h"
 #include "DeviceStatus.h"
+#include "DivesDialog.h"
 #include "DownloadV1Dialog.h"
 #include "DownloadV2Dialog.h"
 #include "MainDialog.h"
@@ -45,6 +47,8 @@ inline QList<CataloguedWindow> AllWindows()
         {"SettingsDialog", [] { return std::make_unique<SettingsDialog>(); }, Key::GeometrySettings},
         {"DeviceStatus", [] { return std::make_unique<DeviceStatus>(); }, Key::GeometryDeviceStatus},
         {"Clock", [] { return std::make_unique<Clock>(nullptr); }, Key::GeometryClock},
+        {"DivesDialog", [] { return std::make_unique<DivesDialog>(); }, Key::GeometryDives},
+        {"CellReportDialog", [] { return std::make_unique<CellReportDialog>(); }, Key::GeometryCellReport},
         {"DownloadV1Dialog", [] { return std::make_unique<DownloadV1Dialog>(nullptr, true); }, Key::GeometryDownloadV1},
         {"DownloadV2Dialog", [] { return std::make_unique<DownloadV2Dialog>(nullptr, true, false); },
          Key::GeometryDownloadV2},

@@ -5,6 +5,8 @@
 // download through the real worker.
 
 #include "AppSettings.h"
+#include "DiveListModel.h"
+#include "DivesDialog.h"
 #include "DownloadV1Dialog.h"
 #include "DownloadV2Dialog.h"
 #include "LogBookV2.h"
@@ -884,15 +886,38 @@ void tst_DownloadWindows::downloadThroughTheWindows_data()
 
 namespace {
 
+// What VIEW DIVES showed after a download.
+struct ViewedDives
+{
+    bool hiddenBeforeDownload = false;
+    QString folder;
+    QStringList readable; // file names of the dives listed as read
+    int rows = -1;
+};
+
 // Presses DOWNLOAD FROM DEVICE, chooses every dive (V2), downloads, and
 // closes the window once the download has answered. Returns the window's
-// messages; the V2 list's Location column goes into locations.
-QString DownloadEverything(MainDialog &main, QStringList *locations = nullptr)
+// messages; the V2 list's Location column goes into locations. With viewed,
+// VIEW DIVES is pressed after the download and the Dives window's list kept.
+QString DownloadEverything(MainDialog &main, QStringList *locations = nullptr, ViewedDives *viewed = nullptr)
 {
     bool started = false;
     bool finished = false;
+    bool viewing = false;
     QString messages;
     ModalResponder responder([&](QWidget *modal) {
+        if (auto *dives = qobject_cast<DivesDialog *>(modal)) {
+            if (dives->IsListing() || !viewed)
+                return;
+            viewed->folder = dives->Folder();
+            viewed->rows = dives->Model()->rowCount();
+            for (int row = 0; row < dives->Model()->rowCount(); ++row) {
+                if (dives->Model()->Entry(row).loaded)
+                    viewed->readable << dives->Model()->Entry(row).fileName;
+            }
+            QTest::mouseClick(Button(dives, "closeBtn"), Qt::LeftButton);
+            return;
+        }
         auto *v1 = qobject_cast<DownloadV1Dialog *>(modal);
         auto *v2 = qobject_cast<DownloadV2Dialog *>(modal);
         if (!v1 && !v2)
@@ -901,6 +926,8 @@ QString DownloadEverything(MainDialog &main, QStringList *locations = nullptr)
         if (!started) {
             if (busy || (v1 && !v1->IsPrepared()) || (v2 && List(v2)->topLevelItemCount() == 0))
                 return;
+            if (viewed)
+                viewed->hiddenBeforeDownload = !Button(modal, "viewDivesBtn")->isVisible();
             if (v2)
                 QTest::mouseClick(Button(v2, "allDivesBtn"), Qt::LeftButton);
             QTest::mouseClick(Button(modal, "downloadBtn"), Qt::LeftButton);
@@ -909,6 +936,15 @@ QString DownloadEverything(MainDialog &main, QStringList *locations = nullptr)
         }
         if (busy)
             return;
+        if (viewed && !viewing) {
+            // Queued: the Dives window is modal, and this handler must return
+            // before it can answer that one.
+            viewing = true;
+            QVERIFY(Button(modal, "viewDivesBtn")->isVisible());
+            QVERIFY(Button(modal, "viewDivesBtn")->isEnabled());
+            QMetaObject::invokeMethod(Button(modal, "viewDivesBtn"), "click", Qt::QueuedConnection);
+            return;
+        }
         finished = true;
         messages = Messages(modal);
         if (v2 && locations) {
@@ -930,7 +966,8 @@ void tst_DownloadWindows::downloadThroughTheWindows()
     ConnectedMainWindow main{SimProfile(profile)};
     QVERIFY(main.Open(folder.path()));
     QStringList locations;
-    const QString messages = DownloadEverything(*main.window, &locations);
+    ViewedDives viewed;
+    const QString messages = DownloadEverything(*main.window, &locations, &viewed);
     QVERIFY(!messages.isEmpty());
 
     // One file per dive the handset holds, and the memory image for V1.
@@ -942,6 +979,14 @@ void tst_DownloadWindows::downloadThroughTheWindows()
     QCOMPARE(images, profile == int(SimProfile::ColourV2Bluetooth) ? 0 : 1);
     if (profile == int(SimProfile::ColourV2Bluetooth))
         QCOMPARE(locations, QVector<QString>(SimProfiles::DefaultDiveCount, QStringLiteral("PC")).toList());
+
+    // VIEW DIVES appears once the download is done and lists its dives.
+    QVERIFY(viewed.hiddenBeforeDownload);
+    QCOMPARE(viewed.folder, folder.path());
+    QStringList readable = viewed.readable;
+    readable.sort();
+    QCOMPARE(readable, dives);
+    QCOMPARE(viewed.rows, dives.size());
 }
 
 void tst_DownloadWindows::abortFromTheWindow()

@@ -224,6 +224,8 @@ void tst_SettingsWindows::choicesAreKeptHoweverClosed()
     QFETCH(QString, closedBy);
     QTemporaryDir base;
     const QString folder = base.filePath(QStringLiteral("chosen"));
+    // The UDDF cell-name choice starts off and is turned on, then off again.
+    QSettings().remove(AppSettings::KeyName(AppSettings::Key::UddfCellsAsPpo2));
     for (const bool metric : {true, false}) {
         SettingsDialog dialog;
         dialog.SetMetricUnits(!metric);
@@ -233,6 +235,9 @@ void tst_SettingsWindows::choicesAreKeptHoweverClosed()
                                                 : QStringLiteral("radioButtonImperial"))
             ->setChecked(true);
         dialog.findChild<QLineEdit *>(QStringLiteral("dirEdit"))->setText(folder);
+        auto *ppo2 = dialog.findChild<QCheckBox *>(QStringLiteral("uddfPpo2Check"));
+        QCOMPARE(ppo2->isChecked(), !metric);
+        ppo2->setChecked(metric);
         if (closedBy == QLatin1String("CLOSE"))
             QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("closeBtn")), Qt::LeftButton);
         else if (closedBy == QLatin1String("Escape"))
@@ -243,8 +248,10 @@ void tst_SettingsWindows::choicesAreKeptHoweverClosed()
         QCOMPARE(dialog.MetricUnits(), metric);
         QCOMPARE(AppSettings::StringValue(AppSettings::Key::DownloadDirectory), folder);
         QVERIFY(QDir(folder).exists());
+        QCOMPARE(AppSettings::BoolValue(AppSettings::Key::UddfCellsAsPpo2), metric);
         QSettings().remove(AppSettings::KeyName(AppSettings::Key::DownloadDirectory));
     }
+    QSettings().remove(AppSettings::KeyName(AppSettings::Key::UddfCellsAsPpo2));
 }
 
 void tst_SettingsWindows::downloadFolderIsCreated()

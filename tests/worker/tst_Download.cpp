@@ -263,6 +263,8 @@ private slots:
     void colourV2Rings_data();
     void colourV2Rings();
     void colourV2VirginUnit();
+    void colourV2LogDataStartOutsideItsMemory_data();
+    void colourV2LogDataStartOutsideItsMemory();
     void nothingLoggedEndsAtOnce();
     void unplugAndAbortSaveNothing_data();
     void unplugAndAbortSaveNothing();
@@ -589,6 +591,52 @@ void TestDownload::colourV2Rings()
     QVERIFY(inMemory > 0);
     if (!countTurns)
         QCOMPARE(inMemory, fromRingEnd ? dives - 1 : dives);
+}
+
+void TestDownload::colourV2LogDataStartOutsideItsMemory_data()
+{
+    QTest::addColumn<quint32>("stored");
+    QTest::newRow("past the top of the log memory") << 0x11111111u;
+    QTest::newRow("below the log data region") << 0x00000100u;
+}
+
+// A log data start outside the log data memory in the Services Relocation
+// block (damaged or foreign code) counts as unset: the dives stay in memory
+// and download whole.
+void TestDownload::colourV2LogDataStartOutsideItsMemory()
+{
+    QFETCH(quint32, stored);
+    Rig rig(SimProfile::ColourV2Usb);
+    const QDateTime day(QDate(2026, 8, 10), QTime(9, 0, 0));
+    const QVector<DivePlan> plans{Plan(31, day, 5, 18.0, true), Plan(32, day.addSecs(7200), 4, 12.0, true)};
+    SimLogMemory memory(Format::ColourV2, plans);
+    QVERIFY(rig.Lay(memory));
+    DeviceList catalogue;
+    quint8 memoryId = 0;
+    quint32 start = 0, size = 0;
+    QVERIFY(catalogue.GetRegion(DeviceId::DisplayColour, RegionId::LoggingPointers, memoryId, start, size));
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char(stored >> (8 * i));
+    rig.sim.WithBus([&](SimulatedBus &bus) {
+        bus.Unit(DeviceId::DisplayColour)
+            ->WriteMemory(memoryId, start + SimLogMemory::ServicesRelocationOffset + SimLogMemory::LogDataStartOffset, bytes);
+    });
+
+    QVERIFY(rig.Connect());
+    QVERIFY(rig.ReadLogBook());
+    QCOMPARE(rig.probe.logBookResults.last(), qMakePair(true, QStringLiteral("Log book read completed")));
+    LogBookV2 *book = rig.worker->GetLogBookV2();
+    QCOMPARE(book->Count(), 2);
+    for (int k = 0; k < 2; ++k)
+        QVERIFY(book->At(k)->AreDownloadLocationsValid() && book->At(k)->inMemory);
+    QVERIFY(book->SelectAllDives());
+    QVERIFY(rig.SelectionChanged());
+    QVERIFY(rig.Download("DownloadV2DownloadData"));
+    QCOMPARE(rig.probe.downloadResults.last(), qMakePair(true, QString()));
+    const QString serial = SerialOf(rig.worker);
+    for (const DivePlan &plan : plans)
+        CheckAgainstPlan(rig.dir.filePath(DiveFile(serial, plan)), plan);
 }
 
 void TestDownload::colourV2VirginUnit()

@@ -1,5 +1,7 @@
 #include "DiveLogTool.h"
 
+#include "CellHealthAnalysis.h"
+#include "CellHealthReport.h"
 #include "CclFileLoader.h"
 #include "DeviceList.h"
 #include "QuorLog.h"
@@ -69,8 +71,10 @@ QString DiveLogTool::UsageText()
     return QStringLiteral(
         "Usage: divelogtool summary FILE.ccl...\n"
         "       divelogtool lines FILE.ccl...\n"
-        "       divelogtool uddf [--out DIR] [--overwrite] FILE.ccl...\n"
+        "       divelogtool uddf [--out DIR] [--overwrite] [--cells-as-ppo2] FILE.ccl...\n"
+        "           --cells-as-ppo2: cell readings as UDDF 3.3.0 ppo2 instead of measuredpo2\n"
         "       divelogtool blocks FILE.ccx...\n"
+        "       divelogtool cells FILE.ccl...\n"
         "Exit codes: 0 done, 1 usage, 2 a file could not be loaded, 3 a UDDF file was not written.\n");
 }
 
@@ -83,6 +87,7 @@ int DiveLogTool::Run(const QStringList &arguments)
     const QString command = arguments.first();
     QString outDir;
     bool overwrite = false;
+    bool cellsAsPpo2 = false;
     QStringList files;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &a = arguments.at(i);
@@ -94,6 +99,8 @@ int DiveLogTool::Run(const QStringList &arguments)
             outDir = arguments.at(i);
         } else if (command == QLatin1String("uddf") && a == QLatin1String("--overwrite")) {
             overwrite = true;
+        } else if (command == QLatin1String("uddf") && a == QLatin1String("--cells-as-ppo2")) {
+            cellsAsPpo2 = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             m_err << "Unknown option " << Printable(a) << "\n" << UsageText();
             return Usage;
@@ -101,11 +108,14 @@ int DiveLogTool::Run(const QStringList &arguments)
             files << a;
         }
     }
-    const QStringList commands = {QStringLiteral("summary"), QStringLiteral("lines"), QStringLiteral("uddf"), QStringLiteral("blocks")};
+    const QStringList commands = {QStringLiteral("summary"), QStringLiteral("lines"), QStringLiteral("uddf"),
+                                  QStringLiteral("blocks"), QStringLiteral("cells")};
     if (!commands.contains(command) || files.isEmpty()) {
         m_err << UsageText();
         return Usage;
     }
+    if (command == QLatin1String("cells"))
+        return Cells(files);
     if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
         Error(outDir, QStringLiteral("not a folder"));
         return Usage;
@@ -118,7 +128,7 @@ int DiveLogTool::Run(const QStringList &arguments)
         else if (command == QLatin1String("lines"))
             code = Lines(file);
         else if (command == QLatin1String("uddf"))
-            code = Uddf(file, outDir, overwrite);
+            code = Uddf(file, outDir, overwrite, cellsAsPpo2);
         else
             code = Blocks(file);
         // A file that could not be loaded outranks a UDDF file left alone.
@@ -170,7 +180,7 @@ int DiveLogTool::Lines(const QString &path)
     return Ok;
 }
 
-int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite)
+int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite, bool cellsAsPpo2)
 {
     QuorLog log;
     const int result = log.Load(path);
@@ -180,6 +190,7 @@ int DiveLogTool::Uddf(const QString &path, const QString &outDir, bool overwrite
         return LoadFailed;
     }
     UddfExport exporter([overwrite](const QString &) { return overwrite; });
+    exporter.SetCellsAsPpo2(cellsAsPpo2);
     QString target = UddfExport::TargetPathFor(path);
     if (!outDir.isEmpty())
         target = QDir(outDir).filePath(QFileInfo(target).fileName());
@@ -227,4 +238,33 @@ int DiveLogTool::Blocks(const QString &path)
     }
     m_out << count << " memory blocks\n\n";
     return Ok;
+}
+
+int DiveLogTool::Cells(const QStringList &files)
+{
+    // The report covers every dive that loads; a file that does not is
+    // named on the error stream and makes the exit code 2.
+    QVector<DiveCellHealth> dives;
+    int code = Ok;
+    for (const QString &path : files) {
+        QuorLog log;
+        const int result = log.Load(path);
+        ReportDamage(path, log.DamagedRecords());
+        if (result != QuorLog::Success) {
+            Error(path, LoadFailureText(path, log.ErrorText(), result));
+            code = LoadFailed;
+            continue;
+        }
+        dives.append(CellHealthAnalysis::AnalyseDive(log));
+    }
+    // Serial numbers and file names come from the files: printed safely.
+    const QStringList lines = CellHealthReport(dives).Text().split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i == lines.size() - 1 && lines[i].isEmpty())
+            break;
+        m_out << Printable(lines[i]) << "\n";
+    }
+    m_out.flush();
+    m_err.flush();
+    return code;
 }

@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-// The dive-log command-line tool: summaries, text-form lines and UDDF files
-// of .ccl files, and the memory blocks of .ccx files.
+// The dive-log command-line tool: summaries, text-form lines, UDDF files and
+// the oxygen-cell report of .ccl files, and the memory blocks of .ccx files.
 class DiveLogTool
 {
 public:
@@ -27,8 +27,10 @@ public:
 private:
     int Summary(const QString &path);
     int Lines(const QString &path);
-    int Uddf(const QString &path, const QString &outDir, bool overwrite);
+    int Uddf(const QString &path, const QString &outDir, bool overwrite, bool cellsAsPpo2);
     int Blocks(const QString &path);
+    // The oxygen-cell report over all the files' dives.
+    int Cells(const QStringList &files);
     // One line on the error stream: "path: text", both made printable.
     void Error(const QString &path, const QString &text);
     // One warning line per record whose CRC failed.

@@ -90,6 +90,186 @@
     </message>
 </context>
 <context>
+    <name>CellHealthReport</name>
+    <message>
+        <source>good</source>
+        <translation>gut</translation>
+    </message>
+    <message>
+        <source>watch</source>
+        <translation>beobachten</translation>
+    </message>
+    <message>
+        <source>replace</source>
+        <translation>ersetzen</translation>
+    </message>
+    <message>
+        <source>disagrees</source>
+        <translation>weicht ab</translation>
+    </message>
+    <message>
+        <source>current-limited</source>
+        <translation>strombegrenzt</translation>
+    </message>
+    <message>
+        <source>slow</source>
+        <translation>träge</translation>
+    </message>
+    <message>
+        <source>drift across dives</source>
+        <translation>Drift über die Tauchgänge</translation>
+    </message>
+    <message>
+        <source>date not known</source>
+        <translation>Datum unbekannt</translation>
+    </message>
+    <message>
+        <source>Dive %1, %2</source>
+        <translation>Tauchgang %1, %2</translation>
+    </message>
+    <message>
+        <source>disagrees: read %1 bar while the other two read %2 bar, from %3 to %4</source>
+        <translation>weicht ab: zeigte %1 bar, die beiden anderen %2 bar, von %3 bis %4</translation>
+    </message>
+    <message>
+        <source>current-limited: held at %1 bar while the other two read %2 bar, from %3 to %4; tracks them below that</source>
+        <translation>strombegrenzt: blieb bei %1 bar, während die beiden anderen %2 bar zeigten, von %3 bis %4; darunter folgt sie ihnen</translation>
+    </message>
+    <message>
+        <source>slow: after the step from %1 to %2 bar at %3 it took %4 s to reach 90 %, the other two %5 s</source>
+        <translation>träge: nach dem Sprung von %1 auf %2 bar bei %3 brauchte sie %4 s bis 90 %, die beiden anderen %5 s</translation>
+    </message>
+    <message>
+        <source>drift across dives: its ratio to the other two went from %1 (dive %2, %3) to %4 (dive %5, %6) over %7 dives, %8 per dive</source>
+        <translation>Drift über die Tauchgänge: ihr Verhältnis zu den beiden anderen ging von %1 (Tauchgang %2, %3) auf %4 (Tauchgang %5, %6) über %7 Tauchgänge, %8 je Tauchgang</translation>
+    </message>
+    <message>
+        <source>No dives.
+</source>
+        <translation>Keine Tauchgänge.
+</translation>
+    </message>
+    <message>
+        <source>Handset %1: dives from %2 to %3, %4 in all</source>
+        <translation>Handset %1: Tauchgänge von %2 bis %3, insgesamt %4</translation>
+    </message>
+    <message>
+        <source>(serial number not known)</source>
+        <translation>(Seriennummer unbekannt)</translation>
+    </message>
+    <message>
+        <source>Controller %1</source>
+        <translation>Controller %1</translation>
+    </message>
+    <message>
+        <source>no readings</source>
+        <translation>keine Messwerte</translation>
+    </message>
+    <message>
+        <source>Cell %1: %2</source>
+        <translation>Zelle %1: %2</translation>
+    </message>
+    <message>
+        <source>Battery, voltage at the start and the end of each dive</source>
+        <translation>Batterie, Spannung zu Beginn und am Ende jedes Tauchgangs</translation>
+    </message>
+    <message>
+        <source>%1 V, %2 V</source>
+        <translation>%1 V, %2 V</translation>
+    </message>
+    <message>
+        <source>no battery records</source>
+        <translation>keine Batteriedaten</translation>
+    </message>
+</context>
+<context>
+    <name>CellReportDialog</name>
+    <message>
+        <source>Oxygen Cell Report</source>
+        <translation>Bericht Sauerstoffzellen</translation>
+    </message>
+    <message>
+        <source>OXYGEN CELLS</source>
+        <translation>SAUERSTOFFZELLEN</translation>
+    </message>
+    <message>
+        <source>Good: nothing wrong seen. Watch: slow, drifting over the dives, or trouble on an earlier dive. Replace: disagrees with the other two or current-limited on the newest dive. Double-click a reason to see it on the profile.</source>
+        <translation>Gut: nichts Auffälliges. Beobachten: träge, driftet über die Tauchgänge oder Probleme bei einem früheren Tauchgang. Ersetzen: weicht von den beiden anderen ab oder ist beim neuesten Tauchgang strombegrenzt. Doppelklicken Sie auf einen Grund, um ihn im Profil zu sehen.</translation>
+    </message>
+    <message>
+        <source>Cell</source>
+        <translation>Zelle</translation>
+    </message>
+    <message>
+        <source>Rating and reasons</source>
+        <translation>Bewertung und Gründe</translation>
+    </message>
+    <message>
+        <source>SHOW ON &amp;PROFILE</source>
+        <translation>IM &amp;PROFIL ZEIGEN</translation>
+    </message>
+    <message>
+        <source>Show the dive of the chosen reason with its region marked.</source>
+        <translation>Den Tauchgang des gewählten Grundes mit markiertem Bereich zeigen.</translation>
+    </message>
+    <message>
+        <source>&amp;SAVE REPORT</source>
+        <translation>BERICHT SP&amp;EICHERN</translation>
+    </message>
+    <message>
+        <source>Save the report as a text file.</source>
+        <translation>Den Bericht als Textdatei speichern.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Handset %1</source>
+        <translation>Handset %1</translation>
+    </message>
+    <message>
+        <source>(serial number not known)</source>
+        <translation>(Seriennummer unbekannt)</translation>
+    </message>
+    <message>
+        <source>%1 dives, %2 to %3</source>
+        <translation>%1 Tauchgänge, %2 bis %3</translation>
+    </message>
+    <message>
+        <source>Controller %1, cell %2</source>
+        <translation>Controller %1, Zelle %2</translation>
+    </message>
+    <message>
+        <source>no readings</source>
+        <translation>keine Messwerte</translation>
+    </message>
+    <message>
+        <source>Battery</source>
+        <translation>Batterie</translation>
+    </message>
+    <message>
+        <source>voltage at the start and the end of each dive</source>
+        <translation>Spannung zu Beginn und am Ende jedes Tauchgangs</translation>
+    </message>
+    <message>
+        <source>%1 V, %2 V</source>
+        <translation>%1 V, %2 V</translation>
+    </message>
+    <message>
+        <source>no battery records</source>
+        <translation>keine Batteriedaten</translation>
+    </message>
+    <message>
+        <source>Save Cell Report</source>
+        <translation>Zellenbericht speichern</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+</context>
+<context>
     <name>Clock</name>
     <message>
         <source>Clock Synchronise</source>
@@ -172,6 +352,411 @@
     </message>
 </context>
 <context>
+    <name>DiveListModel</name>
+    <message>
+        <source>%1
+%2</source>
+        <translation>%1
+%2</translation>
+    </message>
+    <message>
+        <source>Damaged: %1</source>
+        <translation>Beschädigt: %1</translation>
+    </message>
+    <message>
+        <source>date not known</source>
+        <translation>Datum unbekannt</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>%1 ft</source>
+        <translation>%1 ft</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Tauchgang</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Greatest depth</source>
+        <translation>Größte Tiefe</translation>
+    </message>
+    <message>
+        <source>Handset</source>
+        <translation>Handset</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+</context>
+<context>
+    <name>DiveProfileView</name>
+    <message>
+        <source>Dive time (min)</source>
+        <translation>Tauchzeit (min)</translation>
+    </message>
+    <message>
+        <source>Depth (m)</source>
+        <translation>Tiefe (m)</translation>
+    </message>
+    <message>
+        <source>Depth (ft)</source>
+        <translation>Tiefe (ft)</translation>
+    </message>
+    <message>
+        <source>Temperature (°C)</source>
+        <translation>Temperatur (°C)</translation>
+    </message>
+    <message>
+        <source>Temperature (°F)</source>
+        <translation>Temperatur (°F)</translation>
+    </message>
+    <message>
+        <source>ppO2 (bar)</source>
+        <translation>ppO2 (bar)</translation>
+    </message>
+    <message>
+        <source>Depth</source>
+        <translation>Tiefe</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+    <message>
+        <source>Cell %1</source>
+        <translation>Zelle %1</translation>
+    </message>
+    <message>
+        <source>Setpoint</source>
+        <translation>Setpoint</translation>
+    </message>
+    <message>
+        <source>%1   depth %2   %3   cells %4 / %5 / %6 bar (controller %7)   setpoint %8 bar</source>
+        <translation>%1   Tiefe %2   %3   Zellen %4 / %5 / %6 bar (Controller %7)   Setpoint %8 bar</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>%1 ft</source>
+        <translation>%1 ft</translation>
+    </message>
+    <message>
+        <source>%1 °C</source>
+        <translation>%1 °C</translation>
+    </message>
+    <message>
+        <source>%1 °F</source>
+        <translation>%1 °F</translation>
+    </message>
+    <message>
+        <source>high oxygen</source>
+        <translation>Sauerstoff hoch</translation>
+    </message>
+    <message>
+        <source>low oxygen</source>
+        <translation>Sauerstoff niedrig</translation>
+    </message>
+    <message>
+        <source>low battery</source>
+        <translation>Batterie schwach</translation>
+    </message>
+    <message>
+        <source>cell warning</source>
+        <translation>Zellenwarnung</translation>
+    </message>
+    <message>
+        <source>ppO2 warning</source>
+        <translation>ppO2-Warnung</translation>
+    </message>
+    <message>
+        <source>missed deco</source>
+        <translation>Deko ausgelassen</translation>
+    </message>
+    <message>
+        <source>CO2 low</source>
+        <translation>CO2 niedrig</translation>
+    </message>
+    <message>
+        <source>scrubber low</source>
+        <translation>Atemkalk niedrig</translation>
+    </message>
+    <message>
+        <source>OTU exposure</source>
+        <translation>OTU-Belastung</translation>
+    </message>
+    <message>
+        <source>CNS exposure</source>
+        <translation>CNS-Belastung</translation>
+    </message>
+    <message>
+        <source>ceiling violation</source>
+        <translation>Deko-Ceiling verletzt</translation>
+    </message>
+    <message>
+        <source>fast ascent</source>
+        <translation>zu schneller Aufstieg</translation>
+    </message>
+    <message>
+        <source>CO2 high</source>
+        <translation>CO2 hoch</translation>
+    </message>
+    <message>
+        <source>scrubber high</source>
+        <translation>Atemkalk hoch</translation>
+    </message>
+    <message>
+        <source>gas density</source>
+        <translation>Gasdichte</translation>
+    </message>
+</context>
+<context>
+    <name>DivesDialog</name>
+    <message>
+        <source>Dives</source>
+        <translation>Tauchgänge</translation>
+    </message>
+    <message>
+        <source>DOWNLOAD FOLDER</source>
+        <translation>DOWNLOAD-ORDNER</translation>
+    </message>
+    <message>
+        <source>&amp;REFRESH</source>
+        <translation>&amp;AKTUALISIEREN</translation>
+    </message>
+    <message>
+        <source>Read the download folder again.</source>
+        <translation>Den Download-Ordner neu einlesen.</translation>
+    </message>
+    <message>
+        <source>CELL RE&amp;PORT</source>
+        <translation>ZELLEN&amp;BERICHT</translation>
+    </message>
+    <message>
+        <source>Show the health of every oxygen cell over the listed dives.</source>
+        <translation>Den Zustand jeder Sauerstoffzelle über die aufgeführten Tauchgänge zeigen.</translation>
+    </message>
+    <message>
+        <source>Every dive in the download folder, newest first. Files that cannot be read are listed with the reason.</source>
+        <translation>Jeder Tauchgang im Download-Ordner, der neueste zuerst. Dateien, die nicht gelesen werden können, erscheinen mit dem Grund.</translation>
+    </message>
+    <message>
+        <source>SUMMARY</source>
+        <translation>ÜBERSICHT</translation>
+    </message>
+    <message>
+        <source>CELLS SHOWN</source>
+        <translation>ANGEZEIGTE ZELLEN</translation>
+    </message>
+    <message>
+        <source>Controller in control</source>
+        <translation>Steuernder Controller</translation>
+    </message>
+    <message>
+        <source>Controller 1</source>
+        <translation>Controller 1</translation>
+    </message>
+    <message>
+        <source>Controller 2</source>
+        <translation>Controller 2</translation>
+    </message>
+    <message>
+        <source>EXPORT &amp;UDDF</source>
+        <translation>&amp;UDDF EXPORTIEREN</translation>
+    </message>
+    <message>
+        <source>Write this dive as a UDDF file beside its log file.</source>
+        <translation>Diesen Tauchgang als UDDF-Datei neben seine Logdatei schreiben.</translation>
+    </message>
+    <message>
+        <source>SAVE PROFILE AS P&amp;NG</source>
+        <translation>PROFIL ALS P&amp;NG SPEICHERN</translation>
+    </message>
+    <message>
+        <source>Save the profile as a PNG picture.</source>
+        <translation>Das Profil als PNG-Bild speichern.</translation>
+    </message>
+    <message>
+        <source>&amp;CLOSE</source>
+        <translation>&amp;SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Reading the folder...</source>
+        <translation>Ordner wird gelesen...</translation>
+    </message>
+    <message>
+        <source>Reading %1 of %2 files...</source>
+        <translation>%1 von %2 Dateien gelesen...</translation>
+    </message>
+    <message>
+        <source>No dive logs in this folder</source>
+        <translation>Keine Tauchgangsdateien in diesem Ordner</translation>
+    </message>
+    <message>
+        <source>The folder does not exist</source>
+        <translation>Der Ordner existiert nicht</translation>
+    </message>
+    <message>
+        <source>%1 dives, damaged files: %2</source>
+        <translation>%1 Tauchgänge, beschädigte Dateien: %2</translation>
+    </message>
+    <message>
+        <source>%1 dives</source>
+        <translation>%1 Tauchgänge</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read:
+%2</source>
+        <translation>%1 kann nicht gelesen werden:
+%2</translation>
+    </message>
+    <message>
+        <source>Move the mouse over the profile to read the values at a time.</source>
+        <translation>Bewegen Sie die Maus über das Profil, um die Werte zu einem Zeitpunkt abzulesen.</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>%1 ft</source>
+        <translation>%1 ft</translation>
+    </message>
+    <message>
+        <source>%1 °C</source>
+        <translation>%1 °C</translation>
+    </message>
+    <message>
+        <source>%1 °F</source>
+        <translation>%1 °F</translation>
+    </message>
+    <message>
+        <source>Dive</source>
+        <translation>Tauchgang</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Beginn</translation>
+    </message>
+    <message>
+        <source>not known</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Greatest depth</source>
+        <translation>Größte Tiefe</translation>
+    </message>
+    <message>
+        <source>Average depth</source>
+        <translation>Mittlere Tiefe</translation>
+    </message>
+    <message>
+        <source>Highest ppO2</source>
+        <translation>Höchster ppO2</translation>
+    </message>
+    <message>
+        <source>%1 bar</source>
+        <translation>%1 bar</translation>
+    </message>
+    <message>
+        <source>Lowest ppO2</source>
+        <translation>Niedrigster ppO2</translation>
+    </message>
+    <message>
+        <source>Largest setpoint</source>
+        <translation>Höchster Setpoint</translation>
+    </message>
+    <message>
+        <source>Lowest temperature</source>
+        <translation>Niedrigste Temperatur</translation>
+    </message>
+    <message>
+        <source>Air temperature</source>
+        <translation>Lufttemperatur</translation>
+    </message>
+    <message>
+        <source>Surface pressure</source>
+        <translation>Oberflächendruck</translation>
+    </message>
+    <message>
+        <source>%1 mbar</source>
+        <translation>%1 mbar</translation>
+    </message>
+    <message>
+        <source>CNS</source>
+        <translation>CNS</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>OTU</source>
+        <translation>OTU</translation>
+    </message>
+    <message>
+        <source>Gases</source>
+        <translation>Gase</translation>
+    </message>
+    <message>
+        <source>Handset</source>
+        <translation>Handset</translation>
+    </message>
+    <message>
+        <source>no readings</source>
+        <translation>keine Messwerte</translation>
+    </message>
+    <message>
+        <source>Cells of controller %1</source>
+        <translation>Zellen Controller %1</translation>
+    </message>
+    <message>
+        <source>UDDF written to %1</source>
+        <translation>UDDF geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>The existing UDDF file was kept.</source>
+        <translation>Die vorhandene UDDF-Datei wurde behalten.</translation>
+    </message>
+    <message>
+        <source>UDDF not written: %1</source>
+        <translation>UDDF nicht geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>Save Profile</source>
+        <translation>Profil speichern</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG-Bilder (*.png)</translation>
+    </message>
+    <message>
+        <source>Profile saved as %1</source>
+        <translation>Profil gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved as %1</source>
+        <translation>Das Bild konnte nicht als %1 gespeichert werden</translation>
+    </message>
+</context>
+<context>
     <name>DownloadV1Dialog</name>
     <message>
         <source>Download</source>
@@ -232,6 +817,14 @@
     <message>
         <source>Disconnected.  Reconnect and try again.</source>
         <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>&amp;VIEW DIVES</source>
+        <translation>&amp;TAUCHGÄNGE ANSEHEN</translation>
+    </message>
+    <message>
+        <source>Look at the dives of the download folder.</source>
+        <translation>Die Tauchgänge im Download-Ordner ansehen.</translation>
     </message>
 </context>
 <context>
@@ -347,6 +940,14 @@
     <message>
         <source>Disconnected.  Reconnect and try again.</source>
         <translation>Verbindung getrennt.  Neu verbinden und erneut versuchen.</translation>
+    </message>
+    <message>
+        <source>&amp;VIEW DIVES</source>
+        <translation>&amp;TAUCHGÄNGE ANSEHEN</translation>
+    </message>
+    <message>
+        <source>Look at the dives of the download folder.</source>
+        <translation>Die Tauchgänge im Download-Ordner ansehen.</translation>
     </message>
 </context>
 <context>
@@ -607,6 +1208,14 @@ Möchten Sie sie jetzt abgleichen?</translation>
         <source>Connect the handset, then click SEARCH to find it.</source>
         <translation>Handset anschließen, dann auf SUCHEN klicken, um es zu finden.</translation>
     </message>
+    <message>
+        <source>D&amp;IVES</source>
+        <translation>&amp;TAUCHGÄNGE</translation>
+    </message>
+    <message>
+        <source>Look at the downloaded dives and the health of the oxygen cells.</source>
+        <translation>Die heruntergeladenen Tauchgänge und den Zustand der Sauerstoffzellen ansehen.</translation>
+    </message>
 </context>
 <context>
     <name>PrivateSettingsDialog</name>
@@ -837,6 +1446,18 @@ Möchten Sie sie jetzt abgleichen?</translation>
     <message>
         <source>Select Download Folder</source>
         <translation>Download-Ordner wählen</translation>
+    </message>
+    <message>
+        <source>UDDF FILES</source>
+        <translation>UDDF-DATEIEN</translation>
+    </message>
+    <message>
+        <source>Cell readings as UDDF 3.3.0 &amp;ppo2</source>
+        <translation>Zellmesswerte als UDDF 3.3.0 &amp;ppo2</translation>
+    </message>
+    <message>
+        <source>Write each oxygen-cell reading as the UDDF 3.3.0 element ppo2, which dive-log programs reading UDDF 3.3.0 understand. Off: the readings are written as measuredpo2, as in earlier files.</source>
+        <translation>Jeden Messwert der Sauerstoffzellen als UDDF-3.3.0-Element ppo2 schreiben, das Tauchlogprogramme für UDDF 3.3.0 verstehen. Aus: Die Messwerte werden wie in früheren Dateien als measuredpo2 geschrieben.</translation>
     </message>
 </context>
 <context>

@@ -75,6 +75,12 @@ LogBookV2Reader::Result LogBookV2Reader::Read(bool fullRead, LogBookV2 &book, QB
     if (stored == 0xFFFFFFFF) {
         result.logDataStart = logStart;
         Log(QString::asprintf("V2 Logging - Log Data Start unitialised - defaulting to 0x%08X", logStart));
+    } else if (stored < logStart || quint64(stored) >= quint64(logStart) + logSize) {
+        // A start outside the log data memory (damaged or foreign code) would
+        // put every dive out of memory and make wrapped reads run wild.
+        result.logDataStart = logStart;
+        Log(QString::asprintf("V2 Logging - Log Data Start 0x%08X outside the log data memory - defaulting to 0x%08X",
+                              stored, logStart));
     } else {
         result.logDataStart = stored;
         Log(QString::asprintf("V2 Logging - Log Data Start 0x%08X", stored));

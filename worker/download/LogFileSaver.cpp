@@ -1,5 +1,6 @@
 #include "LogFileSaver.h"
 
+#include "AppSettings.h"
 #include "LogFileWriter.h"
 #include "MemoryList.h"
 #include "QuorLog.h"
@@ -96,6 +97,7 @@ bool LogFileSaver::ConvertToUddf(const QString &cclPath)
         return false;
     // The user already agreed to replace the log file; its UDDF twin goes with it.
     UddfExport exporter([](const QString &) { return true; });
+    exporter.SetCellsAsPpo2(AppSettings::BoolValue(AppSettings::Key::UddfCellsAsPpo2));
     if (exporter.Export(log) != UddfExport::Written)
         return false;
     ++m_uddfCount;

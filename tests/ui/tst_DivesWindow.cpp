@@ -1,0 +1,380 @@
+// The Dives window under the offscreen platform, on folders of generated
+// dive logs: the list (read in its own thread, damaged files listed with
+// their error), the profile and its picture, the cursor, the UDDF export of
+// the dive shown, the cell report window, and the way in from the main
+// window.
+
+#include "AppSettings.h"
+#include "CellHealthReport.h"
+#include "CellReportDialog.h"
+#include "DiveListModel.h"
+#include "DiveProfileView.h"
+#include "DivesDialog.h"
+#include "LogFileWriter.h"
+#include "LogRecordGenerator.h"
+#include "MainDialog.h"
+#include "SimulatedPortEnumerator.h"
+#include "UddfExport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+using Behaviour = DivePlan::CellBehaviour;
+
+// A dive on 1.3 bar at 30 m with a switch to 50 % for the stop, a fast
+// ascent alarm, and the third cell of controller 1 current-limited at 1.0.
+DivePlan Plan(int number, int day)
+{
+    DivePlan plan;
+    plan.diveNumber = number;
+    plan.powerOn = QDateTime(QDate(2026, 5, day), QTime(10, 0), Qt::UTC);
+    plan.surfaceBefore = 60;
+    plan.profile = {{0, 0}, {120, 30}, {1500, 30}, {1740, 6}, {1920, 6}, {2000, 0}};
+    plan.gases = {{21, 0}, {50, 0}};
+    plan.gasSwitches = {{1740, 1}};
+    plan.alarms = {{1600, quint64(1) << 16}, {1640, 0}};
+    plan.setpoint = 0.7;
+    plan.setpointChanges = {{240, 1.3}, {1740, 0.7}};
+    plan.cells[2] = Behaviour::CurrentLimited(1.0);
+    plan.waterTemperature = 11.0;
+    return plan;
+}
+
+QString WriteDive(const QString &folder, const QString &name, const DivePlan &plan)
+{
+    const QString path = QDir(folder).filePath(name);
+    QString error;
+    if (!LogFileWriter::WriteSecured(path, LogRecordGenerator::LogFile(plan), &error))
+        qWarning() << "could not write" << path << error;
+    return path;
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes, const QDateTime &modified)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    // Written out first, or closing would stamp the file with the time now.
+    QVERIFY(file.flush());
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+// Once a modal window of type T is up, hands it to handle (which must close
+// it); polls, since the window appears inside the caller's exec().
+template <typename T>
+void WhenModal(QObject *context, const std::function<void(T *)> &handle)
+{
+    auto *poll = new QTimer(context);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, handle] {
+        if (T *window = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            handle(window);
+        }
+    });
+    poll->start();
+}
+
+QStringList Column(const DiveListModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->data(model->index(row, column)).toString();
+    return texts;
+}
+
+} // namespace
+
+class TestDivesWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void listWithDamagedFiles();
+    void profileOfADive();
+    void profileSavedAsPng();
+    void uddfExportOfTheDiveShown();
+    void cellReportLeadsToTheEvidence();
+    void openedFromTheMainWindow();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_folder;
+    QStringList m_good; // oldest first
+};
+
+void TestDivesWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_folder = m_dir.filePath(QStringLiteral("dives"));
+    QVERIFY(QDir().mkpath(m_folder));
+    for (int i = 0; i < 3; ++i)
+        m_good << WriteDive(m_folder, QStringLiteral("12A3456_2026_05_0%1.ccl").arg(i + 1), Plan(20 + i, 10 + i * 5));
+    // Damaged files, written between the dives' dates, and a file that is no
+    // dive log at all.
+    QFile good(m_good.first());
+    QVERIFY(good.open(QIODevice::ReadOnly));
+    QByteArray broken = good.readAll();
+    broken[broken.size() / 2] = char(broken[broken.size() / 2] ^ 0x5A);
+    WriteBytes(QDir(m_folder).filePath(QStringLiteral("bit_flipped.ccl")), broken, QDateTime(QDate(2026, 5, 12), QTime(8, 0), Qt::UTC));
+    WriteBytes(QDir(m_folder).filePath(QStringLiteral("cut_short.CCL")), QByteArray("\0\0", 2),
+               QDateTime(QDate(2026, 5, 30), QTime(8, 0), Qt::UTC));
+    WriteBytes(QDir(m_folder).filePath(QStringLiteral("notes.txt")), "not a dive", QDateTime::currentDateTimeUtc());
+    AppSettings::SetValue(AppSettings::Key::DownloadDirectory, m_folder);
+}
+
+void TestDivesWindow::listWithDamagedFiles()
+{
+    DivesDialog window;
+    QSignalSpy finished(&window, &DivesDialog::ListingFinished);
+    window.show();
+    QCOMPARE(window.Folder(), m_folder);
+    QVERIFY(finished.wait(30000) || finished.count() == 1);
+    QCOMPARE(finished.first().first().toInt(), 5);
+    QVERIFY(!window.IsListing());
+
+    const DiveListModel *model = window.Model();
+    QCOMPARE(model->rowCount(), 5);
+    // Newest first: a damaged file stands at the time it was written.
+    QCOMPARE(Column(model, DiveListModel::FileColumn),
+             (QStringList{QStringLiteral("cut_short.CCL"), QStringLiteral("12A3456_2026_05_03.ccl"), QStringLiteral("12A3456_2026_05_02.ccl"),
+                          QStringLiteral("bit_flipped.ccl"), QStringLiteral("12A3456_2026_05_01.ccl")}));
+    QCOMPARE(Column(model, DiveListModel::NumberColumn)[1], QStringLiteral("22"));
+    QCOMPARE(Column(model, DiveListModel::DateColumn)[1], QStringLiteral("2026-05-20 10:01"));
+    QCOMPARE(Column(model, DiveListModel::HandsetColumn)[1], QStringLiteral("12A3456"));
+    QVERIFY2(Column(model, DiveListModel::DurationColumn)[1].startsWith(QStringLiteral("0:3")), qPrintable(Column(model, DiveListModel::DurationColumn)[1]));
+    QCOMPARE(Column(model, DiveListModel::DepthColumn)[1], QStringLiteral("30.0 m"));
+
+    // The damaged files say why, over the columns of the dive's figures.
+    const QString cut = Column(model, DiveListModel::NumberColumn)[0];
+    const QString flipped = Column(model, DiveListModel::NumberColumn)[3];
+    QVERIFY2(cut.startsWith(QStringLiteral("Damaged: ")) && cut.contains(QStringLiteral("format")), qPrintable(cut));
+    QVERIFY2(flipped.contains(QStringLiteral("checksum"), Qt::CaseInsensitive), qPrintable(flipped));
+    auto *table = window.findChild<QTableView *>(QStringLiteral("diveTable"));
+    QCOMPARE(table->columnSpan(0, DiveListModel::NumberColumn), DiveListModel::FileColumn - DiveListModel::NumberColumn);
+    QCOMPARE(table->columnSpan(1, DiveListModel::NumberColumn), 1);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("listStatusLabel"))->text(), QStringLiteral("3 dives, damaged files: 2"));
+
+    // Choosing a damaged file shows its error and offers no export.
+    auto *uddf = window.findChild<QPushButton *>(QStringLiteral("uddfBtn"));
+    table->selectRow(0);
+    QVERIFY(!window.Profile()->HasDive());
+    QVERIFY(!uddf->isEnabled());
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("summaryLabel"))->text().contains(QStringLiteral("cut_short.CCL")));
+    table->selectRow(1);
+    QVERIFY(window.Profile()->HasDive());
+    QVERIFY(uddf->isEnabled());
+    const QString summary = window.findChild<QLabel *>(QStringLiteral("summaryLabel"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("30.0 m")) && summary.contains(QStringLiteral("air, 50% nx"), Qt::CaseInsensitive),
+             qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("good, good, replace")), qPrintable(summary));
+
+    // REFRESH reads the folder again, and a new file shows up in its place.
+    const QString added = WriteDive(m_folder, QStringLiteral("12A3456_2026_06_01.ccl"), Plan(23, 31));
+    QSignalSpy again(&window, &DivesDialog::ListingFinished);
+    window.findChild<QPushButton *>(QStringLiteral("refreshBtn"))->click();
+    QVERIFY(again.wait(30000) || again.count() == 1);
+    QCOMPARE(model->rowCount(), 6);
+    QCOMPARE(Column(model, DiveListModel::FileColumn).first(), QFileInfo(added).fileName());
+    QVERIFY(QFile::remove(added));
+}
+
+void TestDivesWindow::profileOfADive()
+{
+    DivesDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+    QVERIFY(window.SelectDive(m_good.last()));
+    QCOMPARE(window.ShownFile(), QFileInfo(m_good.last()).absoluteFilePath());
+    DiveProfileView *profile = window.Profile();
+    QVERIFY(profile->HasDive());
+    QCOMPARE(profile->ShownController(), 1);
+    // Gas switch and alarm markers; the limited cell's region.
+    QCOMPARE(profile->MarkerLabels(), (QStringList{QStringLiteral("AIR"), QStringLiteral("fast ascent"), QStringLiteral("50% Nx")}));
+    const auto regions = profile->EvidenceRegions();
+    QCOMPARE(regions.size(), 1);
+    QVERIFY(regions.first().second - regions.first().first > 1000);
+
+    // The cursor shows the values at a time.
+    QSignalSpy moved(profile, &DiveProfileView::CursorMoved);
+    profile->SetCursorTime(600);
+    QCOMPARE(moved.count(), 1);
+    const QString text = window.findChild<QLabel *>(QStringLiteral("cursorLabel"))->text();
+    QCOMPARE(text, profile->CursorText());
+    QVERIFY2(text.startsWith(QStringLiteral("10:00")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("30.0 m")) && text.contains(QStringLiteral("11.0 °C")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("1.30 / 1.30 / 1.00 bar (controller 1)")) && text.contains(QStringLiteral("setpoint 1.30 bar")),
+             qPrintable(text));
+
+    // Controller 2's cells are healthy: no region.
+    window.findChild<QComboBox *>(QStringLiteral("controllerCombo"))->setCurrentIndex(2);
+    QCOMPARE(profile->ShownController(), 2);
+    QVERIFY(profile->EvidenceRegions().isEmpty());
+    QVERIFY2(profile->CursorText().contains(QStringLiteral("1.30 / 1.30 / 1.30 bar (controller 2)")), qPrintable(profile->CursorText()));
+
+    // Imperial units.
+    window.SetMetricUnits(false);
+    QVERIFY2(profile->CursorText().contains(QStringLiteral("98 ft")), qPrintable(profile->CursorText()));
+}
+
+void TestDivesWindow::profileSavedAsPng()
+{
+    DivesDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+    QVERIFY(window.SelectDive(m_good.first()));
+    const QString path = m_dir.filePath(QStringLiteral("profile.png"));
+    QVERIFY(window.Profile()->SaveImage(path));
+    QImage image;
+    QVERIFY(image.load(path, "PNG"));
+    QCOMPARE(image.size(), DiveProfileView::DefaultImageSize());
+
+    // The depth trace is drawn, and depth grows downwards: the trace lies
+    // higher on the picture at the start of the dive than at its bottom.
+    const QRgb depth = DiveProfileView::DepthColour().rgb();
+    int pixels = 0;
+    QVector<int> lowestY(image.width(), -1);
+    const int upper = image.height() * 6 / 10;
+    for (int y = 0; y < upper; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == (depth & 0xFFFFFF)) {
+                ++pixels;
+                lowestY[x] = y;
+            }
+    QVERIFY2(pixels > image.width() / 2, qPrintable(QString::number(pixels)));
+    QVector<int> columns;
+    for (int x = 0; x < image.width(); ++x)
+        if (lowestY[x] >= 0)
+            columns.append(x);
+    QVERIFY(columns.size() > 100);
+    const int surfaceY = lowestY[columns.first()];
+    const int bottomY = lowestY[columns[columns.size() / 2]];
+    QVERIFY2(bottomY > surfaceY + upper / 3, qPrintable(QStringLiteral("%1 %2").arg(surfaceY).arg(bottomY)));
+    // The picture is not the empty plot of a window showing no dive.
+    DiveProfileView empty;
+    const QImage blank = empty.Render(DiveProfileView::DefaultImageSize());
+    QVERIFY(blank != image);
+}
+
+void TestDivesWindow::uddfExportOfTheDiveShown()
+{
+    DivesDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+    QVERIFY(window.SelectDive(m_good[1]));
+    int asked = 0;
+    window.SetOverwriteQuestion([&asked](const QString &) {
+        ++asked;
+        return false;
+    });
+    const QString target = UddfExport::TargetPathFor(m_good[1]);
+    QFile::remove(target);
+    window.findChild<QPushButton *>(QStringLiteral("uddfBtn"))->click();
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(asked, 0);
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("exportStatusLabel"))->text().contains(QFileInfo(target).fileName()));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    file.close();
+    QVERIFY(written.contains("<divenumber>21</divenumber>"));
+    // Asked again: the answer No keeps the file as it is.
+    QCOMPARE(window.ExportShownDive(), int(UddfExport::Declined));
+    QCOMPARE(asked, 1);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), written);
+    QFile::remove(target);
+}
+
+void TestDivesWindow::cellReportLeadsToTheEvidence()
+{
+    DivesDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+
+    // The report window, opened from CELL REPORT, lists the limited cell to
+    // replace; choosing its newest reason shows that dive with the region.
+    QString reportText;
+    int cellItems = 0;
+    QStringList otherRatings;
+    QString limitedRating, newestReason;
+    int limitedReasons = 0;
+    bool showEnabled = false;
+    WhenModal<CellReportDialog>(&window, [&](CellReportDialog *report) {
+        reportText = report->ReportText();
+        auto *tree = report->findChild<QTreeWidget *>(QStringLiteral("reportTree"));
+        QTreeWidgetItem *handset = tree->topLevelItem(0);
+        QTreeWidgetItem *limited = nullptr;
+        for (int i = 0; handset && i < handset->childCount(); ++i) {
+            QTreeWidgetItem *item = handset->child(i);
+            if (!item->text(0).startsWith(QStringLiteral("Controller")))
+                continue;
+            ++cellItems;
+            if (item->text(0) == QStringLiteral("Controller 1, cell 3"))
+                limited = item;
+            else
+                otherRatings << item->text(1);
+        }
+        if (!limited) {
+            report->reject();
+            return;
+        }
+        limitedRating = limited->text(1);
+        limitedReasons = limited->childCount();
+        QTreeWidgetItem *newest = limited->child(limited->childCount() - 1);
+        newestReason = newest->text(1);
+        tree->setCurrentItem(newest);
+        auto *show = report->findChild<QPushButton *>(QStringLiteral("showBtn"));
+        showEnabled = show->isEnabled();
+        show->click();
+        if (report->isVisible())
+            report->reject();
+    });
+    window.findChild<QPushButton *>(QStringLiteral("cellReportBtn"))->click();
+    QCOMPARE(cellItems, 6);
+    QCOMPARE(otherRatings, (QStringList{QStringLiteral("good"), QStringLiteral("good"), QStringLiteral("good"), QStringLiteral("good"), QStringLiteral("good")}));
+    QCOMPARE(limitedRating, QStringLiteral("replace"));
+    QCOMPARE(limitedReasons, 3); // one per dive, oldest first
+    QVERIFY2(newestReason.contains(QStringLiteral("Dive 22")) && newestReason.contains(QStringLiteral("current-limited")),
+             qPrintable(newestReason));
+    QVERIFY(showEnabled);
+    QVERIFY2(reportText.contains(QStringLiteral("Cell 3: replace")), qPrintable(reportText));
+    QCOMPARE(window.ShownFile(), QFileInfo(m_good.last()).absoluteFilePath());
+    QCOMPARE(window.Profile()->ShownController(), 1);
+    const auto regions = window.Profile()->EvidenceRegions();
+    QCOMPARE(regions.size(), 1);
+    QCOMPARE(window.Profile()->CursorTime(), regions.first().first);
+}
+
+void TestDivesWindow::openedFromTheMainWindow()
+{
+    MainDialog main(std::make_shared<SimulatedPortEnumerator>());
+    auto *dives = main.findChild<QPushButton *>(QStringLiteral("divesBtn"));
+    QVERIFY(dives);
+    QCOMPARE(dives->property("BtnMenuNoIcon").toBool(), true);
+    bool opened = false;
+    WhenModal<DivesDialog>(&main, [&](DivesDialog *window) {
+        opened = true;
+        window->findChild<QPushButton *>(QStringLiteral("closeBtn"))->click();
+    });
+    dives->click();
+    QVERIFY(opened);
+}
+
+QTEST_MAIN(TestDivesWindow)
+#include "tst_DivesWindow.moc"
