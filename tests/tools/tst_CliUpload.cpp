@@ -3,8 +3,12 @@
 // questions from its flags, and says by its exit code how it went.
 
 #include "../worker/UploadTestFiles.h"
+#include "PseudoTerminal.h"
 #include "RebreatherSimulator.h"
 #include "SimProfiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -22,10 +26,15 @@ struct Run {
     QString err;
 };
 
+QString CliPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli");
+}
+
 Run Cli(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli"), arguments);
+    process.start(CliPath(), arguments);
     Run run;
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -50,6 +59,19 @@ QString Firmware(const QString &dir, const QByteArray &id, QMap<quint32, QByteAr
     return WriteCcr(dir, QStringLiteral("update.ccr"), 0, {b});
 }
 
+// Page writes (Flash, write command) the display has received so far.
+int DisplayPageWrites(const RebreatherSimulator &sim)
+{
+    int writes = 0;
+    for (const SimFrameRecord &frame : sim.ReceivedFrames()) {
+        const QByteArray &b = frame.bytes;
+        if (b.size() > 8 && quint8(b.at(4)) == DeviceId::DisplayColour && (quint8(b.at(5)) & 0x3F) == 2
+            && ((quint32(quint8(b.at(6))) << 16) | (quint32(quint8(b.at(7))) << 8) | quint8(b.at(8))) >= 0x1000)
+            ++writes;
+    }
+    return writes;
+}
+
 bool FlashHolds(RebreatherSimulator &sim, const QMap<quint32, QByteArray> &pieces)
 {
     for (auto it = pieces.cbegin(); it != pieces.cend(); ++it) {
@@ -67,6 +89,8 @@ class TestCliUpload : public QObject
 
 private slots:
     void uploadsFirmware();
+    void terminalBarNamesTheUpload();
+    void killedMidUploadThenUploadedAgain();
     void questionsAnsweredFromFlags_data();
     void questionsAnsweredFromFlags();
     void refusedFiles_data();
@@ -86,6 +110,77 @@ void TestCliUpload::uploadsFirmware()
     for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:", "Uploading file\n",
                              "Progress 100%", "Upload complete - Verifying data\n", "Upload complete\n"})
         QVERIFY2(run.out.contains(QLatin1String(line)), qPrintable(run.out));
+    QVERIFY(FlashHolds(sim, pieces));
+    QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));
+}
+
+void TestCliUpload::terminalBarNamesTheUpload()
+{
+    // On a terminal the progress is a bar redrawn in place; its last state
+    // names the operation that completed.
+    RebreatherSimulator sim(SimProfile::ColourV2Usb);
+    QVERIFY(sim.Start());
+    QTemporaryDir dir;
+    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05));
+    PseudoTerminal terminal;
+    QString error;
+    QVERIFY2(terminal.Open(&error), qPrintable(error));
+    const int flags = fcntl(terminal.MasterFd(), F_GETFL);
+    QVERIFY(fcntl(terminal.MasterFd(), F_SETFL, flags | O_NONBLOCK) == 0);
+
+    QProcess process;
+    process.setStandardOutputFile(terminal.SlavePath());
+    process.start(CliPath(), {QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    QByteArray out;
+    auto drain = [&] {
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(terminal.MasterFd(), buffer, sizeof buffer)) > 0)
+            out.append(buffer, int(n));
+    };
+    // The terminal is read while the tool runs, so its output never blocks.
+    QDeadlineTimer deadline(120000);
+    while (!process.waitForFinished(50) && !deadline.hasExpired())
+        drain();
+    drain();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, out.constData());
+    QVERIFY2(out.contains("] 100%  Upload Completed"), out.constData());
+    QVERIFY2(!out.contains("Download"), out.constData());
+}
+
+void TestCliUpload::killedMidUploadThenUploadedAgain()
+{
+    // A dealer's upload stopped by killing the tool half-way: the unit
+    // reports invalid code, and the same file uploaded again leaves the
+    // file's image with valid code.
+    RebreatherSimulator sim(SimProfile::ColourV2Usb);
+    QVERIFY(sim.Start());
+    QTemporaryDir dir;
+    QMap<quint32, QByteArray> pieces;
+    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
+
+    // Slow replies keep the upload going long after the kill is decided.
+    SimTiming slow;
+    slow.deviceLatencyMs = 100;
+    sim.SetTiming(slow);
+    QProcess first;
+    first.start(CliPath(), {QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(DisplayPageWrites(sim) >= 3 || first.state() == QProcess::NotRunning, 60000);
+    first.kill();
+    QVERIFY(first.waitForFinished(30000));
+    int pages = 0;
+    for (const QByteArray &piece : qAsConst(pieces))
+        pages += (piece.size() + 63) / 64;
+    QVERIFY2(DisplayPageWrites(sim) < pages, "the upload ended before it could be interrupted");
+    QVERIFY(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)) >= 16);
+    QVERIFY(!FlashHolds(sim, pieces));
+
+    sim.SetTiming(SimTiming());
+    const Run again = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
+    QVERIFY(again.out.contains(QStringLiteral("Upload complete\n")));
     QVERIFY(FlashHolds(sim, pieces));
     QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));
 }

@@ -6,6 +6,7 @@
 #include "MainDialog.h"
 #include "RebreatherSimulator.h"
 #include "SimClockUnit.h"
+#include "SimFirmware.h"
 #include "SimProfiles.h"
 #include "SimulatedPortEnumerator.h"
 #include "UploadDialog.h"
@@ -73,6 +74,7 @@ private slots:
     void progressLabel();
     void escapeDuringUploadKeepsTheWindow();
     void disconnectionClosesTheWindow();
+    void uploadFromTheMainWindow_data();
     void uploadFromTheMainWindow();
 };
 
@@ -266,14 +268,29 @@ void tst_UploadDialog::disconnectionClosesTheWindow()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
+void tst_UploadDialog::uploadFromTheMainWindow_data()
+{
+    // A page the unit refuses on the first UPLOAD (0: none): the window says
+    // the upload failed, the unit holds invalid code, and UPLOAD pressed
+    // again writes the same file completely.
+    QTest::addColumn<quint32>("refusedPage");
+    QTest::newRow("uploaded at once") << quint32(0);
+    QTest::newRow("first page refused, then again") << quint32(0x1000);
+    QTest::newRow("middle page refused, then again") << quint32(0x1A00);
+    QTest::newRow("last page refused, then again") << quint32(0x1FC0);
+}
+
 void tst_UploadDialog::uploadFromTheMainWindow()
 {
+    QFETCH(quint32, refusedPage);
     // A colour unit with the clock in step, so that no question comes up.
     RebreatherSimulator sim(SimProfile::ColourV2Usb);
     QVERIFY(sim.Start());
-    sim.WithBus([](SimulatedBus &bus) {
+    sim.WithBus([refusedPage](SimulatedBus &bus) {
         if (auto *clock = dynamic_cast<SimClockUnit *>(bus.Unit(DeviceId::Rtc)))
             clock->SetOffsetSeconds(QDateTime::currentDateTime().offsetFromUtc());
+        if (refusedPage != 0)
+            SimFirmware::RefuseFlashWritesAt(*bus.Unit(DeviceId::DisplayColour), {refusedPage});
     });
     // Newer code for the display: its logging-pointers block and 48 pages
     // of code from 0x1400.
@@ -301,7 +318,8 @@ void tst_UploadDialog::uploadFromTheMainWindow()
 
     // Drives the upload window while it runs modally.
     int step = 0;
-    QString shown;
+    QString shown, shownAfterFailure;
+    quint8 markerAfterFailure = 0;
     QStringList unexpected;
     QTimer driver;
     driver.setInterval(50);
@@ -319,19 +337,32 @@ void tst_UploadDialog::uploadFromTheMainWindow()
             upload->SetFileChooser([&](QWidget *, const QString &) { return file; });
             QTest::mouseClick(Button(*upload, "selectBtn"), Qt::LeftButton);
             step = 1;
-        } else if (step == 1 && !upload->IsLoading()) {
+        } else if (step == 1 && !upload->IsLoading() && Button(*upload, "closeBtn")->isEnabled()) {
+            // (The buttons follow the flags once the cursor is restored:
+            // CLOSE enabled again means the window is idle.)
             if (upload->IsLoaded()) {
+                step = 2; // before the click: the window processes events inside it
                 QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
-                step = 2;
             } else { // refused: what it said is checked below
                 shown = Messages(*upload);
-                QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
                 step = 4;
+                QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
             }
-        } else if (step == 2 && !upload->IsUploading()) {
+        } else if (step == 2 && !upload->IsUploading() && Button(*upload, "closeBtn")->isEnabled()) {
+            if (refusedPage != 0 && shownAfterFailure.isEmpty()) {
+                // The failed upload, then the same file once more.
+                shownAfterFailure = Messages(*upload);
+                markerAfterFailure = quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0));
+                sim.WithBus([](SimulatedBus &bus) {
+                    SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour));
+                });
+                QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
+                if (upload->IsUploading())
+                    return;
+            }
             shown = Messages(*upload);
-            QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
             step = 3;
+            QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
         }
     });
     driver.start();
@@ -340,8 +371,17 @@ void tst_UploadDialog::uploadFromTheMainWindow()
 
     QCOMPARE(step, 3);
     QVERIFY(unexpected.isEmpty());
-    QCOMPARE(shown, QStringLiteral("Opening update.ccr\nFirmware Upgrade\nConfig Absent\nEeprom Absent\n"
-                                   "Uploading file\nUpload complete - Verifying data\nUpload complete"));
+    const QString loadedText = QStringLiteral("Opening update.ccr\nFirmware Upgrade\nConfig Absent\nEeprom Absent\n");
+    const QString completed = QStringLiteral("Uploading file\nUpload complete - Verifying data\nUpload complete");
+    if (refusedPage == 0) {
+        QCOMPARE(shown, loadedText + completed);
+    } else {
+        QVERIFY2(shownAfterFailure.startsWith(loadedText + QStringLiteral("Uploading file\nBlock write failed. Block ")),
+                 qPrintable(shownAfterFailure));
+        QVERIFY2(shownAfterFailure.endsWith(QStringLiteral("\nUpload failed")), qPrintable(shownAfterFailure));
+        QVERIFY(markerAfterFailure >= 16);
+        QCOMPARE(shown, shownAfterFailure + QLatin1Char('\n') + completed);
+    }
     QCOMPARE(sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1000, head.size()), head);
     QCOMPARE(sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, image.size()), image);
     QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));

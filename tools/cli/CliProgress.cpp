@@ -2,14 +2,14 @@
 
 CliProgress::CliProgress(std::FILE *out, bool terminal) : m_out(out), m_terminal(terminal) {}
 
-QString CliProgress::Bar(int percent, int estimate, int width)
+QString CliProgress::Bar(int percent, int estimate, int width, const QString &completedText)
 {
     percent = qBound(0, percent, 100);
     const int filled = percent * width / 100;
     QString bar = QStringLiteral("[") + QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char('.'))
                   + QStringLiteral("] %1%").arg(percent, 3);
     if (percent >= 100) {
-        bar += QStringLiteral("  Download Completed");
+        bar += QStringLiteral("  ") + completedText;
     } else if (estimate > 0) {
         const int remaining = int((1.0 - percent / 100.0) * estimate);
         bar += QStringLiteral("  Remaining Time %1:%2").arg(remaining / 60).arg(remaining % 60, 2, 10, QLatin1Char('0'));
@@ -20,7 +20,12 @@ QString CliProgress::Bar(int percent, int estimate, int width)
 void CliProgress::Update(int percent)
 {
     if (m_terminal) {
-        std::fprintf(m_out, "\r%s", qPrintable(Bar(percent, m_estimate)));
+        // Redrawn only when it changes: an upload reports every page.
+        const QString bar = Bar(percent, m_estimate, 30, m_completedText);
+        if (m_open && bar == m_lastBar)
+            return;
+        m_lastBar = bar;
+        std::fprintf(m_out, "\r%s", qPrintable(bar));
         std::fflush(m_out);
         m_open = true;
         return;

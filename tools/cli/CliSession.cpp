@@ -328,6 +328,7 @@ int CliSession::Upload()
     }
 
     Print(QStringLiteral("Uploading file"));
+    m_progress.SetCompletedText(QStringLiteral("Upload Completed"));
     before = m_results;
     QMetaObject::invokeMethod(m_worker, "UploadUploadFile", Qt::QueuedConnection);
     // A whole display over Bluetooth takes minutes; the worker ends the
