@@ -1,5 +1,6 @@
 // Seed corpus for fuzz_cclfile: short generated dives as .ccl files in each
 // of the three forms (secured, plain binary, text), narrow and wide.
+#include "CorpusFolder.h"
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
 
@@ -29,13 +30,9 @@ DivePlan Short(bool wide)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     bool ok = true;
     for (bool wide : {false, true}) {

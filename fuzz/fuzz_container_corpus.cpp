@@ -1,5 +1,6 @@
 // Writes the seed corpus of fuzz_container: record streams of log, memory and
 // upload files, and whole files in each of the three forms.
+#include "CorpusFolder.h"
 #include "LogFileWriter.h"
 #include "SRUploadDataBlock.h"
 #include "StandardRecordFile.h"
@@ -40,38 +41,28 @@ LogFileContent Content(bool wide, quint8 creator)
     return content;
 }
 
-bool Write(const QDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile f(dir.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     bool ok = true;
     const QByteArray narrow = LogFileWriter::RecordStream(Content(false, 3));
     const QByteArray wide = LogFileWriter::RecordStream(Content(true, 3));
     const QByteArray depot = LogFileWriter::RecordStream(Content(false, 1));
-    ok = ok && Write(dir, QStringLiteral("stream_narrow"), narrow);
-    ok = ok && Write(dir, QStringLiteral("stream_wide"), wide);
-    ok = ok && Write(dir, QStringLiteral("stream_depot"), depot);
-    ok = ok && Write(dir, QStringLiteral("plain_narrow"), StandardRecordFile::PlainContainer(narrow));
-    ok = ok && Write(dir, QStringLiteral("secured_wide"), StandardRecordFile::SecuredContainer(wide));
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("stream_narrow"), narrow);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("stream_wide"), wide);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("stream_depot"), depot);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("plain_narrow"), StandardRecordFile::PlainContainer(narrow));
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("secured_wide"), StandardRecordFile::SecuredContainer(wide));
     QByteArray text;
     for (const QString &line : LogFileWriter::TextLines(Content(false, 3)))
         text += line.toLatin1() + '\n';
-    ok = ok && Write(dir, QStringLiteral("text_narrow"), text);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("text_narrow"), text);
 
     SRFileHeader upload = SRFileHeader::UploadForm();
     upload.SetUploadContainerType(3);
@@ -79,7 +70,7 @@ int main(int argc, char **argv)
     SRUploadDataBlock::Create({QStringLiteral(":0400000001020304F2"), QStringLiteral(":00000001FF")}, block);
     const QByteArray uploadStream = StandardRecord::Create(RecordType::FileHeader, upload.Payload()).Encoded()
         + StandardRecord::Create(RecordType::UploadDataBlock, block.Payload()).Encoded();
-    ok = ok && Write(dir, QStringLiteral("stream_upload"), uploadStream);
-    ok = ok && Write(dir, QStringLiteral("payload_upload"), block.Payload());
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("stream_upload"), uploadStream);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("payload_upload"), block.Payload());
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // Seed corpus for fuzz_logreader: status-log files written the way the
 // program writes them, whole and damaged in the ways real files are.
+#include "CorpusFolder.h"
 #include "StatusLog.h"
 
 #include <QCoreApplication>
@@ -17,24 +18,14 @@ QByteArray Record(int i, QtMsgType type, const QString &text, quint16 key)
     return StatusLog::Record(line.toUtf8(), key);
 }
 
-bool Write(const QDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     QByteArray day;
     const QtMsgType types[] = {QtInfoMsg, QtDebugMsg, QtWarningMsg, QtCriticalMsg, QtFatalMsg};
@@ -48,15 +39,15 @@ int main(int argc, char **argv)
         ++i;
     }
 
-    bool ok = Write(dir, QStringLiteral("day"), day);
-    ok = ok && Write(dir, QStringLiteral("cut_short"), day.left(day.size() - 9));
-    ok = ok && Write(dir, QStringLiteral("cut_in_header"), day + Record(9, QtInfoMsg, QStringLiteral("x"), 5).left(4));
+    bool ok = CorpusFolder::Write(dir, QStringLiteral("day"), day);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("cut_short"), day.left(day.size() - 9));
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("cut_in_header"), day + Record(9, QtInfoMsg, QStringLiteral("x"), 5).left(4));
     QByteArray stray = day;
     stray.insert(40, QByteArray("\x87\x00\x01junk", 7));
-    ok = ok && Write(dir, QStringLiteral("stray_bytes"), stray);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("stray_bytes"), stray);
     QByteArray damagedLength = day;
     damagedLength[6] = char(damagedLength.at(6) ^ 0x20);
-    ok = ok && Write(dir, QStringLiteral("damaged_length"), damagedLength);
+    ok = ok && CorpusFolder::Write(dir, QStringLiteral("damaged_length"), damagedLength);
     // No seed with a text over 65535 bytes (a wrapped length): the fuzzer
     // takes its input size from the largest seed, and inputs that large run
     // a hundred times slower. tst_LogReader covers wrapped lengths.

@@ -1,6 +1,7 @@
 // Seed corpus of fuzz_ndkmessage: whole messages of every kind of item, the
 // insides of such messages (which the target seals itself), and streams of
 // several messages back to back.
+#include "CorpusFolder.h"
 #include "NDKMessage.h"
 
 #include <QCoreApplication>
@@ -8,12 +9,6 @@
 #include <QFile>
 
 namespace {
-
-bool Write(const QDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 NDKMessage Make(int type, uint number, const QVariantList &items)
 {
@@ -28,13 +23,9 @@ NDKMessage Make(int type, uint number, const QVariantList &items)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     const QList<NDKMessage> messages = {
         Make(NDKMessage::QuorUserJoin, 0, {QStringLiteral("diver")}),
@@ -55,8 +46,8 @@ int main(int argc, char **argv)
         const QByteArray wire = message.toByteArray();
         stream += wire;
         // Whole message, and its inside for the sealed path.
-        if (!Write(dir, QStringLiteral("message_%1").arg(n), wire)
-            || !Write(dir, QStringLiteral("inside_%1").arg(n), wire.mid(4, wire.size() - 4 - NDKMessage::DigestSize)))
+        if (!CorpusFolder::Write(dir, QStringLiteral("message_%1").arg(n), wire)
+            || !CorpusFolder::Write(dir, QStringLiteral("inside_%1").arg(n), wire.mid(4, wire.size() - 4 - NDKMessage::DigestSize)))
             return 1;
         ++n;
     }
@@ -64,7 +55,7 @@ int main(int argc, char **argv)
     QByteArray inside = messages.first().toByteArray().mid(4, 21);
     inside[17] = 3; // three items
     inside += QByteArray::fromHex("05ff") + QByteArray::fromHex("07") + QByteArray::fromHex("0101");
-    if (!Write(dir, QStringLiteral("inside_uchar_unknown"), inside) || !Write(dir, QStringLiteral("stream"), stream))
+    if (!CorpusFolder::Write(dir, QStringLiteral("inside_uchar_unknown"), inside) || !CorpusFolder::Write(dir, QStringLiteral("stream"), stream))
         return 1;
     return 0;
 }

@@ -2,6 +2,7 @@
 // of units that disagree, and of the awkward values the units have been seen
 // to hold (filtered serial numbers, implausible bootloader dates, blank
 // clock registers).
+#include "CorpusFolder.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -44,8 +45,7 @@ bool Write(const QDir &dir, const QString &name, quint8 flags, const QVector<Uni
     for (const Unit &unit : units)
         bytes += Bytes(unit);
     bytes += clock;
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return CorpusFolder::Write(dir, name, bytes);
 }
 
 } // namespace
@@ -53,13 +53,9 @@ bool Write(const QDir &dir, const QString &name, quint8 flags, const QVector<Uni
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     const QByteArray code = QByteArray::fromHex("050A130102012345");
     const QByteArray bootloader = QByteArray::fromHex("0103140B00030102");

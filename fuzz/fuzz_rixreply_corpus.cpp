@@ -1,6 +1,7 @@
 // Seed corpus for fuzz_rixreply: the replies the units send (status
 // messages of every code, data replies, block-read replies), behind the
 // chunking byte the fuzzer reads first.
+#include "CorpusFolder.h"
 #include "RixMessage.h"
 
 #include <QCoreApplication>
@@ -33,9 +34,7 @@ QByteArray Pattern(int size)
 
 bool Write(const QDir &dir, const QString &name, quint8 chunking, const QByteArray &bytes)
 {
-    QFile file(dir.filePath(name));
-    const QByteArray content = QByteArray(1, char(chunking)) + bytes;
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return CorpusFolder::Write(dir, name, QByteArray(1, char(chunking)) + bytes);
 }
 
 } // namespace
@@ -43,13 +42,9 @@ bool Write(const QDir &dir, const QString &name, quint8 chunking, const QByteArr
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral(".")))
-        return 1;
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
 
     bool ok = true;
     for (int code : {0, 1, 2, 3, 4, 8, 16, 32, 64, 128}) {
