@@ -21,33 +21,6 @@ namespace {
 constexpr int Yes = 4;
 constexpr int No = 5;
 
-// A 4 KiB colour image: SBL in its second KiB, TFT in its third.
-ColourLayout StagedLayout()
-{
-    ColourLayout layout;
-    layout.sblStart = 0x1400;
-    layout.sblEnd = 0x17FF;
-    layout.tftStart = 0x1800;
-    layout.tftEnd = 0x1BFF;
-    layout.logStart = 0x00020000;
-    return layout;
-}
-
-BlockContent ColourFirmware(const QByteArray &image, const QByteArray &id)
-{
-    BlockContent b;
-    b.deviceId = DeviceId::DisplayColour;
-    b.flash = ColourCode(image);
-    b.id = id;
-    return b;
-}
-
-// Newer than the simulator's 14/03/24 07.01.04.
-QByteArray NewerId()
-{
-    return IdBytes(1, 6, 25, 0x07, 0x01, 0x05);
-}
-
 } // namespace
 
 class TestUploadProcedure : public QObject

@@ -13,35 +13,6 @@
 
 using namespace UploadTestFiles;
 
-namespace {
-
-ColourLayout StagedLayout()
-{
-    ColourLayout layout;
-    layout.sblStart = 0x1400;
-    layout.sblEnd = 0x17FF;
-    layout.tftStart = 0x1800;
-    layout.tftEnd = 0x1BFF;
-    layout.logStart = 0x00020000;
-    return layout;
-}
-
-BlockContent ColourFirmware(const QByteArray &image, const QByteArray &id)
-{
-    BlockContent b;
-    b.deviceId = DeviceId::DisplayColour;
-    b.flash = ColourCode(image);
-    b.id = id;
-    return b;
-}
-
-QByteArray NewerId()
-{
-    return IdBytes(1, 6, 25, 0x07, 0x01, 0x05);
-}
-
-} // namespace
-
 class TestUploadSafety : public QObject
 {
     Q_OBJECT
