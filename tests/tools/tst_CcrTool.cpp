@@ -1,5 +1,6 @@
 // The update-file tool, run as a process on HEX files.
 
+#include "ToolRun.h"
 #include "CcrBuilder.h"
 
 #include <QFile>
@@ -9,24 +10,9 @@
 
 namespace {
 
-struct Run
+ToolRun Tool(const QStringList &arguments)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run Tool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-ccrtool"), arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return ToolRun::Of(QStringLiteral("tessaro-ccrtool"), arguments, 30000);
 }
 
 QString WriteHex(const QString &path, const QStringList &lines)
@@ -76,7 +62,7 @@ void TestCcrTool::makesAFileTheProgramLoads()
                      "--block", "B2:" + WriteHex(dir.filePath("c1.hex"), c1)};
     if (plain)
         args << "--plain";
-    const Run made = Tool(args);
+    const ToolRun made = Tool(args);
     QVERIFY2(made.exitCode == 0, qPrintable(made.err));
     QCOMPARE(made.out,
              QStringLiteral("Firmware Upgrade\nConfig Absent\nEeprom Present\nConfig Absent\nEeprom Absent\n"
@@ -89,7 +75,7 @@ void TestCcrTool::makesAFileTheProgramLoads()
     QCOMPARE(head.left(2) == QByteArray(2, '\0'), plain);
     QCOMPARE(head == QByteArray::fromHex("F35346"), !plain);
 
-    const Run checked = Tool({"check", out});
+    const ToolRun checked = Tool({"check", out});
     QCOMPARE(checked.exitCode, 0);
     QCOMPARE(checked.out, made.out);
 }
@@ -115,7 +101,7 @@ void TestCcrTool::refusals()
     QFETCH(QString, error);
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("update.ccr"));
-    const Run run = Tool({"make", "--type", type, "--out", out, "--block",
+    const ToolRun run = Tool({"make", "--type", type, "--out", out, "--block",
                           "BC:" + WriteHex(dir.filePath("display.hex"), hexLines)});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(error), qPrintable(run.err));

@@ -2,6 +2,7 @@
 // simulated rebreather on a pseudo-terminal, answering the upload's
 // questions from its flags, and says by its exit code how it went.
 
+#include "ToolRun.h"
 #include "../worker/UploadTestFiles.h"
 #include "PseudoTerminal.h"
 #include "RebreatherSimulator.h"
@@ -20,32 +21,14 @@ Q_DECLARE_METATYPE(SimProfile)
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 QString CliPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli");
 }
 
-Run Cli(const QStringList &arguments)
+ToolRun Cli(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(CliPath(), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return ToolRun::Of(QStringLiteral("tessaro-cli"), arguments);
 }
 
 QString Firmware(const QString &dir, const QByteArray &id, QMap<quint32, QByteArray> *pieces = nullptr)
@@ -104,7 +87,7 @@ void TestCliUpload::uploadsFirmware()
     QTemporaryDir dir;
     QMap<quint32, QByteArray> pieces;
     const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
-    const Run run = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    const ToolRun run = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
     // The estimate follows the write time learned by earlier uploads.
     for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:", "Uploading file\n",
@@ -178,7 +161,7 @@ void TestCliUpload::killedMidUploadThenUploadedAgain()
     QVERIFY(!FlashHolds(sim, pieces));
 
     sim.SetTiming(SimTiming());
-    const Run again = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
+    const ToolRun again = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
     QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
     QVERIFY(again.out.contains(QStringLiteral("Upload complete\n")));
     QVERIFY(FlashHolds(sim, pieces));
@@ -217,7 +200,7 @@ void TestCliUpload::questionsAnsweredFromFlags()
     QVERIFY(sim.Start());
     QTemporaryDir dir;
     const QByteArray before = sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1400, 0xC00);
-    const Run run = Cli(QStringList{QStringLiteral("upload"), Firmware(dir.path(), id), QStringLiteral("--port"),
+    const ToolRun run = Cli(QStringList{QStringLiteral("upload"), Firmware(dir.path(), id), QStringLiteral("--port"),
                                     sim.PortPath()}
                         + flags);
     QCOMPARE(run.exitCode, exitCode);
@@ -246,7 +229,7 @@ void TestCliUpload::refusedFiles()
     QStringList args{QStringLiteral("upload")};
     if (!name.isEmpty())
         args << dir.filePath(name);
-    const Run run = Cli(args + QStringList{QStringLiteral("--simulate"), QStringLiteral("colour-v2-usb")});
+    const ToolRun run = Cli(args + QStringList{QStringLiteral("--simulate"), QStringLiteral("colour-v2-usb")});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
 }

@@ -1,5 +1,6 @@
 // The dive-log command-line tool, run as a process on generated files.
 
+#include "ToolRun.h"
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
 #include "StandardRecordFile.h"
@@ -12,24 +13,9 @@
 
 namespace {
 
-struct Run
+ToolRun Tool(const QStringList &arguments)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run Tool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/divelogtool"), arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return ToolRun::Of(QStringLiteral("divelogtool"), arguments, 30000);
 }
 
 DivePlan Plan()
@@ -93,7 +79,7 @@ void TestDiveLogTool::initTestCase()
 
 void TestDiveLogTool::summary()
 {
-    const Run run = Tool({QStringLiteral("summary"), m_ccl});
+    const ToolRun run = Tool({QStringLiteral("summary"), m_ccl});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("Dive: 5\n")), qPrintable(run.out));
     QVERIFY(run.out.contains(QStringLiteral("Start: 2026-06-14 09:30:30\n")));
@@ -105,7 +91,7 @@ void TestDiveLogTool::summary()
 
 void TestDiveLogTool::lines()
 {
-    const Run run = Tool({QStringLiteral("lines"), m_ccl});
+    const ToolRun run = Tool({QStringLiteral("lines"), m_ccl});
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QVERIFY(lines.first().startsWith(QStringLiteral("Tessaro Version ")));
@@ -117,7 +103,7 @@ void TestDiveLogTool::uddfOutFolderAndOverwrite()
 {
     QTemporaryDir out;
     const QString target = out.filePath(QStringLiteral("12A3456_dive.uddf"));
-    Run run = Tool({QStringLiteral("uddf"), QStringLiteral("--out"), out.path(), m_ccl});
+    ToolRun run = Tool({QStringLiteral("uddf"), QStringLiteral("--out"), out.path(), m_ccl});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.trimmed(), target);
     QVERIFY(QFile::exists(target));
@@ -147,7 +133,7 @@ void TestDiveLogTool::uddfCellsAsPpo2()
     QTemporaryDir plain;
     QTemporaryDir renamed;
     QCOMPARE(Tool({QStringLiteral("uddf"), QStringLiteral("--out"), plain.path(), m_ccl}).exitCode, 0);
-    const Run run = Tool({QStringLiteral("uddf"), QStringLiteral("--cells-as-ppo2"), QStringLiteral("--out"), renamed.path(), m_ccl});
+    const ToolRun run = Tool({QStringLiteral("uddf"), QStringLiteral("--cells-as-ppo2"), QStringLiteral("--out"), renamed.path(), m_ccl});
     QCOMPARE(run.exitCode, 0);
     QFile a(plain.filePath(QStringLiteral("12A3456_dive.uddf")));
     QFile b(renamed.filePath(QStringLiteral("12A3456_dive.uddf")));
@@ -186,7 +172,7 @@ void TestDiveLogTool::cellReport()
     file.write("not a dive log\n");
     file.close();
 
-    const Run run = Tool(QStringList{QStringLiteral("cells")} + files + QStringList{broken});
+    const ToolRun run = Tool(QStringList{QStringLiteral("cells")} + files + QStringList{broken});
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.startsWith(broken + QStringLiteral(": ")), qPrintable(run.err));
     QVERIFY2(run.out.contains(QStringLiteral("Cell 2: replace")), qPrintable(run.out));
@@ -197,7 +183,7 @@ void TestDiveLogTool::cellReport()
 
 void TestDiveLogTool::blocks()
 {
-    const Run run = Tool({QStringLiteral("blocks"), m_ccx});
+    const ToolRun run = Tool({QStringLiteral("blocks"), m_ccx});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("Device 0xB0")), qPrintable(run.out));
     QVERIFY(run.out.contains(QStringLiteral("Device 0xB2")));
@@ -234,7 +220,7 @@ void TestDiveLogTool::failures()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    const Run run = Tool(arguments);
+    const ToolRun run = Tool(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY2(!run.err.contains(QChar(0x1b)) && !run.err.contains(QChar(0x07)), qPrintable(run.err));
@@ -243,7 +229,7 @@ void TestDiveLogTool::failures()
         QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     // One bad file among good ones still reports the failure.
     if (exitCode == 2) {
-        const Run mixed = Tool(QStringList{arguments.first(), arguments.first() == QLatin1String("blocks") ? m_ccx : m_ccl} + arguments.mid(1));
+        const ToolRun mixed = Tool(QStringList{arguments.first(), arguments.first() == QLatin1String("blocks") ? m_ccx : m_ccl} + arguments.mid(1));
         QCOMPARE(mixed.exitCode, 2);
         QVERIFY(!mixed.out.isEmpty());
     }
@@ -263,7 +249,7 @@ void TestDiveLogTool::damagedRecordIsReported()
     QVERIFY(StandardRecordFile::WriteFileSafely(path, StandardRecordFile::SecuredContainer(stream), nullptr));
 
     for (const QString &command : {QStringLiteral("summary"), QStringLiteral("lines")}) {
-        const Run run = Tool({command, path});
+        const ToolRun run = Tool({command, path});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.err, path + QStringLiteral(": warning: record 2 (dive data) failed its CRC check; its contents were read as stored\n"));
         if (command == QLatin1String("summary"))

@@ -2,6 +2,7 @@
 // rebreather on a pseudo-terminal (dives laid into its log memory) or from
 // one it starts itself, and says by its exit code how it went.
 
+#include "ToolRun.h"
 #include "RebreatherSimulator.h"
 #include "SimLogMemory.h"
 
@@ -28,29 +29,9 @@ QVector<DivePlan> TwoDives(const QDateTime &first, int firstNumber)
     return plans;
 }
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run Cli(const QStringList &arguments, const QString &workingFolder = QString())
+ToolRun Cli(const QStringList &arguments, const QString &workingFolder = QString())
 {
-    QProcess process;
-    if (!workingFolder.isEmpty())
-        process.setWorkingDirectory(workingFolder);
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tessaro-cli"), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return ToolRun::Of(QStringLiteral("tessaro-cli"), arguments, 120000, workingFolder);
 }
 
 } // namespace
@@ -81,7 +62,7 @@ void TestTessaroCli::downloadsDivesFromAPort()
     store.remove();
     const QStringList args{QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                            dir.path(), QStringLiteral("--uddf")};
-    const Run first = Cli(args);
+    const ToolRun first = Cli(args);
     QVERIFY2(first.exitCode == 0, qPrintable(first.out + first.err));
     const QStringList ccl = QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files);
     QCOMPARE(ccl.size(), 2);
@@ -100,7 +81,7 @@ void TestTessaroCli::downloadsDivesFromAPort()
 
     // Again with --no-to-all (a full read, so both dives come again): kept.
     const QDateTime before = QFileInfo(dir.filePath(ccl.first())).lastModified();
-    const Run second = Cli(args + QStringList{QStringLiteral("--full"), QStringLiteral("--no-to-all")});
+    const ToolRun second = Cli(args + QStringList{QStringLiteral("--full"), QStringLiteral("--no-to-all")});
     QVERIFY2(second.exitCode == 0, qPrintable(second.out + second.err));
     QVERIFY2(second.out.contains(QStringLiteral("2 log files found in memory.  2 skipped - 0 saved")), qPrintable(second.out));
     QCOMPARE(QFileInfo(dir.filePath(ccl.first())).lastModified(), before);
@@ -121,7 +102,7 @@ void TestTessaroCli::uddfCellsFollowTheSetting()
         QSettings store(storePath, QSettings::IniFormat);
         store.setValue(QStringLiteral("Settings/Connect/UDDF Cells As ppo2"), true);
     }
-    const Run run = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+    const ToolRun run = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                          dir.path(), QStringLiteral("--uddf")});
     QFile::remove(storePath);
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
@@ -143,14 +124,14 @@ void TestTessaroCli::colourV2SelectionByNumber()
     SimLogMemory memory(SimLogMemory::Format::ColourV2, TwoDives(QDateTime(QDate(2026, 4, 2), QTime(9, 0, 0)), 7));
     QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
-    const Run one = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+    const ToolRun one = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                          dir.path(), QStringLiteral("--dives"), QStringLiteral("8")});
     QVERIFY2(one.exitCode == 0, qPrintable(one.out + one.err));
     QStringList ccl = QDir(dir.path()).entryList({QStringLiteral("*.ccl")}, QDir::Files);
     QCOMPARE(ccl.size(), 1);
     QVERIFY(ccl.first().endsWith(QStringLiteral("_260402_100030.ccl")));
     // "new" takes only the dive not yet on this computer.
-    const Run fresh = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
+    const ToolRun fresh = Cli({QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                            dir.path(), QStringLiteral("--dives"), QStringLiteral("new")});
     QVERIFY2(fresh.exitCode == 0, qPrintable(fresh.out + fresh.err));
     QVERIFY2(fresh.out.contains(QStringLiteral("Log book: 2 dives, 1 selected")), qPrintable(fresh.out));
@@ -175,7 +156,7 @@ void TestTessaroCli::failuresExitNonZero()
     QFETCH(int, exitCode);
     QFETCH(QString, error);
     QTemporaryDir dir;
-    const Run run = Cli(arguments + QStringList{QStringLiteral("--dir"), dir.path()});
+    const ToolRun run = Cli(arguments + QStringList{QStringLiteral("--dir"), dir.path()});
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(error), qPrintable(run.err));
 }
@@ -183,11 +164,11 @@ void TestTessaroCli::failuresExitNonZero()
 void TestTessaroCli::simulatedHandsetAndClock()
 {
     QTemporaryDir dir;
-    const Run download = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial"),
+    const ToolRun download = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial"),
                               QStringLiteral("--dir"), dir.path()});
     QVERIFY2(download.exitCode == 0, qPrintable(download.out + download.err));
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.ccx")}, QDir::Files).size(), 1);
-    const Run clock = Cli({QStringLiteral("clock-sync"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")});
+    const ToolRun clock = Cli({QStringLiteral("clock-sync"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")});
     QVERIFY2(clock.exitCode == 0, qPrintable(clock.out + clock.err));
     QVERIFY(clock.out.contains(QStringLiteral("Clock synchronised")));
 }
@@ -206,7 +187,7 @@ void TestTessaroCli::storedRelativeFolderIsBelowHome()
     QDir(expected).removeRecursively();
 
     QTemporaryDir startFolder;
-    const Run run = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")},
+    const ToolRun run = Cli({QStringLiteral("download"), QStringLiteral("--simulate"), QStringLiteral("mono-serial")},
                         startFolder.path());
     settings.remove();
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
