@@ -113,6 +113,11 @@ void DownloadV2Dialog::ReadLogBookResult(bool result, QString msg)
     SetBusyCursor(false);
 }
 
+QString DownloadV2Dialog::LocationText(bool downloadedBefore)
+{
+    return downloadedBefore ? tr("PC") : tr("Quor Handset");
+}
+
 void DownloadV2Dialog::FillList()
 {
     // The log book is the worker's: touched only while the worker is idle.
@@ -134,7 +139,8 @@ void DownloadV2Dialog::FillList()
             item->setText(ColumnDateTime, DateTimeText(r->StartDateTime()));
             item->setText(ColumnDuration, DurationText(r->Duration(), r->IsEndValid()));
             item->setText(ColumnMaxDepth, DepthText(r->Depth(), r->IsEndValid(), m_metricUnits));
-            item->setText(ColumnLocation, r->downloadedBefore ? tr("PC") : tr("Quor Handset"));
+            item->setData(ColumnLocation, Qt::UserRole, r->downloadedBefore);
+            item->setText(ColumnLocation, LocationText(r->downloadedBefore));
             item->setData(ColumnDiveNumber, Qt::UserRole, r->DiveNumber());
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(ColumnDiveNumber, Qt::Unchecked);
@@ -436,6 +442,11 @@ void DownloadV2Dialog::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         SetUpColumns();
+        // The rows stay (with their ticks); only their words change.
+        for (int i = 0; i < ui->logBook->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = ui->logBook->topLevelItem(i);
+            item->setText(ColumnLocation, LocationText(item->data(ColumnLocation, Qt::UserRole).toBool()));
+        }
         UpdateButtons();
     }
     QDialog::changeEvent(event);

@@ -72,6 +72,8 @@ protected:
 private:
     void SetUpColumns();
     void FillList();
+    // "PC" for a dive saved before, "Quor Handset" for one only on the unit.
+    static QString LocationText(bool downloadedBefore);
     // Sets every row's tick from its record (without taking it as a user choice).
     void ShowSelection();
     void SelectionOperation(const char *logLine, bool (LogBookV2::*operation)());

@@ -18,6 +18,7 @@
 #include "SimClockUnit.h"
 #include "SimProfiles.h"
 #include "SimulatedPortEnumerator.h"
+#include "Translations.h"
 #include "WorkerC.h"
 #include "YesNo.h"
 #include "YesYesToAllNoNoToAll.h"
@@ -25,6 +26,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QTranslator>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -620,6 +622,19 @@ void tst_DownloadWindows::v2ListColumnsAndLocation()
     QMetaObject::invokeMethod(dirEdit, "editingFinished");
     QCOMPARE(list->topLevelItem(0)->text(4), QStringLiteral("Quor Handset"));
     QCOMPARE(list->topLevelItem(1)->text(4), QStringLiteral("PC"));
+
+    // A change of language while the list is shown changes its words, not
+    // its rows or ticks.
+    list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    QTranslator german;
+    QVERIFY(german.load(Translations::ProgramBaseName(QStringLiteral("de")), Translations::Folder()));
+    QVERIFY(QCoreApplication::installTranslator(&german));
+    QTRY_COMPARE(list->topLevelItem(0)->text(4), QStringLiteral("Quor-Handgerät"));
+    QCOMPARE(list->headerItem()->text(4), QCoreApplication::translate("DownloadV2Dialog", "Location"));
+    QCOMPARE(list->topLevelItem(1)->text(4), QStringLiteral("PC"));
+    QCOMPARE(list->topLevelItem(2)->checkState(0), Qt::Checked);
+    QVERIFY(QCoreApplication::removeTranslator(&german));
+    QTRY_COMPARE(list->topLevelItem(0)->text(4), QStringLiteral("Quor Handset"));
 }
 
 void tst_DownloadWindows::v2SelectionButtons()
