@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "CcxReprocessor.h"
+#include "CryptoThreadState.h"
 #include "DownloadState.h"
 #include "V1Download.h"
 #include "V2Download.h"
@@ -15,6 +16,7 @@
 #include "upload/UploadFileLoader.h"
 #include "upload/UploadProcedure.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSerialPort>
 #include <QThread>
@@ -62,6 +64,11 @@ WorkerC::~WorkerC()
 
 void WorkerC::Start()
 {
+    // Runs in this thread as it finishes: the random generator that writing
+    // secured files made for it would otherwise be left behind.
+    QThread *thread = QThread::currentThread();
+    if (QCoreApplication::instance() && thread != QCoreApplication::instance()->thread())
+        connect(thread, &QThread::finished, this, [] { CryptoThreadState::Release(); }, Qt::DirectConnection);
     m_comms = new RixComms();
     m_serialPort = new QSerialPort();
     m_comms->SetSerialPort(m_serialPort);
