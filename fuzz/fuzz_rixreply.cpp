@@ -46,8 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), int(size - 1));
 
     RixFrameAssembler assembler(RixComms::IncomingCapacity, RixComms::ScratchCapacity);
-    for (int at = 0; at < bytes.size() && assembler.CurrentState() == RixFrameAssembler::Incomplete; at += chunk)
-        assembler.Append(bytes.mid(at, chunk));
+    int at = 0;
+    const auto feed = [&] {
+        for (; at < bytes.size() && assembler.CurrentState() == RixFrameAssembler::Incomplete; at += chunk)
+            assembler.Append(bytes.mid(at, chunk));
+    };
+    feed();
 
     const QByteArray frame = assembler.Frame();
     switch (assembler.CurrentState()) {
@@ -68,6 +72,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!frame.isEmpty())
             __builtin_trap();
         break;
+    }
+
+    // Frames dropped as late replies: the assembler goes on with what
+    // follows, and every further frame it completes is a whole frame too.
+    for (int dropped = 0; assembler.CurrentState() == RixFrameAssembler::Complete && dropped < 64; ++dropped) {
+        assembler.DiscardFrame();
+        feed();
+        if (assembler.CurrentState() == RixFrameAssembler::Complete) {
+            const QByteArray next = assembler.Frame();
+            RixMessage message(RixComms::IncomingCapacity);
+            message.SetReceived(next);
+            if (next.size() != assembler.ExpectedSize() || next.size() > RixComms::IncomingCapacity
+                || !message.HeaderValid())
+                __builtin_trap();
+        } else if (!assembler.Frame().isEmpty() || !assembler.BytesAfterFrame().isEmpty()) {
+            __builtin_trap();
+        }
     }
 
     RixMessage raw(RixComms::IncomingCapacity);
