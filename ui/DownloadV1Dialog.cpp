@@ -238,12 +238,7 @@ bool DownloadV1Dialog::event(QEvent *event)
 {
     if (event->type() == QEvent::LayoutRequest) {
         UniformButtons::MakeRoomForIconPadding(ui->dirBtn);
-        for (QPushButton *button : {ui->downloadBtn, ui->closeBtn}) {
-            const QSize wanted(UniformButtons::RequiredWidth(button) + 10,
-                               std::max(button->sizeHint().height(), UniformButtons::MinimumHeight));
-            if (button->minimumSize() != wanted)
-                button->setMinimumSize(wanted);
-        }
+        UniformButtons::FitEach({ui->downloadBtn, ui->closeBtn}, 10);
     }
     return QDialog::event(event);
 }

@@ -51,3 +51,12 @@ void UniformButtons::MakeRoomForIconPadding(QPushButton *button)
     if (button->minimumWidth() != width)
         button->setMinimumWidth(width);
 }
+
+void UniformButtons::FitEach(const QList<QPushButton *> &buttons, int extraWidth)
+{
+    for (QPushButton *button : buttons) {
+        const QSize wanted(RequiredWidth(button) + extraWidth, std::max(button->sizeHint().height(), MinimumHeight));
+        if (button->minimumSize() != wanted)
+            button->setMinimumSize(wanted);
+    }
+}

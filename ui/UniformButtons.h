@@ -20,6 +20,10 @@ public:
     // Gives one button the minimum width its text, icon and style need.
     static void MakeRoomForIconPadding(QPushButton *button);
 
+    // Gives each button its own minimum size: the width it needs plus
+    // extraWidth, and at least MinimumHeight.
+    static void FitEach(const QList<QPushButton *> &buttons, int extraWidth);
+
     // The width a button needs: its size hint, or, for the icon styles,
     // enough for the wide left padding, the icon and the whole text.
     static int RequiredWidth(const QPushButton *button);
