@@ -1152,19 +1152,25 @@ bool WorkerC::RelayPortCheck(QString &status) const
     return false;
 }
 
-void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
+WorkerC::RelayOutcome WorkerC::RunRelayed(const std::function<bool(QString &status)> &check,
+                                          const std::function<bool()> &command)
 {
     SetWorkInProgress(true);
-    QString status;
-    bool ok = false;
-    QString reply;
-    if (RelayPortCheck(status)) {
-        ok = m_comms->Command(deviceid, command);
-        reply = m_comms->GetReplyText();
-        status = RelayStatus(ok);
+    RelayOutcome outcome;
+    if (check(outcome.status)) {
+        outcome.ok = command();
+        outcome.reply = m_comms->GetReplyText();
+        outcome.status = RelayStatus(outcome.ok);
     }
     SetWorkInProgress(false);
-    emit RemoteSupportResultCmdCommand(msgNumber, ok, reply, status);
+    return outcome;
+}
+
+void WorkerC::RemoteSupportProcessCmdCommand(uint msgNumber, uchar deviceid, uchar command)
+{
+    const RelayOutcome r = RunRelayed([&](QString &s) { return RelayPortCheck(s); },
+                                      [&] { return m_comms->Command(deviceid, command); });
+    emit RemoteSupportResultCmdCommand(msgNumber, r.ok, r.reply, r.status);
 }
 
 void WorkerC::RemoteSupportProcessCmdCommandReturnData(uint msgNumber, uchar deviceid,
@@ -1267,50 +1273,30 @@ bool WorkerC::RelayWriteCheck(ushort length, const QByteArray &data, QString &st
 void WorkerC::RemoteSupportProcessCmdWrite(uint msgNumber, uchar deviceid, uchar memory,
                                            uint address, ushort length, QByteArray data)
 {
-    SetWorkInProgress(true);
-    QString status;
-    bool ok = false;
-    QString reply;
-    if (RelayWriteCheck(length, data, status)) {
-        ok = m_comms->Write(deviceid, memory, address, quint8(length),
-                            reinterpret_cast<const uchar *>(data.constData()));
-        reply = m_comms->GetReplyText();
-        status = RelayStatus(ok);
-    }
-    SetWorkInProgress(false);
-    emit RemoteSupportResultCmdWrite(msgNumber, ok, reply, status);
+    const RelayOutcome r = RunRelayed([&](QString &s) { return RelayWriteCheck(length, data, s); },
+                                      [&] {
+                                          return m_comms->Write(deviceid, memory, address, quint8(length),
+                                                                reinterpret_cast<const uchar *>(data.constData()));
+                                      });
+    emit RemoteSupportResultCmdWrite(msgNumber, r.ok, r.reply, r.status);
 }
 
 void WorkerC::RemoteSupportProcessCmdWriteAndVerify(uint msgNumber, uchar deviceid, uchar memory,
                                                     uint address, ushort length, QByteArray data)
 {
-    SetWorkInProgress(true);
-    QString status;
-    bool ok = false;
-    QString reply;
-    if (RelayWriteCheck(length, data, status)) {
-        ok = m_comms->WriteAndVerify(deviceid, memory, address, quint8(length),
-                                     reinterpret_cast<const uchar *>(data.constData()));
-        reply = m_comms->GetReplyText();
-        status = RelayStatus(ok);
-    }
-    SetWorkInProgress(false);
-    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, ok, reply, status);
+    const RelayOutcome r = RunRelayed([&](QString &s) { return RelayWriteCheck(length, data, s); },
+                                      [&] {
+                                          return m_comms->WriteAndVerify(deviceid, memory, address, quint8(length),
+                                                                reinterpret_cast<const uchar *>(data.constData()));
+                                      });
+    emit RemoteSupportResultCmdWriteAndVerify(msgNumber, r.ok, r.reply, r.status);
 }
 
 void WorkerC::RemoteSupportProcessCmdIsDevicePresent(uint msgNumber, uchar deviceid)
 {
-    SetWorkInProgress(true);
-    QString status;
-    bool ok = false;
-    QString reply;
-    if (RelayPortCheck(status)) {
-        ok = m_comms->IsDevicePresent(deviceid);
-        reply = m_comms->GetReplyText();
-        status = RelayStatus(ok);
-    }
-    SetWorkInProgress(false);
-    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, ok, reply, status);
+    const RelayOutcome r = RunRelayed([&](QString &s) { return RelayPortCheck(s); },
+                                      [&] { return m_comms->IsDevicePresent(deviceid); });
+    emit RemoteSupportResultCmdIsDevicePresent(msgNumber, r.ok, r.reply, r.status);
 }
 
 void WorkerC::RemoteSupportProcessCmdGetPortDetails(uint msgNumber)

@@ -242,6 +242,15 @@ private:
     QString RelayStatus(bool ok) const;
     bool RelayPortCheck(QString &status) const;
     bool RelayWriteCheck(ushort length, const QByteArray &data, QString &status) const;
+    // A relayed command that answers with its result alone: runs it when
+    // its check passes (the check's refusal is the status otherwise).
+    struct RelayOutcome {
+        bool ok = false;
+        QString reply;
+        QString status;
+    };
+    RelayOutcome RunRelayed(const std::function<bool(QString &status)> &check,
+                            const std::function<bool()> &command);
     bool LinkBridgeDetailsValid() const;
     // Reads the catalogue region (limited to 64 bytes) of a unit.
     bool ReadRegion(quint8 deviceId, int regionId, int maxLength, QByteArray &out);
