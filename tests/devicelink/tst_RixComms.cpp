@@ -1,5 +1,6 @@
 // The device link through the real serial-port code against the simulated
 // rebreather on a pseudo-terminal.
+#include "LogCollector.h"
 #include "DeviceList.h"
 #include "RebreatherSimulator.h"
 #include "RixComms.h"
@@ -9,32 +10,8 @@
 #include <QtTest>
 
 #include <memory>
-#include <mutex>
 
 namespace {
-
-// Collects the link's diagnostic lines.
-std::mutex g_logMutex;
-QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    {
-        std::lock_guard<std::mutex> lock(g_logMutex);
-        g_log << text;
-    }
-    if (type != QtDebugMsg && g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
-QStringList TakeLog()
-{
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    QStringList out = g_log;
-    g_log.clear();
-    return out;
-}
 
 QByteArray Bytes(std::initializer_list<int> values)
 {
@@ -123,17 +100,17 @@ private:
 
 void TestRixComms::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(CollectMessage);
+    LogCollector::Install();
 }
 
 void TestRixComms::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
+    LogCollector::Uninstall();
 }
 
 void TestRixComms::init()
 {
-    TakeLog();
+    LogCollector::Take();
 }
 
 void TestRixComms::cleanup()
@@ -158,7 +135,7 @@ bool TestRixComms::Open(SimProfile profile, bool identify)
     m_comms->SetSerialPort(m_port.get());
     const bool ok = m_comms->OpenComPort(m_sim->PortPath(), identify);
     m_sim->ClearReceivedFrames();
-    TakeLog();
+    LogCollector::Take();
     return ok;
 }
 
@@ -252,7 +229,7 @@ void TestRixComms::wrongFirstByteFailsAtOnce()
     QVERIFY(!m_comms->IsDevicePresent(DeviceId::DisplayMono));
     QCOMPARE(m_comms->GetLastError(),
              QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     QVERIFY(log.contains(QStringLiteral("Invalid due to mismatch")));
     // Failed on the first byte, not by running out the timeout.
     QVERIFY(!log.contains(QStringLiteral("Invalid due to timeout")));
@@ -332,7 +309,7 @@ void TestRixComms::identifyBridge()
     QCOMPARE(m_comms->IsBluetooth(), bluetooth);
     QCOMPARE(m_comms->IsBluetoothHandset(), type == 2);
     QCOMPARE(m_comms->GetLastError(), lastError);
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     if (ok) {
         // A plain cable is recognised by the refusal; a bridge names itself.
         const bool plainCable = profile == int(SimProfile::MonoSerial);
@@ -460,7 +437,7 @@ void TestRixComms::silentUnitFailsPresenceAfterOneWait()
     QCOMPARE(m_sim->ReceivedFrameCount(), 1);
     QVERIFY(!m_comms->Command(0x11, 5));
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("No valid reply received within timeout."));
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     QVERIFY(log.contains(QStringLiteral("Invalid due to timeout")));
     QVERIFY(log.contains(QStringLiteral("IsDevicePresent returning false")));
     QVERIFY(log.contains(QStringLiteral("RixComms:GetMessage() Timeout")));
@@ -523,7 +500,7 @@ void TestRixComms::retries()
         QVERIFY2(frames.at(i).receivedAtUs - frames.at(i - 1).receivedAtUs >= 95 * 1000,
                  qPrintable(QString::number(frames.at(i).receivedAtUs - frames.at(i - 1).receivedAtUs)));
     }
-    QCOMPARE(TakeLog().count(QStringLiteral("Retry")), requests - 1);
+    QCOMPARE(LogCollector::Take().count(QStringLiteral("Retry")), requests - 1);
 }
 
 void TestRixComms::writeRetriesOnDataReplyAndErrorStatus()
@@ -661,7 +638,7 @@ void TestRixComms::oversizedReplyIsRejected()
                                  reinterpret_cast<uchar *>(buffer.data())));
     QCOMPARE(m_comms->GetLastError(),
              QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
-    QVERIFY(TakeLog().contains(QStringLiteral("Invalid due to length")));
+    QVERIFY(LogCollector::Take().contains(QStringLiteral("Invalid due to length")));
     QCOMPARE(buffer, QByteArray(32 * 64 + 16, char(0x11)));
     QCOMPARE(m_comms->Incoming().Size(), 0);
 }
@@ -743,7 +720,7 @@ void TestRixComms::diagnosticLines()
     m_comms->Write(DeviceId::DisplayMono, MemoryId::Eeprom, 0x10, 2, reinterpret_cast<uchar *>(buffer.data()));
     m_comms->IsDevicePresent(DeviceId::C2);
     m_comms->Command(DeviceId::C2, 0x0A);
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     QVERIFY(log.contains(QStringLiteral("RixComms::Read - deviceid 0xB0 - memory 0x02 - address 0x01000123 - length 2")));
     QVERIFY(log.contains(QStringLiteral("RixComms::Write - deviceid 0xB0 - memory 0x02 - address 0x00000010 - length 2")));
     QVERIFY(log.contains(QStringLiteral("RixComms::WriteSerial")));
@@ -784,12 +761,12 @@ void TestRixComms::messageLevelAndDebugSwitch()
     QVERIFY(Open());
     m_comms->SetDebugEnabled(false);
     QVERIFY(m_comms->IsDevicePresent(DeviceId::C1));
-    QStringList log = TakeLog();
+    QStringList log = LogCollector::Take();
     QVERIFY(!log.contains(QStringLiteral("IsDevicePresent returning true")));
     QVERIFY(std::any_of(log.cbegin(), log.cend(), [](const QString &l) { return l.startsWith(QLatin1String("Sending ")); }));
     m_comms->SetMessageLevel(0);
     QVERIFY(m_comms->IsDevicePresent(DeviceId::C1));
-    QVERIFY(TakeLog().isEmpty());
+    QVERIFY(LogCollector::Take().isEmpty());
 }
 
 void TestRixComms::linkNotOpenAndClosedPort()
@@ -813,10 +790,10 @@ void TestRixComms::linkNotOpenAndClosedPort()
     QVERIFY(m_comms->CloseComPort());
     QVERIFY(!m_comms->IsPortOpen());
     QVERIFY(m_comms->CloseComPort());
-    TakeLog();
+    LogCollector::Take();
     QVERIFY(!m_comms->Read(DeviceId::C1, MemoryId::Flash, 0, 4, reinterpret_cast<uchar *>(buffer.data())));
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
-    QVERIFY(TakeLog().contains(QStringLiteral("Invalid due to port closed")));
+    QVERIFY(LogCollector::Take().contains(QStringLiteral("Invalid due to port closed")));
 
     // Reopening works and the name is kept.
     QVERIFY(m_comms->OpenComPort(m_sim->PortPath(), false));
@@ -843,12 +820,12 @@ void TestRixComms::unpluggedPortFailsWithoutHanging()
     QVERIFY(!m_comms->IsDevicePresent(DeviceId::C1)); // the second frame pulls the plug
     QTRY_VERIFY(m_sim->IsUnplugged());
     // A port that has gone is not asked again: one attempt, no retry pauses.
-    TakeLog();
+    LogCollector::Take();
     QByteArray buffer(4, '\0');
     QVERIFY(!m_comms->Read(DeviceId::C1, MemoryId::Flash, 0x2000, 4, reinterpret_cast<uchar *>(buffer.data())));
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
     QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 1);
-    QVERIFY(!TakeLog().contains(QStringLiteral("Retry")));
+    QVERIFY(!LogCollector::Take().contains(QStringLiteral("Retry")));
     QVERIFY(!m_comms->IsDevicePresent(DeviceId::C1, m_comms->GetMaxAttempts()));
     QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 1);
     QVERIFY(!m_comms->IsPortOpen() || !m_port->isOpen());
@@ -941,7 +918,7 @@ void TestRixComms::dataReplyOfAnotherRequestIsNotTheAnswer()
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
     QCOMPARE(m_comms->GetNumberOfFailedAttempts(), 3);
     QCOMPARE(buffer, QByteArray(4, char(0x11)));
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     QVERIFY(std::any_of(log.cbegin(), log.cend(),
                         [](const QString &l) { return l.startsWith(QLatin1String("Stale reply discarded ")); }));
     // The link is in step for the next exchange.
@@ -1002,7 +979,7 @@ void TestRixComms::lostIdentificationReplyIsAskedAgain()
     QVERIFY(!m_comms->IsLinkOpen());
     QCOMPARE(m_comms->GetPortName(), QString());
     QCOMPARE(m_comms->GetLastError(), QStringLiteral("GetMessage Failed - No valid reply received within timeout."));
-    QVERIFY(TakeLog().contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is invalid")));
+    QVERIFY(LogCollector::Take().contains(QStringLiteral("RixComms::IdentifyBridge - Bridge is invalid")));
 }
 
 void TestRixComms::presenceWithRetries_data()
@@ -1044,7 +1021,7 @@ void TestRixComms::presenceWithRetries()
                               : m_comms->Command(quint8(device), 0, attempts);
     QCOMPARE(answered, ok);
     QCOMPARE(m_sim->ReceivedFrameCount(), requests);
-    QCOMPARE(TakeLog().count(QStringLiteral("Retry")), requests - 1);
+    QCOMPARE(LogCollector::Take().count(QStringLiteral("Retry")), requests - 1);
 }
 
 void TestRixComms::openingAnOpenPortReopensIt()
@@ -1076,7 +1053,7 @@ void TestRixComms::openFailsForMissingPort()
     QVERIFY(!comms.IsPortOpen());
     QVERIFY(!comms.IsLinkOpen());
     QCOMPARE(comms.GetPortName(), QString());
-    const QStringList log = TakeLog();
+    const QStringList log = LogCollector::Take();
     QCOMPARE(std::any_of(log.cbegin(), log.cend(), [](const QString &l) {
                  return l.startsWith(QLatin1String("RixComms::OpenComPort() Failed to open com port"));
              }),

@@ -1,3 +1,4 @@
+#include "LogCollector.h"
 #include "AppSettings.h"
 #include "Clock.h"
 #include "ok.h"
@@ -7,33 +8,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <mutex>
-
-namespace {
-
-std::mutex g_logMutex;
-QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    {
-        std::lock_guard<std::mutex> lock(g_logMutex);
-        g_log << text;
-    }
-    if (type != QtDebugMsg && g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
-QStringList TakeLog()
-{
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    QStringList out = g_log;
-    g_log.clear();
-    return out;
-}
-
-} // namespace
 
 class tst_ClockWindow : public QObject
 {
@@ -53,12 +27,12 @@ private slots:
 
 void tst_ClockWindow::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(CollectMessage);
+    LogCollector::Install();
 }
 
 void tst_ClockWindow::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
+    LogCollector::Uninstall();
     AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
 }
 
@@ -182,13 +156,13 @@ void tst_ClockWindow::traceLinesFollowMessageLevel()
     Clock clock(nullptr);
     AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
     QSignalSpy reads(&clock, &Clock::ClockReadRTCDateTime);
-    TakeLog();
+    LogCollector::Take();
     clock.show();
     QTRY_COMPARE(reads.count(), 1);
     clock.on_timer();
     QVERIFY(reads.count() >= 2);
     QStringList clockLines;
-    for (const QString &line : TakeLog()) {
+    for (const QString &line : LogCollector::Take()) {
         if (line.startsWith(QLatin1String("Clock::")))
             clockLines << line;
     }

@@ -1,6 +1,7 @@
 // The main window with its real worker thread, against simulated
 // rebreathers on pseudo-terminals reached through the real serial-port code.
 
+#include "LogCollector.h"
 #include "AppSettings.h"
 #include "CancelNextConnect.h"
 #include "Clock.h"
@@ -38,29 +39,6 @@
 #include <mutex>
 
 namespace {
-
-// Collects the diagnostic lines.
-std::mutex g_logMutex;
-QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    {
-        std::lock_guard<std::mutex> lock(g_logMutex);
-        g_log << text;
-    }
-    if (type != QtDebugMsg && g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
-QStringList TakeLog()
-{
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    QStringList out = g_log;
-    g_log.clear();
-    return out;
-}
 
 // Waits until everything the window has asked of the worker so far has run
 // and the worker's answers have arrived: a marker goes through the worker's
@@ -162,12 +140,12 @@ private slots:
 
 void tst_MainDialog::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(CollectMessage);
+    LogCollector::Install();
 }
 
 void tst_MainDialog::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
+    LogCollector::Uninstall();
     AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
 }
 
@@ -270,13 +248,13 @@ void tst_MainDialog::statusTraceLines()
     MainDialog w(std::make_shared<SimulatedPortEnumerator>());
     QTRY_COMPARE(w.LastConnectionStatus(), 1);
     QVERIFY(WorkerRoundTrip(w));
-    TakeLog();
+    LogCollector::Take();
     w.ConnectionStatusResult(2, QString());
     w.DeviceStatusResult(2);
     w.ConnectionStatusResult(8, QString());
     AppSettings::SetValue(AppSettings::Key::MessageLevel, 0);
     QStringList lines;
-    for (const QString &line : TakeLog()) {
+    for (const QString &line : LogCollector::Take()) {
         if (line.startsWith(QLatin1String("MainDialog::")))
             lines << line;
     }

@@ -1,6 +1,7 @@
 // The worker in its own thread, talking through the real serial-port code to
 // simulated rebreathers on pseudo-terminals.
 
+#include "LogCollector.h"
 #include "DeviceList.h"
 #include "RebreatherSimulator.h"
 #include "RixComms.h"
@@ -15,36 +16,12 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
 
 namespace {
 
 // How long a wait on a condition may take before the test gives up: it
 // costs nothing when the condition comes, and a busy machine gets its time.
 constexpr int kPatienceMs = 60000;
-
-// Collects the diagnostic lines of every thread.
-std::mutex g_logMutex;
-QStringList g_log;
-QtMessageHandler g_previousHandler = nullptr;
-
-void CollectMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    {
-        std::lock_guard<std::mutex> lock(g_logMutex);
-        g_log << text;
-    }
-    if (type != QtDebugMsg && g_previousHandler)
-        g_previousHandler(type, context, text);
-}
-
-QStringList TakeLog()
-{
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    QStringList out = g_log;
-    g_log.clear();
-    return out;
-}
 
 // Lives in the test thread; every worker signal reaches it queued, so the
 // recorded lists are only touched by the test thread.
@@ -278,12 +255,12 @@ private slots:
 
 void TestWorkerC::initTestCase()
 {
-    g_previousHandler = qInstallMessageHandler(CollectMessage);
+    LogCollector::Install();
 }
 
 void TestWorkerC::cleanupTestCase()
 {
-    qInstallMessageHandler(g_previousHandler);
+    LogCollector::Uninstall();
 }
 
 void TestWorkerC::openIdentifiesHandset_data()
@@ -989,12 +966,12 @@ void TestWorkerC::clockTraceLinesFollowMessageLevel()
     WorkerRig rig;
     QMetaObject::invokeMethod(rig.worker, "SetMessageLevel", Q_ARG(int, level));
     QVERIFY(rig.WaitIdle());
-    TakeLog();
+    LogCollector::Take();
     rig.Open(sim->PortPath());
     QVERIFY(rig.WaitForOpenResult());
     QVERIFY(rig.WaitIdle());
     QStringList clockLines;
-    for (const QString &line : TakeLog()) {
+    for (const QString &line : LogCollector::Take()) {
         if (line.startsWith(QLatin1String("Worker::TestRTC")) || line.startsWith(QLatin1String("Worker::CompareClocks"))
             || line.startsWith(QLatin1String("Compare Clocks")))
             clockLines << line;
