@@ -1,6 +1,7 @@
 #include "LogFileWriter.h"
 
 #include "Crc32Static.h"
+#include "LargeBuffer.h"
 #include "SRDLDataComp.h"
 #include "SRFileHeader.h"
 #include "SRMemoryBlock.h"
@@ -58,7 +59,7 @@ void LogFileWriter::AppendRecordStream(QByteArray &stream, const LogFileContent 
         total += StandardRecord::Overhead + SRMemoryBlock::HeaderSize + memory.data.size();
     if (!content.danItems.isEmpty())
         total += StandardRecord::Overhead + dan.Size();
-    stream.reserve(int(stream.size() + total + extraCapacity));
+    LargeBuffer::Reserve(stream, int(stream.size() + total + extraCapacity));
 
     StandardRecord::Create(RecordType::FileHeader, header.Payload()).AppendTo(stream);
     if (content.hasDiveData) {

@@ -2,6 +2,7 @@
 
 #include "ContainerKeys.h"
 #include "Crc32Static.h"
+#include "LargeBuffer.h"
 #include "SRDANData.h"
 #include "SRDLDataComp.h"
 #include "SRDLDataUser.h"
@@ -136,6 +137,8 @@ bool StandardRecordFile::ReadFileBytes(const QString &path, QByteArray &bytes, c
     if (size > MaxFileSize)
         return fail(QStringLiteral("Unable to allocate memory"));
     try {
+        bytes = QByteArray();
+        LargeBuffer::Reserve(bytes, int(size));
         bytes.resize(int(size));
     } catch (const std::bad_alloc &) {
         bytes.clear();

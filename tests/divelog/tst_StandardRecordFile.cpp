@@ -474,6 +474,43 @@ private slots:
         QCOMPARE(plain, stream + U32(Crc32Static::Compute(stream)) + QByteArray(padding, char(padding)));
     }
 
+    // Many megabytes go through buffers that ask for huge pages; what is read
+    // back must be what was written, byte for byte, and the file sealed.
+    void largeSecuredFileRoundTrips()
+    {
+        LogFileContent content;
+        content.created = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
+        content.deviceVersion = Bytes({0x00, 0x07, 0x01, 0x03});
+        content.hasDiveData = true;
+        content.diveData = Pattern(6 * 1024 * 1024 + 32, 11);
+        content.memories.append({DeviceId::DisplayMono, 2, 0x1000, Pattern(5 * 1024 * 1024, 12)});
+        const QString path = Path(QStringLiteral("large.ccl"));
+        QString error;
+        QVERIFY2(LogFileWriter::WriteSecured(path, content, &error), qPrintable(error));
+
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QByteArray bytes = raw.readAll();
+        QCOMPARE(bytes.left(4), Bytes({0xF3, 0x53, 0x46, 0x01}));
+        QCOMPARE(bytes.right(32),
+                 QCryptographicHash::hash(bytes.left(bytes.size() - 32)
+                                              + QByteArray(reinterpret_cast<const char *>(ContainerKeys::SealKey.data()), 32),
+                                          QCryptographicHash::Sha256));
+
+        StandardRecordFile file;
+        SRFileHeader header;
+        QVERIFY2(file.Load(path, header, StandardRecordFile::LoadMode::SecuredLog), qPrintable(file.LastError()));
+        QVERIFY(file.DamagedRecords().isEmpty());
+        const StandardRecord *data = file.FindRecord(RecordType::DiveLogData);
+        QVERIFY(data);
+        QVERIFY(SRDLDataComp(data->Payload()).Data() == content.diveData);
+        const StandardRecord *memory = file.FindRecord(RecordType::MemoryBlock);
+        QVERIFY(memory);
+        const SRMemoryBlock block(memory->Payload());
+        QCOMPARE(block.StartAddress(), 0x1000u);
+        QVERIFY(block.Data() == content.memories.first().data);
+    }
+
     void freshIvForEveryFile()
     {
         const QByteArray stream = HeaderRecord(Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
