@@ -8,7 +8,38 @@ namespace {
 constexpr std::uint64_t PowersOfTen[FixedPointText::MaxDecimals + 1] = {1, 10, 100, 1000, 10000, 100000, 1000000};
 // Keeps the integer part and the scaled value well inside 64 bits.
 constexpr double Limit = 1e12;
+
+// The digits of scaled / 10^Decimals. One function per number of decimals:
+// a division by a constant is a multiplication, by a variable it is not.
+template <int Decimals>
+int WriteDigits(std::uint64_t scaled, bool negative, char *buffer)
+{
+    constexpr std::uint64_t Scale = PowersOfTen[Decimals];
+    char digits[FixedPointText::BufferSize];
+    int count = 0;
+    std::uint64_t whole = scaled / Scale;
+    std::uint64_t fractional = scaled % Scale;
+    for (int i = 0; i < Decimals; ++i) {
+        digits[count++] = char('0' + fractional % 10);
+        fractional /= 10;
+    }
+    if (Decimals > 0)
+        digits[count++] = '.';
+    do {
+        digits[count++] = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (negative)
+        digits[count++] = '-';
+    for (int i = 0; i < count; ++i)
+        buffer[i] = digits[count - 1 - i];
+    return count;
 }
+
+using DigitWriter = int (*)(std::uint64_t, bool, char *);
+constexpr DigitWriter DigitWriters[FixedPointText::MaxDecimals + 1] = {
+    WriteDigits<0>, WriteDigits<1>, WriteDigits<2>, WriteDigits<3>, WriteDigits<4>, WriteDigits<5>, WriteDigits<6>};
+} // namespace
 
 int FixedPointText::Format(double value, int decimals, char *buffer)
 {
@@ -47,23 +78,5 @@ int FixedPointText::Format(double value, int decimals, char *buffer)
     if (negative && scaled == 0)
         return -1; // Qt's choice between "-0.0" and "0.0" stays Qt's
 
-    char digits[BufferSize];
-    int count = 0;
-    std::uint64_t whole = scaled / scale;
-    std::uint64_t fractional = scaled % scale;
-    for (int i = 0; i < decimals; ++i) {
-        digits[count++] = char('0' + fractional % 10);
-        fractional /= 10;
-    }
-    if (decimals > 0)
-        digits[count++] = '.';
-    do {
-        digits[count++] = char('0' + whole % 10);
-        whole /= 10;
-    } while (whole);
-    if (negative)
-        digits[count++] = '-';
-    for (int i = 0; i < count; ++i)
-        buffer[i] = digits[count - 1 - i];
-    return count;
+    return DigitWriters[decimals](scaled, negative, buffer);
 }

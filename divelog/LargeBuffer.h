@@ -13,7 +13,7 @@ class LargeBuffer
 {
 public:
     // Below this, a buffer is not worth a system call.
-    static constexpr qint64 HugePageThreshold = 4 * 1024 * 1024;
+    static constexpr qint64 HugePageThreshold = 2 * 1024 * 1024;
 
     // Makes room for `capacity` bytes in `bytes`, keeping its content, and asks
     // for huge pages behind the part not yet written. Throws std::bad_alloc

@@ -1,6 +1,7 @@
 #include "QuorLogSession.h"
 
 #include "DeviceList.h"
+#include "LargeBuffer.h"
 #include "LogLine.h"
 #include "LogRecordLayout.h"
 
@@ -48,6 +49,14 @@ int QuorLogSession::CheckedSurfacePressure(int mbar)
 }
 
 int QuorLogSession::Base() const { return m_wide ? L::WideBase : L::NarrowBase; }
+
+void QuorLogSession::ReserveSamples(int records)
+{
+    m_samples.reserve(records + 1);
+    // A two-hour dive's samples fill megabytes of fresh memory.
+    const int spare = m_samples.capacity() - m_samples.size();
+    LargeBuffer::AdviseHugePages(m_samples.data() + m_samples.size(), sizeof(QuorLogSample) * std::size_t(spare));
+}
 
 void QuorLogSession::subModified(bool changed) { emit sendModified(changed); }
 

@@ -61,7 +61,7 @@ public:
     void Finalise();
     void SetTissueTracking(bool on) { m_tissueTracking = on; }
     // Room for the samples of `records` records, so long dives never regrow the list.
-    void ReserveSamples(int records) { m_samples.reserve(records + 1); }
+    void ReserveSamples(int records);
     // Handsets that store battery voltages unscaled.
     void SetVoltageFormatRaw(bool raw) { m_voltageRaw = raw; }
 

@@ -1,6 +1,7 @@
 #include "UddfExport.h"
 
 #include "DeviceList.h"
+#include "LargeBuffer.h"
 #include "QuorLog.h"
 #include "QuorLogAlarms.h"
 #include "QuorLogDeviceInfo.h"
@@ -202,7 +203,7 @@ QByteArray UddfExport::Document(const QuorLog &log) const
         return QByteArray();
     QByteArray document;
     // About 900 bytes per waypoint: reserving avoids regrowing a large buffer.
-    document.reserve(ReserveHint(session->Samples().size(), 1000, 16384));
+    LargeBuffer::Reserve(document, ReserveHint(session->Samples().size(), 1000, 16384));
     if (!WriteDocument(log, &document))
         return QByteArray();
     return document;
