@@ -13,8 +13,7 @@ void LargeBuffer::Reserve(QByteArray &bytes, int capacity)
         return;
     const int used = bytes.size();
     bytes.reserve(capacity);
-    if (qint64(capacity) - used >= HugePageThreshold)
-        AdviseHugePages(bytes.data() + used, std::size_t(capacity - used));
+    AdviseHugePages(bytes.data() + used, std::size_t(capacity - used));
 }
 
 void LargeBuffer::AdviseHugePages(void *data, std::size_t length)

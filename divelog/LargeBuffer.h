@@ -3,12 +3,12 @@
 #include <QByteArray>
 #include <cstddef>
 
-// Room for buffers of many megabytes: whole container files and the dive data
-// inside them. Such a buffer is fresh memory, and each 4 KiB page of it costs
-// a page fault on first touch; on a virtual machine those faults together
-// cost more than the AES over the same bytes. Where the system offers
-// transparent huge pages, the buffer asks for them, which takes the faults
-// from thousands to a handful. Elsewhere this is a plain reserve.
+// Room for buffers of megabytes: container files, UDDF documents, a long
+// dive's samples. Such a buffer is fresh memory, and each 4 KiB page of it
+// costs a page fault on first touch; on a virtual machine those faults
+// together cost more than the AES over the same bytes. Where the system
+// offers transparent huge pages, the buffer asks for them, which takes the
+// faults from thousands to a handful. Elsewhere this is a plain reserve.
 class LargeBuffer
 {
 public:
