@@ -7,9 +7,9 @@
 #include "WindowStyle.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QSaveFile>
 
 namespace {
 enum Role { FileRole = Qt::UserRole, ControllerRole, TimeRole };
@@ -125,9 +125,15 @@ void CellReportDialog::on_saveBtn_clicked()
                                                       nullptr, QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        file.write(m_text.toUtf8());
+    // Written aside and renamed over the target: a failed save never leaves
+    // half a report in place of an earlier one.
+    QSaveFile file(path);
+    const QByteArray text = m_text.toUtf8();
+    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(text) == text.size() && file.commit();
+    if (saved)
+        ui->saveStatusLabel->setText(tr("Report saved as %1").arg(QDir::toNativeSeparators(path)));
+    else
+        ui->saveStatusLabel->setText(tr("The report could not be saved as %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void CellReportDialog::on_closeBtn_clicked() { reject(); }

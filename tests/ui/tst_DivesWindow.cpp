@@ -13,14 +13,18 @@
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
 #include "MainDialog.h"
+#include "ModalResponder.h"
 #include "SimulatedPortEnumerator.h"
 #include "UddfExport.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -89,6 +93,57 @@ void WhenModal(QObject *context, const std::function<void(T *)> &handle)
     poll->start();
 }
 
+// Clicks a save button and answers the file chooser it opens with path,
+// typed into the name field as a user would (an existing file is replaced).
+// False when the chooser did not take the name (it is then cancelled).
+bool SaveThroughChooser(QPushButton *button, const QString &path)
+{
+    bool typed = false;
+    bool acceptDone = false;
+    bool refused = false;
+    ModalResponder responder([&](QWidget *modal) {
+        // The chooser's own question whether to replace an existing file.
+        if (auto *question = qobject_cast<QMessageBox *>(modal)) {
+            question->button(QMessageBox::Yes)->click();
+            return;
+        }
+        auto *chooser = qobject_cast<QFileDialog *>(modal);
+        if (!chooser)
+            return;
+        if (acceptDone) {
+            // Still open after taking the name in: it refused it.
+            refused = true;
+            chooser->reject();
+            return;
+        }
+        if (typed)
+            return;
+        typed = true;
+        chooser->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        // Queued: a question the chooser asks must find this responder
+        // free to answer it.
+        QMetaObject::invokeMethod(
+            chooser,
+            [chooser, &acceptDone] {
+                QMetaObject::invokeMethod(chooser, "accept");
+                acceptDone = true;
+            },
+            Qt::QueuedConnection);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    return typed && !refused;
+}
+
+// A regular file: nothing can be written below it, whoever runs the tests.
+QString RegularFile(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("regular_file"));
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.write("not a folder");
+    return path;
+}
+
 QStringList Column(const DiveListModel *model, int column)
 {
     QStringList texts;
@@ -110,6 +165,8 @@ private slots:
     void profileSavedAsPng();
     void uddfExportOfTheDiveShown();
     void cellReportLeadsToTheEvidence();
+    void cellReportSaved_data();
+    void cellReportSaved();
     void openedFromTheMainWindow();
 
 private:
@@ -359,6 +416,58 @@ void TestDivesWindow::cellReportLeadsToTheEvidence()
     const auto regions = window.Profile()->EvidenceRegions();
     QCOMPARE(regions.size(), 1);
     QCOMPARE(window.Profile()->CursorTime(), regions.first().first);
+}
+
+void TestDivesWindow::cellReportSaved_data()
+{
+    QTest::addColumn<QString>("target"); // below the test's folder
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("writable folder") << QStringLiteral("report.txt") << true;
+    QTest::newRow("earlier report replaced") << QStringLiteral("earlier_report.txt") << true;
+    QTest::newRow("below a regular file") << QStringLiteral("regular_file/report.txt") << false;
+}
+
+void TestDivesWindow::cellReportSaved()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, saved);
+    RegularFile(m_dir.path());
+    const QString path = m_dir.filePath(target);
+    QFile::remove(path);
+    if (target.startsWith(QStringLiteral("earlier"))) {
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write(QByteArray(100000, 'x'));
+    }
+
+    DivesDialog dives;
+    QTRY_VERIFY_WITH_TIMEOUT(!dives.IsListing(), 30000);
+    QVector<DiveCellHealth> cells;
+    for (const DiveListEntry &e : dives.Model()->Entries())
+        if (e.loaded)
+            cells.append(e.cells);
+    QCOMPARE(cells.size(), 3);
+    CellReportDialog report;
+    report.SetReport(CellHealthReport(cells));
+    report.show();
+    auto *status = report.findChild<QLabel *>(QStringLiteral("saveStatusLabel"));
+    QVERIFY(status);
+    QVERIFY(status->text().isEmpty());
+
+    QVERIFY(SaveThroughChooser(report.findChild<QPushButton *>(QStringLiteral("saveBtn")), path));
+    const QString shown = QDir::toNativeSeparators(path);
+    if (saved) {
+        QCOMPARE(status->text(), QStringLiteral("Report saved as %1").arg(shown));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(file.readAll()), report.ReportText());
+        QVERIFY(report.ReportText().contains(QStringLiteral("Cell 3: replace")));
+    } else {
+        QCOMPARE(status->text(), QStringLiteral("The report could not be saved as %1").arg(shown));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+    QVERIFY(report.isVisible());
+    QFile::remove(path);
 }
 
 void TestDivesWindow::openedFromTheMainWindow()

@@ -268,6 +268,14 @@
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
     </message>
+    <message>
+        <source>Report saved as %1</source>
+        <translation>Bericht gespeichert als %1</translation>
+    </message>
+    <message>
+        <source>The report could not be saved as %1</source>
+        <translation>Der Bericht konnte nicht als %1 gespeichert werden</translation>
+    </message>
 </context>
 <context>
     <name>Clock</name>
