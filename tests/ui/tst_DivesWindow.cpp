@@ -167,6 +167,11 @@ private slots:
     void cellReportLeadsToTheEvidence();
     void cellReportSaved_data();
     void cellReportSaved();
+    void folderWithoutDives_data();
+    void folderWithoutDives();
+    void profileSavedThroughTheButton_data();
+    void profileSavedThroughTheButton();
+    void uddfExportFailureIsShown();
     void openedFromTheMainWindow();
 
 private:
@@ -226,6 +231,7 @@ void TestDivesWindow::listWithDamagedFiles()
     QCOMPARE(table->columnSpan(0, DiveListModel::NumberColumn), DiveListModel::FileColumn - DiveListModel::NumberColumn);
     QCOMPARE(table->columnSpan(1, DiveListModel::NumberColumn), 1);
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("listStatusLabel"))->text(), QStringLiteral("3 dives, damaged files: 2"));
+    QVERIFY(window.findChild<QPushButton *>(QStringLiteral("cellReportBtn"))->isEnabled());
 
     // Choosing a damaged file shows its error and offers no export.
     auto *uddf = window.findChild<QPushButton *>(QStringLiteral("uddfBtn"));
@@ -468,6 +474,111 @@ void TestDivesWindow::cellReportSaved()
     }
     QVERIFY(report.isVisible());
     QFile::remove(path);
+}
+
+void TestDivesWindow::folderWithoutDives_data()
+{
+    QTest::addColumn<QString>("folder"); // below the test's folder
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("not there yet") << QStringLiteral("not_yet_made") << QStringList() << QStringLiteral("The folder does not exist");
+    QTest::newRow("empty") << QStringLiteral("empty") << QStringList() << QStringLiteral("No dive logs in this folder");
+    QTest::newRow("no dive logs") << QStringLiteral("other_files") << QStringList{QStringLiteral("notes.txt"), QStringLiteral("dive.uddf")}
+                                  << QStringLiteral("No dive logs in this folder");
+}
+
+void TestDivesWindow::folderWithoutDives()
+{
+    QFETCH(QString, folder);
+    QFETCH(QStringList, files);
+    QFETCH(QString, status);
+    const QString path = m_dir.filePath(folder);
+    if (folder != QStringLiteral("not_yet_made")) {
+        QVERIFY(QDir().mkpath(path));
+        for (const QString &name : files)
+            WriteBytes(QDir(path).filePath(name), "not a dive", QDateTime::currentDateTimeUtc());
+    }
+
+    DivesDialog window(nullptr, path);
+    QSignalSpy finished(&window, &DivesDialog::ListingFinished);
+    window.show();
+    QVERIFY(finished.wait(30000) || finished.count() == 1);
+    QCOMPARE(finished.first().first().toInt(), 0);
+    QVERIFY(!window.IsListing());
+    QCOMPARE(window.Model()->rowCount(), 0);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("listStatusLabel"))->text(), status);
+    QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("cellReportBtn"))->isEnabled());
+    QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("uddfBtn"))->isEnabled());
+    QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("savePngBtn"))->isEnabled());
+    QVERIFY(!window.Profile()->HasDive());
+    // Looking never makes the folder.
+    QCOMPARE(QDir(path).exists(), folder != QStringLiteral("not_yet_made"));
+}
+
+void TestDivesWindow::profileSavedThroughTheButton_data()
+{
+    QTest::addColumn<QString>("target"); // below the test's folder
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("writable folder") << QStringLiteral("chosen_profile.png") << true;
+    QTest::newRow("below a regular file") << QStringLiteral("regular_file/profile.png") << false;
+}
+
+void TestDivesWindow::profileSavedThroughTheButton()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, saved);
+    RegularFile(m_dir.path());
+    const QString path = m_dir.filePath(target);
+    QFile::remove(path);
+
+    DivesDialog window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+    QVERIFY(window.SelectDive(m_good.first()));
+    QVERIFY(SaveThroughChooser(window.findChild<QPushButton *>(QStringLiteral("savePngBtn")), path));
+    const QString status = window.findChild<QLabel *>(QStringLiteral("exportStatusLabel"))->text();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (saved) {
+        QCOMPARE(status, QStringLiteral("Profile saved as %1").arg(shown));
+        QImage image;
+        QVERIFY(image.load(path, "PNG"));
+        QCOMPARE(image.size(), DiveProfileView::DefaultImageSize());
+    } else {
+        QCOMPARE(status, QStringLiteral("The picture could not be saved as %1").arg(shown));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+    // The dive stays shown and can still be saved.
+    QVERIFY(window.Profile()->HasDive());
+    QVERIFY(window.findChild<QPushButton *>(QStringLiteral("savePngBtn"))->isEnabled());
+    QFile::remove(path);
+}
+
+void TestDivesWindow::uddfExportFailureIsShown()
+{
+    // The dive is listed and shown from a folder of its own; then the folder
+    // gives way to a regular file, so the UDDF file beside the log cannot be
+    // made.
+    const QString folder = m_dir.filePath(QStringLiteral("gone_after_listing"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString log = QDir(folder).filePath(QFileInfo(m_good[1]).fileName());
+    QVERIFY(QFile::copy(m_good[1], log));
+
+    DivesDialog window(nullptr, folder);
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.IsListing(), 30000);
+    QVERIFY(window.SelectDive(log));
+    auto *uddf = window.findChild<QPushButton *>(QStringLiteral("uddfBtn"));
+    QVERIFY(uddf->isEnabled());
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    uddf->click();
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("exportStatusLabel"))->text(),
+             QStringLiteral("UDDF not written: Unable to open the target UDDF file"));
+    QVERIFY(!QFileInfo::exists(UddfExport::TargetPathFor(log)));
+    QVERIFY(QFile::remove(folder));
 }
 
 void TestDivesWindow::openedFromTheMainWindow()
