@@ -9,7 +9,6 @@
 #include "ok.h"
 
 #include <QDebug>
-#include <QIcon>
 #include <QTimer>
 
 #include <algorithm>
@@ -88,11 +87,7 @@ void Clock::DisplayDateTime(QDateTime rtcDateTime)
 void Clock::CommsDisconnected()
 {
     m_timer->stop();
-    ok message(this);
-    message.SetStatement(tr("Disconnected.  Reconnect and try again."));
-    message.setWindowIcon(QIcon(QStringLiteral(":/Quor.ico")));
-    message.setModal(true);
-    message.exec();
+    ok::Show(this, tr("Disconnected.  Reconnect and try again."), QStringLiteral(":/Quor.ico"));
     close();
 }
 

@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFileDialog>
-#include <QIcon>
 #include <QLabel>
 #include <QTimer>
 
@@ -203,11 +202,7 @@ void DownloadV1Dialog::SetBusyCursor(bool on)
 void DownloadV1Dialog::CommsDisconnected()
 {
     SetBusyCursor(false);
-    ok message(this);
-    message.SetStatement(tr("Disconnected.  Reconnect and try again."));
-    message.setWindowIcon(QIcon(QStringLiteral(":/Quor.ico")));
-    message.setModal(true);
-    message.exec();
+    ok::Show(this, tr("Disconnected.  Reconnect and try again."), QStringLiteral(":/Quor.ico"));
     accept();
 }
 

@@ -392,11 +392,7 @@ void DownloadV2Dialog::SetBusyCursor(bool on)
 void DownloadV2Dialog::CommsDisconnected()
 {
     SetBusyCursor(false);
-    ok message(this);
-    message.SetStatement(tr("Disconnected.  Reconnect and try again."));
-    message.setWindowIcon(QIcon(QLatin1String(V2WindowIcon)));
-    message.setModal(true);
-    message.exec();
+    ok::Show(this, tr("Disconnected.  Reconnect and try again."), QLatin1String(V2WindowIcon));
     accept();
 }
 

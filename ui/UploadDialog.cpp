@@ -12,7 +12,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 
 namespace {
@@ -190,11 +189,7 @@ void UploadDialog::UploadFileResult(bool result, QString msg)
 void UploadDialog::CommsDisconnected()
 {
     SetBusyCursor(false);
-    ok message(this);
-    message.SetStatement(tr("Disconnected.  Reconnect and try again."));
-    message.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
-    message.setModal(true);
-    message.exec();
+    ok::Show(this, tr("Disconnected.  Reconnect and try again."), WindowStyle::WindowIconPath());
     accept();
 }
 

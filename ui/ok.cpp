@@ -3,6 +3,8 @@
 
 #include "WindowStyle.h"
 
+#include <QIcon>
+
 ok::ok(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::ok)
@@ -19,6 +21,15 @@ ok::~ok()
 void ok::SetStatement(const QString &statement)
 {
     ui->statement->setText(statement);
+}
+
+void ok::Show(QWidget *parent, const QString &statement, const QString &iconPath)
+{
+    ok message(parent);
+    message.SetStatement(statement);
+    message.setWindowIcon(QIcon(iconPath));
+    message.setModal(true);
+    message.exec();
 }
 
 void ok::on_okBtn_clicked()

@@ -14,6 +14,10 @@ public:
 
     void SetStatement(const QString &statement);
 
+    // Shows statement in a modal window with the icon at iconPath and
+    // returns once the user has closed it. Callers translate the text.
+    static void Show(QWidget *parent, const QString &statement, const QString &iconPath);
+
 private slots:
     void on_okBtn_clicked();
 

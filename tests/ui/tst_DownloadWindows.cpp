@@ -29,6 +29,8 @@
 #include <QTranslator>
 #include <QFile>
 #include <QFileDialog>
+#include <QIcon>
+#include <QImage>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -551,14 +553,22 @@ void tst_DownloadWindows::disconnectionClosesAnIdleWindow()
             static_cast<DownloadV1Dialog *>(window.get())->PrepareDownloadResult(true, QString());
     }
     QString statement;
+    QImage icon;
     ModalResponder responder([&](QWidget *modal) {
         if (auto *message = qobject_cast<ok *>(modal)) {
             statement = message->findChild<QLabel *>(QStringLiteral("statement"))->text();
+            icon = message->windowIcon().pixmap(32, 32).toImage();
             QTest::mouseClick(Button(message, "okBtn"), Qt::LeftButton);
         }
     });
     QMetaObject::invokeMethod(window.get(), "CommsDisconnected");
     QCOMPARE(statement, QStringLiteral("Disconnected.  Reconnect and try again."));
+    // The message carries the icon of the window it belongs to.
+    const QImage expected = QIcon(v2 ? QStringLiteral(":/Quor-DS.ico") : QStringLiteral(":/Quor.ico")).pixmap(32, 32).toImage();
+    const QImage other = QIcon(v2 ? QStringLiteral(":/Quor.ico") : QStringLiteral(":/Quor-DS.ico")).pixmap(32, 32).toImage();
+    QVERIFY(!expected.isNull());
+    QVERIFY(expected != other);
+    QCOMPARE(icon, expected);
     QCOMPARE(window->isVisible(), busy);
 }
 
