@@ -11,7 +11,6 @@
 #include "WorkerC.h"
 #include "ok.h"
 
-#include <QApplication>
 #include <QDebug>
 #include <QFileDialog>
 #include <QLabel>
@@ -41,7 +40,6 @@ DownloadV1Dialog::DownloadV1Dialog(WorkerC *worker, bool metricUnits, QWidget *p
 
 DownloadV1Dialog::~DownloadV1Dialog()
 {
-    SetBusyCursor(false);
     WindowGeometry::Save(this, AppSettings::Key::GeometryDownloadV1);
     delete ui;
 }
@@ -117,13 +115,13 @@ void DownloadV1Dialog::on_downloadBtn_clicked()
         if (!ui->messagesEdit->document()->isEmpty())
             ui->messagesEdit->appendPlainText(QString());
         m_buttonState = Downloading;
-        SetBusyCursor(true);
+        m_waitCursor.Set(true);
         UpdateButtons();
         emit DownloadData(m_downloadDir);
     } else if (m_buttonState == Downloading) {
         if (m_worker)
             m_worker->DownloadAbort();
-        SetBusyCursor(false);
+        m_waitCursor.Set(false);
         m_buttonState = Aborting;
         UpdateButtons();
     }
@@ -140,7 +138,7 @@ void DownloadV1Dialog::DownloadResult(bool result, QString msg)
     else
         m_downloaded = true;
     UpdateButtons();
-    SetBusyCursor(false);
+    m_waitCursor.Set(false);
 }
 
 void DownloadV1Dialog::DownloadMsg(QString msg, bool overwriteLastString)
@@ -188,20 +186,9 @@ void DownloadV1Dialog::UpdateButtons()
     ui->viewDivesBtn->setEnabled(m_buttonState == Idle && !IsBusy());
 }
 
-void DownloadV1Dialog::SetBusyCursor(bool on)
-{
-    if (on == m_busyCursor)
-        return;
-    m_busyCursor = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void DownloadV1Dialog::CommsDisconnected()
 {
-    SetBusyCursor(false);
+    m_waitCursor.Set(false);
     ok::Show(this, tr("Disconnected.  Reconnect and try again."), QStringLiteral(":/Quor.ico"));
     accept();
 }

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "WaitCursor.h"
+
 namespace Ui { class DownloadV1Dialog; }
 class QLabel;
 class WorkerC;
@@ -63,7 +65,6 @@ private:
     // more as soon as it answers.
     void RequestPreparation();
     void UpdateButtons();
-    void SetBusyCursor(bool on);
 
     Ui::DownloadV1Dialog *ui;
     QLabel *m_progressLabel = nullptr;
@@ -79,5 +80,5 @@ private:
     bool m_downloaded = false;
     bool m_prepared = false;
     bool m_appending = false;
-    bool m_busyCursor = false;
+    WaitCursor m_waitCursor;
 };

@@ -14,7 +14,7 @@
 #include "YesYesToAllNoNoToAll.h"
 #include "ok.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -58,7 +58,6 @@ DownloadV2Dialog::DownloadV2Dialog(WorkerC *worker, bool metricUnits, bool fullL
 
 DownloadV2Dialog::~DownloadV2Dialog()
 {
-    SetBusyCursor(false);
     WindowGeometry::Save(this, AppSettings::Key::GeometryDownloadV2);
     delete ui;
 }
@@ -97,7 +96,7 @@ void DownloadV2Dialog::OnInitDialog()
     SetUpColumns();
     ++m_pendingSteps;
     UpdateButtons();
-    SetBusyCursor(true);
+    m_waitCursor.Set(true);
     emit ReadLogBook(m_fullLogBookRead);
 }
 
@@ -110,7 +109,7 @@ void DownloadV2Dialog::ReadLogBookResult(bool result, QString msg)
     else
         FillList();
     UpdateButtons();
-    SetBusyCursor(false);
+    m_waitCursor.Set(false);
 }
 
 QString DownloadV2Dialog::LocationText(bool downloadedBefore)
@@ -303,13 +302,13 @@ void DownloadV2Dialog::on_downloadBtn_clicked()
         if (!ui->messagesEdit->document()->isEmpty())
             ui->messagesEdit->appendPlainText(QString());
         m_buttonState = Downloading;
-        SetBusyCursor(true);
+        m_waitCursor.Set(true);
         UpdateButtons();
         emit DownloadData(m_downloadDir);
     } else if (m_buttonState == Downloading) {
         if (m_worker)
             m_worker->DownloadAbort();
-        SetBusyCursor(false);
+        m_waitCursor.Set(false);
         m_buttonState = Aborting;
         UpdateButtons();
     }
@@ -327,7 +326,7 @@ void DownloadV2Dialog::DownloadResult(bool result, QString msg)
         FillList(); // saved dives now read "PC"
     }
     UpdateButtons();
-    SetBusyCursor(false);
+    m_waitCursor.Set(false);
 }
 
 void DownloadV2Dialog::DownloadMsg(QString msg, bool overwriteLastString)
@@ -378,20 +377,9 @@ void DownloadV2Dialog::UpdateButtons()
     ui->viewDivesBtn->setEnabled(idle);
 }
 
-void DownloadV2Dialog::SetBusyCursor(bool on)
-{
-    if (on == m_busyCursor)
-        return;
-    m_busyCursor = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void DownloadV2Dialog::CommsDisconnected()
 {
-    SetBusyCursor(false);
+    m_waitCursor.Set(false);
     ok::Show(this, tr("Disconnected.  Reconnect and try again."), QLatin1String(V2WindowIcon));
     accept();
 }

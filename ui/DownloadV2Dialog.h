@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "WaitCursor.h"
+
 namespace Ui { class DownloadV2Dialog; }
 class LogBookV2;
 class QLabel;
@@ -81,7 +83,6 @@ private:
     // the user keeps. False when no dive is left to download.
     bool CheckOverwrites();
     void UpdateButtons();
-    void SetBusyCursor(bool on);
 
     Ui::DownloadV2Dialog *ui;
     QLabel *m_progressLabel = nullptr;
@@ -97,5 +98,5 @@ private:
     bool m_downloaded = false;
     bool m_started = false;
     bool m_updating = false;
-    bool m_busyCursor = false;
+    WaitCursor m_waitCursor;
 };

@@ -6,7 +6,6 @@
 #include "UniformButtons.h"
 #include "WindowStyle.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
@@ -23,7 +22,6 @@ ProcessCCXDialog::ProcessCCXDialog(QWidget *parent)
 
 ProcessCCXDialog::~ProcessCCXDialog()
 {
-    SetBusy(false);
     delete ui;
 }
 
@@ -75,10 +73,7 @@ void ProcessCCXDialog::SetBusy(bool on)
     m_busy = on;
     ui->selectBtn->setEnabled(!on);
     ui->closeBtn->setEnabled(!on);
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    m_waitCursor.Set(on);
 }
 
 void ProcessCCXDialog::on_closeBtn_clicked()

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "WaitCursor.h"
+
 namespace Ui { class ProcessCCXDialog; }
 
 // Lets the user choose .ccx memory images whose dives the worker saves
@@ -42,4 +44,5 @@ private:
     Ui::ProcessCCXDialog *ui;
     QString m_directory;
     bool m_busy = false;
+    WaitCursor m_waitCursor;
 };

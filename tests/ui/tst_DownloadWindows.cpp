@@ -24,7 +24,9 @@
 #include "YesYesToAllNoNoToAll.h"
 #include "ok.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QDir>
 #include <QTranslator>
 #include <QFile>
@@ -62,6 +64,18 @@ QString Messages(QWidget *w)
 QString ProgressLabel(QWidget *w)
 {
     return w->findChild<QLabel *>(QStringLiteral("progressLabel"))->text();
+}
+
+// The application shows the wait cursor, once (the override cursors stack).
+bool IsWaitCursor()
+{
+    const QCursor *cursor = QApplication::overrideCursor();
+    if (!cursor || cursor->shape() != Qt::WaitCursor)
+        return false;
+    QApplication::restoreOverrideCursor();
+    const bool once = !QApplication::overrideCursor();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return once;
 }
 
 QTreeWidget *List(QWidget *w)
@@ -546,6 +560,7 @@ void tst_DownloadWindows::disconnectionClosesAnIdleWindow()
     window->show();
     QTRY_VERIFY(v2 ? static_cast<DownloadV2Dialog *>(window.get())->IsBusy()
                    : static_cast<DownloadV1Dialog *>(window.get())->IsBusy());
+    QCOMPARE(IsWaitCursor(), v2);
     if (!busy) {
         if (v2)
             static_cast<DownloadV2Dialog *>(window.get())->ReadLogBookResult(true, QString());
@@ -570,6 +585,11 @@ void tst_DownloadWindows::disconnectionClosesAnIdleWindow()
     QVERIFY(expected != other);
     QCOMPARE(icon, expected);
     QCOMPARE(window->isVisible(), busy);
+    // The message took the wait cursor back; a window closed while busy
+    // takes it back as it goes.
+    QVERIFY(!QApplication::overrideCursor());
+    window.reset();
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void tst_DownloadWindows::v2ListColumnsAndLocation_data()
@@ -809,6 +829,7 @@ void tst_DownloadWindows::processCcxWindow()
     QCOMPARE(process.at(0).at(0).toStringList(), QStringList{image});
     QVERIFY(dialog.IsBusy());
     QVERIFY(!Button(&dialog, "selectBtn")->isEnabled());
+    QVERIFY(IsWaitCursor());
 
     dialog.ProcessCCXMsg(QStringLiteral("File 23C0041712_260503_091000.ccl Saved"));
     dialog.ProcessCCXMsg(QString());
@@ -817,6 +838,7 @@ void tst_DownloadWindows::processCcxWindow()
                                                "2 log files found in memory.  0 skipped - 2 saved"));
     QVERIFY(!dialog.IsBusy());
     QVERIFY(Button(&dialog, "selectBtn")->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
     QTest::mouseClick(Button(&dialog, "closeBtn"), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(AppSettings::StringValue(AppSettings::Key::ProcessCcxDirectory), QDir(folder.path()).absolutePath());
