@@ -93,6 +93,15 @@ DivesDialog::~DivesDialog()
     delete ui;
 }
 
+void DivesDialog::Show(QWidget *parent, const QString &folder, bool metricUnits)
+{
+    DivesDialog dialog(parent, folder);
+    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
+    dialog.SetMetricUnits(metricUnits);
+    dialog.setModal(true);
+    dialog.exec();
+}
+
 DiveProfileView *DivesDialog::Profile() const { return ui->profileView; }
 
 QString DivesDialog::ShownFile() const { return m_shownFile; }

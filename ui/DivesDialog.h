@@ -26,6 +26,10 @@ public:
     explicit DivesDialog(QWidget *parent = nullptr, const QString &folder = QString());
     ~DivesDialog() override;
 
+    // The window on folder (empty: the download folder), modal over parent,
+    // as DIVES and VIEW DIVES open it; returns once it is closed.
+    static void Show(QWidget *parent, const QString &folder, bool metricUnits);
+
     // Lists another folder (an older listing under way is dropped).
     void SetFolder(const QString &folder);
     QString Folder() const { return m_folder; }

@@ -1,11 +1,7 @@
 #include "DownloadDialogCommon.h"
 
-#include "DivesDialog.h"
-#include "WindowStyle.h"
-
 #include <QDir>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -76,13 +72,4 @@ void DownloadDialogCommon::EnsureFolder(const QString &path)
 {
     if (!path.isEmpty() && !QDir(path).exists())
         QDir().mkpath(path);
-}
-
-void DownloadDialogCommon::ShowDives(QWidget *parent, const QString &folder, bool metricUnits)
-{
-    DivesDialog dialog(parent, folder);
-    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
-    dialog.SetMetricUnits(metricUnits);
-    dialog.setModal(true);
-    dialog.exec();
 }

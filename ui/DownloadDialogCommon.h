@@ -35,8 +35,4 @@ public:
 
     // Creates a missing folder (with its parents); nothing for an empty path.
     static void EnsureFolder(const QString &path);
-
-    // The Dives window on a folder (VIEW DIVES once a download has saved
-    // dives), modal over parent.
-    static void ShowDives(QWidget *parent, const QString &folder, bool metricUnits);
 };

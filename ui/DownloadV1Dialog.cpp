@@ -4,6 +4,7 @@
 #include "AppSettings.h"
 #include "DownloadFolder.h"
 #include "DeviceList.h"
+#include "DivesDialog.h"
 #include "DownloadDialogCommon.h"
 #include "UniformButtons.h"
 #include "WindowGeometry.h"
@@ -195,7 +196,7 @@ void DownloadV1Dialog::CommsDisconnected()
 
 void DownloadV1Dialog::on_viewDivesBtn_clicked()
 {
-    DownloadDialogCommon::ShowDives(this, m_downloadDir, m_metricUnits);
+    DivesDialog::Show(this, m_downloadDir, m_metricUnits);
 }
 
 void DownloadV1Dialog::on_closeBtn_clicked()

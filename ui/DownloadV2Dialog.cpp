@@ -3,6 +3,7 @@
 
 #include "AppSettings.h"
 #include "DownloadFolder.h"
+#include "DivesDialog.h"
 #include "DownloadDialogCommon.h"
 #include "LogBookV2.h"
 #include "QuestionResponse.h"
@@ -386,7 +387,7 @@ void DownloadV2Dialog::CommsDisconnected()
 
 void DownloadV2Dialog::on_viewDivesBtn_clicked()
 {
-    DownloadDialogCommon::ShowDives(this, m_downloadDir, m_metricUnits);
+    DivesDialog::Show(this, m_downloadDir, m_metricUnits);
 }
 
 void DownloadV2Dialog::on_closeBtn_clicked()

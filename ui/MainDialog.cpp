@@ -723,11 +723,7 @@ void MainDialog::on_webSiteBtn_clicked()
 
 void MainDialog::on_divesBtn_clicked()
 {
-    DivesDialog dialog(this);
-    dialog.setWindowIcon(QIcon(WindowStyle::WindowIconPath()));
-    dialog.SetMetricUnits(m_metricUnits);
-    dialog.setModal(true);
-    dialog.exec();
+    DivesDialog::Show(this, QString(), m_metricUnits);
 }
 
 void MainDialog::on_logoBtn_clicked()
