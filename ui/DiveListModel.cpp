@@ -1,14 +1,11 @@
 #include "DiveListModel.h"
 
+#include "DiveUnits.h"
 #include "QuorLogDurations.h"
 
 #include <QBrush>
 #include <QColor>
 #include <algorithm>
-
-namespace {
-constexpr double FeetPerMetre = 3.28084;
-}
 
 DiveListModel::DiveListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -55,7 +52,7 @@ QVariant DiveListModel::data(const QModelIndex &index, int role) const
     case NumberColumn: return e.diveNumber;
     case DurationColumn: return DurationText(e.durationSeconds);
     case DepthColumn:
-        return m_metric ? tr("%1 m").arg(e.greatestDepth, 0, 'f', 1) : tr("%1 ft").arg(e.greatestDepth * FeetPerMetre, 0, 'f', 0);
+        return DiveUnits::DepthText(e.greatestDepth, m_metric);
     case HandsetColumn: return e.handsetSerial;
     case FileColumn: return e.fileName;
     default: return {};

@@ -1,6 +1,7 @@
 #include "DiveProfileView.h"
 
 #include "DeviceList.h"
+#include "DiveUnits.h"
 #include "QuorLog.h"
 #include "QuorLogAlarms.h"
 #include "QuorLogSession.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr double FeetPerMetre = 3.28084;
 const QColor CellColours[3] = {QColor(200, 0, 0), QColor(0, 140, 0), QColor(130, 0, 190)};
 const QColor TemperatureColour(230, 120, 0);
 const QColor GasColour(0, 150, 120);
@@ -109,8 +109,8 @@ struct DiveProfileView::Private
     bool metric = true;
     int cursor = -1; // index into points
 
-    double DepthIn(double metres) const { return metric ? metres : metres * FeetPerMetre; }
-    double TemperatureIn(double celsius) const { return metric ? celsius : celsius * 9.0 / 5.0 + 32.0; }
+    double DepthIn(double metres) const { return metric ? metres : DiveUnits::Feet(metres); }
+    double TemperatureIn(double celsius) const { return metric ? celsius : DiveUnits::Fahrenheit(celsius); }
     int ControllerAt(const Point &p) const
     {
         switch (controller) {
@@ -443,8 +443,8 @@ QString DiveProfileView::CursorText() const
                              .arg(whole % 60, 2, 10, QLatin1Char('0'));
     return tr("%1   depth %2   %3   cells %4 / %5 / %6 bar (controller %7)   setpoint %8 bar")
         .arg(time)
-        .arg(d->metric ? tr("%1 m").arg(p.depth, 0, 'f', 1) : tr("%1 ft").arg(d->DepthIn(p.depth), 0, 'f', 0))
-        .arg(d->metric ? tr("%1 °C").arg(p.temperature, 0, 'f', 1) : tr("%1 °F").arg(d->TemperatureIn(p.temperature), 0, 'f', 1))
+        .arg(DiveUnits::DepthText(p.depth, d->metric))
+        .arg(DiveUnits::TemperatureText(p.temperature, d->metric))
         .arg(p.cells[size_t(base)], 0, 'f', 2)
         .arg(p.cells[size_t(base + 1)], 0, 'f', 2)
         .arg(p.cells[size_t(base + 2)], 0, 'f', 2)

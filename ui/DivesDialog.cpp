@@ -8,6 +8,7 @@
 #include "DiveFolderScanner.h"
 #include "DiveListModel.h"
 #include "DiveProfileView.h"
+#include "DiveUnits.h"
 #include "DownloadFolder.h"
 #include "QuestionResponse.h"
 #include "QuorLog.h"
@@ -27,10 +28,6 @@
 #include <QIcon>
 #include <algorithm>
 #include <climits>
-
-namespace {
-constexpr double FeetPerMetre = 3.28084;
-}
 
 DivesDialog::DivesDialog(QWidget *parent, const QString &folder)
     : QDialog(parent)
@@ -248,12 +245,8 @@ QString DivesDialog::SummaryText(const QuorLog &log, const DiveListEntry &entry)
 {
     const QuorLogSession *session = log.IdentifiedSession();
     const QuorLogDiveSummary s = session->Summary();
-    const auto depth = [this](double m) {
-        return m_metric ? tr("%1 m").arg(m, 0, 'f', 1) : tr("%1 ft").arg(m * FeetPerMetre, 0, 'f', 0);
-    };
-    const auto temperature = [this](double c) {
-        return m_metric ? tr("%1 °C").arg(c, 0, 'f', 1) : tr("%1 °F").arg(c * 9 / 5 + 32, 0, 'f', 1);
-    };
+    const auto depth = [this](double m) { return DiveUnits::DepthText(m, m_metric); };
+    const auto temperature = [this](double c) { return DiveUnits::TemperatureText(c, m_metric); };
     QStringList gases;
     for (const QuorLogGasManagement::Gas &gas : session->GasManagement().GasesInUse())
         gases << DeviceList::GasText(gas.o2, gas.he);

@@ -3,6 +3,7 @@
 
 #include "AppSettings.h"
 #include "DownloadFolder.h"
+#include "DiveUnits.h"
 #include "DivesDialog.h"
 #include "DownloadDialogCommon.h"
 #include "LogBookV2.h"
@@ -29,7 +30,6 @@
 
 namespace {
 
-constexpr double MetresPerFoot = 0.3048;
 constexpr int ColumnPadding = 10;
 const char *const V2WindowIcon = ":/Quor-DS.ico";
 
@@ -79,7 +79,7 @@ QString DownloadV2Dialog::DepthText(double metres, bool endValid, bool metric)
 {
     if (!endValid)
         return QString();
-    return QString::number(metric ? metres : metres / MetresPerFoot, 'f', 2);
+    return QString::number(metric ? metres : DiveUnits::Feet(metres), 'f', 2);
 }
 
 void DownloadV2Dialog::SetUpColumns()

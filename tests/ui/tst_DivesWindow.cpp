@@ -292,7 +292,10 @@ void TestDivesWindow::profileOfADive()
 
     // Imperial units.
     window.SetMetricUnits(false);
-    QVERIFY2(profile->CursorText().contains(QStringLiteral("98 ft")), qPrintable(profile->CursorText()));
+    QVERIFY2(profile->CursorText().contains(QStringLiteral("98 ft")) && profile->CursorText().contains(QStringLiteral("51.8 °F")),
+             qPrintable(profile->CursorText()));
+    const QString summary = window.findChild<QLabel *>(QStringLiteral("summaryLabel"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("98 ft")) && !summary.contains(QStringLiteral(" m<")), qPrintable(summary));
 }
 
 void TestDivesWindow::profileSavedAsPng()

@@ -376,14 +376,6 @@
         <translation>Datum unbekannt</translation>
     </message>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
-        <source>%1 ft</source>
-        <translation>%1 ft</translation>
-    </message>
-    <message>
         <source>Date and time</source>
         <translation>Datum und Uhrzeit</translation>
     </message>
@@ -455,22 +447,6 @@
         <translation>%1   Tiefe %2   %3   Zellen %4 / %5 / %6 bar (Controller %7)   Setpoint %8 bar</translation>
     </message>
     <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
-        <source>%1 ft</source>
-        <translation>%1 ft</translation>
-    </message>
-    <message>
-        <source>%1 °C</source>
-        <translation>%1 °C</translation>
-    </message>
-    <message>
-        <source>%1 °F</source>
-        <translation>%1 °F</translation>
-    </message>
-    <message>
         <source>high oxygen</source>
         <translation>Sauerstoff hoch</translation>
     </message>
@@ -529,6 +505,25 @@
     <message>
         <source>gas density</source>
         <translation>Gasdichte</translation>
+    </message>
+</context>
+<context>
+    <name>DiveUnits</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>%1 ft</source>
+        <translation>%1 ft</translation>
+    </message>
+    <message>
+        <source>%1 °C</source>
+        <translation>%1 °C</translation>
+    </message>
+    <message>
+        <source>%1 °F</source>
+        <translation>%1 °F</translation>
     </message>
 </context>
 <context>
@@ -634,22 +629,6 @@
     <message>
         <source>Move the mouse over the profile to read the values at a time.</source>
         <translation>Bewegen Sie die Maus über das Profil, um die Werte zu einem Zeitpunkt abzulesen.</translation>
-    </message>
-    <message>
-        <source>%1 m</source>
-        <translation>%1 m</translation>
-    </message>
-    <message>
-        <source>%1 ft</source>
-        <translation>%1 ft</translation>
-    </message>
-    <message>
-        <source>%1 °C</source>
-        <translation>%1 °C</translation>
-    </message>
-    <message>
-        <source>%1 °F</source>
-        <translation>%1 °F</translation>
     </message>
     <message>
         <source>Dive</source>
