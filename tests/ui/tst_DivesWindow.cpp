@@ -28,11 +28,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <functional>
 
 namespace {
 
@@ -74,23 +71,6 @@ void WriteBytes(const QString &path, const QByteArray &bytes, const QDateTime &m
     // Written out first, or closing would stamp the file with the time now.
     QVERIFY(file.flush());
     QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
-// Once a modal window of type T is up, hands it to handle (which must close
-// it); polls, since the window appears inside the caller's exec().
-template <typename T>
-void WhenModal(QObject *context, const std::function<void(T *)> &handle)
-{
-    auto *poll = new QTimer(context);
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, handle] {
-        if (T *window = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            handle(window);
-        }
-    });
-    poll->start();
 }
 
 // Clicks a save button and answers the file chooser it opens with path,
@@ -381,7 +361,10 @@ void TestDivesWindow::cellReportLeadsToTheEvidence()
     QString limitedRating, newestReason;
     int limitedReasons = 0;
     bool showEnabled = false;
-    WhenModal<CellReportDialog>(&window, [&](CellReportDialog *report) {
+    ModalResponder responder([&](QWidget *modal) {
+        auto *report = qobject_cast<CellReportDialog *>(modal);
+        if (!report)
+            return;
         reportText = report->ReportText();
         auto *tree = report->findChild<QTreeWidget *>(QStringLiteral("reportTree"));
         QTreeWidgetItem *handset = tree->topLevelItem(0);
@@ -591,7 +574,10 @@ void TestDivesWindow::openedFromTheMainWindow()
     QVERIFY(dives);
     QCOMPARE(dives->property("BtnMenuNoIcon").toBool(), true);
     bool opened = false;
-    WhenModal<DivesDialog>(&main, [&](DivesDialog *window) {
+    ModalResponder responder([&](QWidget *modal) {
+        auto *window = qobject_cast<DivesDialog *>(modal);
+        if (!window)
+            return;
         opened = true;
         window->findChild<QPushButton *>(QStringLiteral("closeBtn"))->click();
     });

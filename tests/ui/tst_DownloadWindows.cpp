@@ -19,6 +19,7 @@
 #include "SimProfiles.h"
 #include "SimulatedPortEnumerator.h"
 #include "Translations.h"
+#include "WindowParts.h"
 #include "WorkerC.h"
 #include "YesNo.h"
 #include "YesYesToAllNoNoToAll.h"
@@ -50,16 +51,6 @@ Q_DECLARE_METATYPE(QVector<int>)
 namespace {
 
 const QString Serial = QStringLiteral("23C0041712");
-
-QPushButton *Button(QWidget *w, const char *name)
-{
-    return w->findChild<QPushButton *>(QLatin1String(name));
-}
-
-QString Messages(QWidget *w)
-{
-    return w->findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
-}
 
 QString ProgressLabel(QWidget *w)
 {

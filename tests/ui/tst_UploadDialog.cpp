@@ -4,12 +4,14 @@
 #include "AppSettings.h"
 #include "CcrBuilder.h"
 #include "MainDialog.h"
+#include "ModalResponder.h"
 #include "RebreatherSimulator.h"
 #include "SimClockUnit.h"
 #include "SimFirmware.h"
 #include "SimProfiles.h"
 #include "SimulatedPortEnumerator.h"
 #include "UploadDialog.h"
+#include "WindowParts.h"
 #include "WorkerC.h"
 #include "ok.h"
 
@@ -20,17 +22,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
-
-QPushButton *Button(QWidget &w, const char *name)
-{
-    return w.findChild<QPushButton *>(QLatin1String(name));
-}
-
-QString Messages(QWidget &w)
-{
-    return w.findChild<QPlainTextEdit *>(QStringLiteral("messagesEdit"))->toPlainText();
-}
 
 QString ProgressText(QWidget &w)
 {
@@ -48,8 +42,8 @@ struct ButtonStates
 
 ButtonStates States(QWidget &w)
 {
-    return {Button(w, "selectBtn")->isEnabled(), Button(w, "uploadBtn")->isEnabled(),
-            Button(w, "closeBtn")->isEnabled()};
+    return {Button(&w, "selectBtn")->isEnabled(), Button(&w, "uploadBtn")->isEnabled(),
+            Button(&w, "closeBtn")->isEnabled()};
 }
 
 char *toString(const ButtonStates &s)
@@ -89,14 +83,14 @@ void tst_UploadDialog::widgetsAndTexts()
     UploadDialog dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Upload"));
     QCOMPARE(dialog.size(), QSize(542, 300));
-    QCOMPARE(Button(dialog, "selectBtn")->text(), QStringLiteral("&BROWSE"));
-    QCOMPARE(Button(dialog, "uploadBtn")->text(), QStringLiteral("&UPLOAD"));
-    QCOMPARE(Button(dialog, "closeBtn")->text(), QStringLiteral("&CLOSE"));
-    QVERIFY(Button(dialog, "selectBtn")->property("BtnYellow").toBool());
-    QVERIFY(Button(dialog, "uploadBtn")->property("BtnYellow").toBool());
-    QVERIFY(Button(dialog, "closeBtn")->property("BtnWhiteNoIcon").toBool());
-    QCOMPARE(Button(dialog, "selectBtn")->whatsThis(), QStringLiteral("Choose upgrade file."));
-    QCOMPARE(Button(dialog, "uploadBtn")->whatsThis(), QStringLiteral("Upload file to device."));
+    QCOMPARE(Button(&dialog, "selectBtn")->text(), QStringLiteral("&BROWSE"));
+    QCOMPARE(Button(&dialog, "uploadBtn")->text(), QStringLiteral("&UPLOAD"));
+    QCOMPARE(Button(&dialog, "closeBtn")->text(), QStringLiteral("&CLOSE"));
+    QVERIFY(Button(&dialog, "selectBtn")->property("BtnYellow").toBool());
+    QVERIFY(Button(&dialog, "uploadBtn")->property("BtnYellow").toBool());
+    QVERIFY(Button(&dialog, "closeBtn")->property("BtnWhiteNoIcon").toBool());
+    QCOMPARE(Button(&dialog, "selectBtn")->whatsThis(), QStringLiteral("Choose upgrade file."));
+    QCOMPARE(Button(&dialog, "uploadBtn")->whatsThis(), QStringLiteral("Upload file to device."));
     auto *bar = dialog.findChild<QProgressBar *>(QStringLiteral("progressBar"));
     QCOMPARE(bar->maximum(), 1000);
     QVERIFY(!bar->isTextVisible());
@@ -118,11 +112,11 @@ void tst_UploadDialog::browseLoadUploadCycle()
     QSignalSpy uploads(&dialog, &UploadDialog::UploadFile);
     dialog.show();
 
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     QCOMPARE(folderOffered, QString());
     QCOMPARE(loads.count(), 1);
     QCOMPARE(loads.at(0).at(0).toString(), file);
-    QCOMPARE(Messages(dialog), QStringLiteral("Opening update.ccr"));
+    QCOMPARE(Messages(&dialog), QStringLiteral("Opening update.ccr"));
     QCOMPARE(AppSettings::StringValue(AppSettings::Key::UploadDirectory), dir.path());
     QVERIFY(dialog.IsLoading());
     QCOMPARE(States(dialog), (ButtonStates{false, false, false}));
@@ -135,20 +129,20 @@ void tst_UploadDialog::browseLoadUploadCycle()
     QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(ProgressText(dialog), QStringLiteral("Estimated Time 2:05"));
 
-    QTest::mouseClick(Button(dialog, "uploadBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "uploadBtn"), Qt::LeftButton);
     QCOMPARE(uploads.count(), 1);
     QCOMPARE(States(dialog), (ButtonStates{false, false, false}));
-    QVERIFY(Messages(dialog).endsWith(QStringLiteral("Uploading file")));
+    QVERIFY(Messages(&dialog).endsWith(QStringLiteral("Uploading file")));
     dialog.UploadFileProgress(1.0);
     QCOMPARE(ProgressText(dialog), QStringLiteral("Completed"));
     dialog.UploadFileResult(true, QStringLiteral("Upload complete"));
     // The same file can be written again.
     QCOMPARE(States(dialog), (ButtonStates{true, true, true}));
-    QCOMPARE(Messages(dialog),
+    QCOMPARE(Messages(&dialog),
              QStringLiteral("Opening update.ccr\nFirmware Upgrade\nUploading file\nUpload complete"));
 
     // The next BROWSE opens in the folder of the last file.
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     QCOMPARE(folderOffered, dir.path());
 }
 
@@ -158,16 +152,16 @@ void tst_UploadDialog::cancelledBrowseLeavesUploadDisabled()
     QString chosen = QStringLiteral("/tmp/first.ccr");
     dialog.SetFileChooser([&](QWidget *, const QString &) { return chosen; });
     dialog.show();
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     dialog.LoadUploadFileResult(true, QString());
-    QVERIFY(Button(dialog, "uploadBtn")->isEnabled());
+    QVERIFY(Button(&dialog, "uploadBtn")->isEnabled());
 
     chosen.clear(); // the file dialog is cancelled
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     QCOMPARE(States(dialog), (ButtonStates{true, false, true}));
     QVERIFY(!dialog.IsLoading());
     QVERIFY(!dialog.IsLoaded());
-    QCOMPARE(Messages(dialog), QString());
+    QCOMPARE(Messages(&dialog), QString());
 }
 
 void tst_UploadDialog::failedLoadLeavesUploadDisabled()
@@ -175,10 +169,10 @@ void tst_UploadDialog::failedLoadLeavesUploadDisabled()
     UploadDialog dialog;
     dialog.SetFileChooser([](QWidget *, const QString &) { return QStringLiteral("/tmp/update.hex"); });
     dialog.show();
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     dialog.LoadUploadFileResult(false, QStringLiteral("Invalid file extension"));
     QCOMPARE(States(dialog), (ButtonStates{true, false, true}));
-    QCOMPARE(Messages(dialog), QStringLiteral("Opening update.hex\nInvalid file extension"));
+    QCOMPARE(Messages(&dialog), QStringLiteral("Opening update.hex\nInvalid file extension"));
 }
 
 void tst_UploadDialog::messageLines_data()
@@ -198,7 +192,7 @@ void tst_UploadDialog::messageLines()
     QFETCH(QStringList, lines);
     UploadDialog dialog;
     dialog.UploadFileMsg(msg);
-    QCOMPARE(Messages(dialog), lines.join(QLatin1Char('\n')));
+    QCOMPARE(Messages(&dialog), lines.join(QLatin1Char('\n')));
     QCOMPARE(UploadDialog::MessageLines(msg), lines);
 }
 
@@ -232,9 +226,9 @@ void tst_UploadDialog::escapeDuringUploadKeepsTheWindow()
     dialog.SetFileChooser([](QWidget *, const QString &) { return QStringLiteral("/tmp/update.ccr"); });
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::mouseClick(Button(dialog, "selectBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "selectBtn"), Qt::LeftButton);
     dialog.LoadUploadFileResult(true, QString());
-    QTest::mouseClick(Button(dialog, "uploadBtn"), Qt::LeftButton);
+    QTest::mouseClick(Button(&dialog, "uploadBtn"), Qt::LeftButton);
     QVERIFY(dialog.IsUploading());
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -245,7 +239,7 @@ void tst_UploadDialog::escapeDuringUploadKeepsTheWindow()
     QVERIFY(dialog.isVisible());
 
     dialog.UploadFileResult(false, QStringLiteral("Upload failed"));
-    QVERIFY(Messages(dialog).endsWith(QStringLiteral("Upload failed")));
+    QVERIFY(Messages(&dialog).endsWith(QStringLiteral("Upload failed")));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
 }
@@ -255,12 +249,12 @@ void tst_UploadDialog::disconnectionClosesTheWindow()
     UploadDialog dialog;
     dialog.show();
     QString statement;
-    QTimer::singleShot(100, [&] {
-        auto *message = qobject_cast<ok *>(QApplication::activeModalWidget());
+    ModalResponder responder([&](QWidget *modal) {
+        auto *message = qobject_cast<ok *>(modal);
         if (!message)
             return;
         statement = message->findChild<QLabel *>(QStringLiteral("statement"))->text();
-        QTest::mouseClick(message->findChild<QPushButton *>(QStringLiteral("okBtn")), Qt::LeftButton);
+        QTest::mouseClick(Button(message, "okBtn"), Qt::LeftButton);
     });
     dialog.CommsDisconnected();
     QCOMPARE(statement, QStringLiteral("Disconnected.  Reconnect and try again."));
@@ -314,60 +308,54 @@ void tst_UploadDialog::uploadFromTheMainWindow()
     w.show();
     QTRY_COMPARE_WITH_TIMEOUT(w.LastConnectionStatus(), 5, 15000);
     QTRY_VERIFY(!w.Worker()->IsWorkInProgress());
-    QVERIFY(Button(w, "uploadBtn")->isEnabled());
+    QVERIFY(Button(&w, "uploadBtn")->isEnabled());
 
     // Drives the upload window while it runs modally.
     int step = 0;
     QString shown, shownAfterFailure;
     quint8 markerAfterFailure = 0;
     QStringList unexpected;
-    QTimer driver;
-    driver.setInterval(50);
-    connect(&driver, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
+    auto driver = std::make_unique<ModalResponder>([&](QWidget *modal) {
         auto *upload = qobject_cast<UploadDialog *>(modal);
         if (!upload) {
-            if (modal) {
-                unexpected << modal->metaObject()->className();
-                modal->close();
-            }
+            unexpected << modal->metaObject()->className();
+            modal->close();
             return;
         }
         if (step == 0) {
             upload->SetFileChooser([&](QWidget *, const QString &) { return file; });
-            QTest::mouseClick(Button(*upload, "selectBtn"), Qt::LeftButton);
+            QTest::mouseClick(Button(upload, "selectBtn"), Qt::LeftButton);
             step = 1;
-        } else if (step == 1 && !upload->IsLoading() && Button(*upload, "closeBtn")->isEnabled()) {
+        } else if (step == 1 && !upload->IsLoading() && Button(upload, "closeBtn")->isEnabled()) {
             // (The buttons follow the flags once the cursor is restored:
             // CLOSE enabled again means the window is idle.)
             if (upload->IsLoaded()) {
                 step = 2; // before the click: the window processes events inside it
-                QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
+                QTest::mouseClick(Button(upload, "uploadBtn"), Qt::LeftButton);
             } else { // refused: what it said is checked below
-                shown = Messages(*upload);
+                shown = Messages(upload);
                 step = 4;
-                QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
+                QTest::mouseClick(Button(upload, "closeBtn"), Qt::LeftButton);
             }
-        } else if (step == 2 && !upload->IsUploading() && Button(*upload, "closeBtn")->isEnabled()) {
+        } else if (step == 2 && !upload->IsUploading() && Button(upload, "closeBtn")->isEnabled()) {
             if (refusedPage != 0 && shownAfterFailure.isEmpty()) {
                 // The failed upload, then the same file once more.
-                shownAfterFailure = Messages(*upload);
+                shownAfterFailure = Messages(upload);
                 markerAfterFailure = quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0));
                 sim.WithBus([](SimulatedBus &bus) {
                     SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour));
                 });
-                QTest::mouseClick(Button(*upload, "uploadBtn"), Qt::LeftButton);
+                QTest::mouseClick(Button(upload, "uploadBtn"), Qt::LeftButton);
                 if (upload->IsUploading())
                     return;
             }
-            shown = Messages(*upload);
+            shown = Messages(upload);
             step = 3;
-            QTest::mouseClick(Button(*upload, "closeBtn"), Qt::LeftButton);
+            QTest::mouseClick(Button(upload, "closeBtn"), Qt::LeftButton);
         }
     });
-    driver.start();
-    QTest::mouseClick(Button(w, "uploadBtn"), Qt::LeftButton); // returns when the window closes
-    driver.stop();
+    QTest::mouseClick(Button(&w, "uploadBtn"), Qt::LeftButton); // returns when the window closes
+    driver.reset();
 
     QCOMPARE(step, 3);
     QVERIFY(unexpected.isEmpty());
