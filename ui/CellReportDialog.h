@@ -28,8 +28,6 @@ public:
     int ChosenController() const { return m_chosenController; }
     double ChosenTime() const { return m_chosenTime; }
 
-    static QColor RatingColour(CellRating rating);
-
 private slots:
     void on_showBtn_clicked();
     void on_saveBtn_clicked();
@@ -42,6 +40,7 @@ protected:
 
 private:
     bool Choose(QTreeWidgetItem *item);
+    static QColor RatingColour(CellRating rating);
     void Fill();
 
     Ui::CellReportDialog *ui;

@@ -24,13 +24,9 @@ public:
     explicit DownloadV1Dialog(WorkerC *worker, bool metricUnits, QWidget *parent = nullptr);
     ~DownloadV1Dialog() override;
 
-    QString DownloadDirectory() const { return m_downloadDir; }
     int State() const { return m_buttonState; }
     // A worker step started here has not answered yet: the window stays open.
     bool IsBusy() const { return m_pendingSteps > 0; }
-    bool HasFailed() const { return m_failed; }
-    // A download has finished well: VIEW DIVES is offered.
-    bool HasDownloaded() const { return m_downloaded; }
     bool IsPrepared() const { return m_prepared; }
 
 signals:
@@ -77,7 +73,7 @@ private:
     bool m_preparing = false;
     bool m_preparationStale = false;
     bool m_failed = false;
-    bool m_downloaded = false;
+    bool m_downloaded = false; // a download has finished well: VIEW DIVES is offered
     bool m_prepared = false;
     bool m_appending = false;
     WaitCursor m_waitCursor;

@@ -28,17 +28,8 @@ public:
     DownloadV2Dialog(WorkerC *worker, bool metricUnits, bool fullLogBookRead, QWidget *parent = nullptr);
     ~DownloadV2Dialog() override;
 
-    QString DownloadDirectory() const { return m_downloadDir; }
     int State() const { return m_buttonState; }
     bool IsBusy() const { return m_pendingSteps > 0; }
-    bool HasFailed() const { return m_failed; }
-    // A download has finished well: VIEW DIVES is offered.
-    bool HasDownloaded() const { return m_downloaded; }
-
-    // Column texts of a record (metres or feet by the units setting).
-    static QString DurationText(double seconds, bool endValid);
-    static QString DepthText(double metres, bool endValid, bool metric);
-    static QString DateTimeText(const QDateTime &start);
 
 signals:
     void ReadLogBook(bool fullDownload);
@@ -76,6 +67,10 @@ private:
     void FillList();
     // "PC" for a dive saved before, "Quor Handset" for one only on the unit.
     static QString LocationText(bool downloadedBefore);
+    // Column texts of a record (metres or feet by the units setting).
+    static QString DurationText(double seconds, bool endValid);
+    static QString DepthText(double metres, bool endValid, bool metric);
+    static QString DateTimeText(const QDateTime &start);
     // Sets every row's tick from its record (without taking it as a user choice).
     void ShowSelection();
     void SelectionOperation(const char *logLine, bool (LogBookV2::*operation)());
@@ -95,7 +90,7 @@ private:
     int m_estimate = 0;
     int m_pendingSteps = 0;
     bool m_failed = false;
-    bool m_downloaded = false;
+    bool m_downloaded = false; // a download has finished well: VIEW DIVES is offered
     bool m_started = false;
     bool m_updating = false;
     WaitCursor m_waitCursor;
