@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTextBlock>
 #include <QTextCursor>
 
 #include <cmath>
@@ -25,20 +24,11 @@ QLabel *DownloadDialogCommon::InstallProgressLabel(QProgressBar *bar)
     return label;
 }
 
-QString DownloadDialogCommon::Minutes(int seconds)
-{
-    return QStringLiteral("%1").arg(seconds / 60, 2, 10, QLatin1Char('0'));
-}
-
-QString DownloadDialogCommon::Seconds(int seconds)
-{
-    return QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 QString DownloadDialogCommon::MinutesSeconds(const QString &pattern, int seconds)
 {
     seconds = std::max(0, seconds);
-    return pattern.arg(Minutes(seconds), Seconds(seconds));
+    const auto twoDigits = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    return pattern.arg(twoDigits(seconds / 60), twoDigits(seconds % 60));
 }
 
 QString DownloadDialogCommon::ProgressText(int value, int maximum, int estimateSeconds, const QString &completedText,

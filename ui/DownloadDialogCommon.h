@@ -17,10 +17,8 @@ public:
     // white label ("progressLabel") inside the bar instead; null otherwise.
     static QLabel *InstallProgressLabel(QProgressBar *bar);
 
-    // Minutes and seconds, each at least two digits: 65 gives "01", "05".
-    static QString Minutes(int seconds);
-    static QString Seconds(int seconds);
-    // Fills a "%1:%2" text with minutes and seconds.
+    // Fills a "%1:%2" text with minutes and seconds, each at least two
+    // digits: 65 gives "01:05".
     static QString MinutesSeconds(const QString &pattern, int seconds);
 
     // The label's text for a progress value: completedText at the maximum,
