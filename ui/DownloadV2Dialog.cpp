@@ -94,7 +94,6 @@ void DownloadV2Dialog::SetUpColumns()
 void DownloadV2Dialog::OnInitDialog()
 {
     m_logBook = m_worker ? m_worker->GetLogBookV2() : nullptr;
-    SetUpColumns();
     ++m_pendingSteps;
     UpdateButtons();
     m_waitCursor.Set(true);

@@ -182,7 +182,6 @@ void UploadDialog::UploadFileResult(bool result, QString msg)
     AppendMessage(msg);
     uploading = false;
     SetBusyCursor(false);
-    QCoreApplication::processEvents();
     UpdateButtons();
 }
 
