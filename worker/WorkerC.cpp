@@ -75,7 +75,6 @@ void WorkerC::Start()
 
     m_rbData = new RBData();
     m_uploadData = new UploadData();
-    m_uploadData->Reset();
 
     m_download = std::make_unique<DownloadState>();
     m_numberOfComPorts = -1;

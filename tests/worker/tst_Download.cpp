@@ -9,7 +9,6 @@
 #include "QuorLog.h"
 #include "QuorLogSession.h"
 #include "RebreatherSimulator.h"
-#include "RecordScrambler.h"
 #include "RixComms.h"
 #include "LogFileWriter.h"
 #include "SimulatedPortEnumerator.h"
@@ -28,7 +27,6 @@ Q_DECLARE_METATYPE(SimProfile)
 
 namespace {
 
-constexpr quint32 LogStart = 0x10000;
 using Format = SimLogMemory::Format;
 
 DivePlan Plan(int number, const QDateTime &powerOn, int minutes, double depth, bool wide)
