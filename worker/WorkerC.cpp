@@ -70,6 +70,9 @@ void WorkerC::Start()
     if (QCoreApplication::instance() && thread != QCoreApplication::instance()->thread())
         connect(thread, &QThread::finished, this, [] { CryptoThreadState::Release(); }, Qt::DirectConnection);
     m_comms = new RixComms();
+    // The link traces at the worker's level from the start, not at its own
+    // default until the first SetMessageLevel.
+    m_comms->SetMessageLevel(m_messageLevel);
     m_serialPort = new QSerialPort();
     m_comms->SetSerialPort(m_serialPort);
 
@@ -989,7 +992,6 @@ void WorkerC::UploadUploadFile()
     hooks.evaluateStatus = [this] { ComputeDeviceStatus(); };
     // A reversion reads the log book into the worker's own, as a download does.
     hooks.logBook = &m_download->logBook;
-    hooks.messageLevel = m_messageLevel;
 
     UploadProcedure::WriteTimes times;
     times.shortWriteTime = m_uploadShortWriteTime;

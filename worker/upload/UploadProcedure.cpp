@@ -109,7 +109,7 @@ void UploadProcedure::Send(const QString &msg) const
 
 void UploadProcedure::Trace(const QString &line) const
 {
-    if (m_hooks.messageLevel >= 3)
+    if (m_link.GetMessageLevel() >= 3)
         qDebug().noquote() << line;
 }
 

@@ -39,7 +39,6 @@ public:
         // The log book a reversion reads the display's V2 log book into (as
         // the download's log book read does); null: one of its own.
         LogBookV2 *logBook = nullptr;
-        int messageLevel = 0;
     };
 
     // Seconds per 64-byte unit; the upload moves the one for the link in use.
