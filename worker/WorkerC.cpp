@@ -8,6 +8,7 @@
 #include "V2Download.h"
 #include "DeviceList.h"
 #include "PortEnumerator.h"
+#include "UploadConstants.h"
 #include "PortSearchOrder.h"
 #include "RixComms.h"
 #include "RtcClock.h"
@@ -646,9 +647,8 @@ void WorkerC::CheckDetails(quint8 deviceId)
     else
         m_rbData->SetBootloaderDetails(deviceId, RBData::FailedBootloaderDetails());
 
-    // Code validity: the first EEPROM byte is below 16 for valid code.
-    const bool validityRead = LinkRead(deviceId, MemoryId::Eeprom, 0, 1, data);
-    m_rbData->SetCodeValidity(deviceId, validityRead && quint8(data.at(0)) < 16);
+    const bool validityRead = LinkRead(deviceId, MemoryId::Eeprom, UploadConstants::CodeValidityAddress, 1, data);
+    m_rbData->SetCodeValidity(deviceId, validityRead && quint8(data.at(0)) < UploadConstants::CodeValidBelow);
 
     // Hardware configuration.
     if (haveSystemInfo && LinkRead(deviceId, MemoryId::Flash, systemInfoStart, MaxRegionRead, data))
