@@ -74,9 +74,3 @@ void CommandLine::Process(const QCoreApplication &app)
     ProgramParser p;
     p.parser.process(ParserArguments(app.arguments()));
 }
-
-QString CommandLine::HelpText()
-{
-    ProgramParser p;
-    return p.parser.helpText();
-}

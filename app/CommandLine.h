@@ -27,9 +27,6 @@ public:
     // 1 for a mistake. Returns only when the program is to run.
     static void Process(const QCoreApplication &app);
 
-    // The help text (what --help prints).
-    static QString HelpText();
-
 private:
     // The arguments as the parser sees them: "--simulate=<list>" becomes
     // "--simulate", whose list only SimulatedRebreatherMode reads.

@@ -4,12 +4,6 @@
 
 #include <QtGlobal>
 
-namespace {
-const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
-constexpr int LengthOffset = 9;
-constexpr int CommandOffset = 5;
-} // namespace
-
 RixFrameAssembler::RixFrameAssembler(int frameCapacity, int scratchCapacity)
     : m_frameCapacity(frameCapacity)
     , m_scratchCapacity(qMax(scratchCapacity, frameCapacity))
@@ -58,7 +52,7 @@ void RixFrameAssembler::DiscardFrame()
 bool RixFrameAssembler::StartsLikeFrame(const QByteArray &buf)
 {
     for (int i = 0; i < 4 && i < buf.size(); ++i) {
-        if (buf.at(i) != kHeader[i])
+        if (buf.at(i) != RixMessage::Marker[i])
             return false;
     }
     return true;
@@ -66,8 +60,8 @@ bool RixFrameAssembler::StartsLikeFrame(const QByteArray &buf)
 
 int RixFrameAssembler::AnnouncedFrameSize(const QByteArray &buf)
 {
-    if (buf.size() <= LengthOffset)
+    if (buf.size() <= RixMessage::LengthOffset)
         return 0;
-    return RixMessage::PayloadSizeFor(quint8(buf.at(CommandOffset)), quint8(buf.at(LengthOffset)))
+    return RixMessage::PayloadSizeFor(quint8(buf.at(RixMessage::CommandOffset)), quint8(buf.at(RixMessage::LengthOffset)))
            + RixMessage::FrameOverhead;
 }

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 namespace {
-const char kHeader[4] = {char(RixMessage::StartByte), 'R', 'i', 'x'};
 // Operation codes whose length byte counts 64-byte blocks.
 const quint8 kBlockReadCodes[] = {17, 19, 21, 29};
 // Reads of Flash, EEPROM, RAM, Config, Buffer and Profile.
@@ -19,7 +18,7 @@ void RixMessage::BuildRequest(quint8 deviceId, quint8 command, quint32 address, 
                               const uchar *payload)
 {
     m_bytes.clear();
-    m_bytes.append(kHeader, 4);
+    m_bytes.append(Marker, 4);
     m_bytes.append(char(deviceId));
     m_bytes.append(char(command));
     m_bytes.append(char((address >> 16) & 0xFF));
@@ -51,7 +50,7 @@ void RixMessage::Clear()
 
 bool RixMessage::HeaderValid() const
 {
-    return m_bytes.size() >= 4 && m_bytes.startsWith(QByteArray::fromRawData(kHeader, 4));
+    return m_bytes.size() >= 4 && m_bytes.startsWith(QByteArray::fromRawData(Marker, 4));
 }
 
 bool RixMessage::ChecksumValid() const

@@ -18,6 +18,10 @@ public:
     static constexpr int MaxReplyPayload = 2048;   // 32 blocks of 64 bytes
     static constexpr int BlockSize = 64;
     static constexpr quint8 StartByte = 0xAC;
+    // Where every frame starts, and where its command and length bytes lie.
+    static constexpr char Marker[4] = {char(StartByte), 'R', 'i', 'x'};
+    static constexpr int CommandOffset = 5;
+    static constexpr int LengthOffset = 9;
 
     explicit RixMessage(int capacity);
 
@@ -43,9 +47,9 @@ public:
     bool IsValid() const { return m_complete && HeaderValid() && ChecksumValid(); }
 
     quint8 DeviceId() const { return Byte(4); }
-    quint8 Command() const { return Byte(5); }
+    quint8 Command() const { return Byte(CommandOffset); }
     quint32 Address() const;
-    quint8 LengthByte() const { return Byte(9); }
+    quint8 LengthByte() const { return Byte(LengthOffset); }
 
     bool IsStatusMessage() const { return m_complete && Command() == 0; }
     bool IsStatusOK() const { return m_complete && PayloadLength() > 0 && Byte(HeaderSize) == 0; }

@@ -356,11 +356,6 @@ DiveCellHealth CellHealthAnalysis::AnalyseSession(const QuorLogSession &session)
             health.Cell(controller, c + 1) = verdict;
         }
     }
-    for (int controller = 1; controller <= 2; ++controller)
-        for (int c = 1; c <= 3; ++c) {
-            health.Cell(controller, c).controller = controller;
-            health.Cell(controller, c).cell = c;
-        }
     health.battery = BatteryOf(session);
     return health;
 }
@@ -371,12 +366,6 @@ DiveCellHealth CellHealthAnalysis::AnalyseDive(const QuorLog &log)
     DiveCellHealth health;
     if (log.IsValid() && session)
         health = AnalyseSession(*session);
-    else
-        for (int controller = 1; controller <= 2; ++controller)
-            for (int c = 1; c <= 3; ++c) {
-                health.Cell(controller, c).controller = controller;
-                health.Cell(controller, c).cell = c;
-            }
     health.filePath = log.FilePath();
     health.handsetSerial = HandsetSerial(log);
     return health;

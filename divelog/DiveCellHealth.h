@@ -50,6 +50,15 @@ struct DiveCellHealth
     std::array<CellVerdict, 6> cells;
     DiveBattery battery;
 
+    // Every verdict knows its controller and cell from the start.
+    DiveCellHealth()
+    {
+        for (size_t i = 0; i < cells.size(); ++i) {
+            cells[i].controller = int(i / 3) + 1;
+            cells[i].cell = int(i % 3) + 1;
+        }
+    }
+
     const CellVerdict &Cell(int controller, int cell) const { return cells[size_t((controller - 1) * 3 + cell - 1)]; }
     CellVerdict &Cell(int controller, int cell) { return cells[size_t((controller - 1) * 3 + cell - 1)]; }
 };

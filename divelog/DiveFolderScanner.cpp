@@ -79,8 +79,7 @@ QStringList DiveFolderScanner::DiveFiles(const QString &folder)
     QVector<QPair<qint64, QString>> byTime;
     byTime.reserve(infos.size());
     for (const QFileInfo &info : infos)
-        if (info.suffix().compare(QLatin1String("ccl"), Qt::CaseInsensitive) == 0)
-            byTime.append({-info.lastModified().toMSecsSinceEpoch(), info.absoluteFilePath()});
+        byTime.append({-info.lastModified().toMSecsSinceEpoch(), info.absoluteFilePath()});
     std::sort(byTime.begin(), byTime.end());
     QStringList files;
     files.reserve(byTime.size());

@@ -32,8 +32,8 @@ DiveListEntry DiveListEntry::FromLog(const QuorLog &log, int loadResult)
     entry.diveNumber = summary.diveNumber;
     entry.durationSeconds = summary.diveDuration;
     entry.greatestDepth = summary.greatestDepth;
-    entry.handsetSerial = CellHealthAnalysis::HandsetSerial(log);
     entry.cells = CellHealthAnalysis::AnalyseDive(log);
+    entry.handsetSerial = entry.cells.handsetSerial;
     if (entry.diveStart.isValid())
         entry.sortTime = entry.diveStart.toMSecsSinceEpoch();
     return entry;

@@ -598,22 +598,29 @@ bool StandardRecordFile::WriteFileSafely(const QString &path, const QByteArray &
             *error = QStringLiteral("Unable to open %1 for writing - %2").arg(path, file.errorString());
         return false;
     }
-    const char *data = bytes.constData();
-    const qint64 size = bytes.size();
-    for (qint64 done = 0; done < size;) {
-        const qint64 chunk = std::min<qint64>(WriteChunkSize, size - done);
-        if (file.write(data + done, chunk) != chunk) {
-            if (error)
-                *error = QStringLiteral("Unable to write %1 - %2").arg(path, file.errorString());
-            file.cancelWriting();
-            return false;
-        }
-        done += chunk;
+    if (!WriteChunked(file, bytes)) {
+        if (error)
+            *error = QStringLiteral("Unable to write %1 - %2").arg(path, file.errorString());
+        file.cancelWriting();
+        return false;
     }
     if (!file.commit()) {
         if (error)
             *error = QStringLiteral("Unable to write %1 - %2").arg(path, file.errorString());
         return false;
+    }
+    return true;
+}
+
+bool StandardRecordFile::WriteChunked(QIODevice &device, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    const qint64 size = bytes.size();
+    for (qint64 done = 0; done < size;) {
+        const qint64 chunk = std::min<qint64>(WriteChunkSize, size - done);
+        if (device.write(data + done, chunk) != chunk)
+            return false;
+        done += chunk;
     }
     return true;
 }

@@ -90,6 +90,9 @@ public:
     // `path` only once everything is written, in chunks of at most 100 bytes,
     // so a failure part-way never destroys an existing file of that name.
     static bool WriteFileSafely(const QString &path, const QByteArray &bytes, QString *error);
+    // Writes all of `bytes` to an open device in chunks of WriteChunkSize;
+    // false as soon as one chunk is not written whole.
+    static bool WriteChunked(QIODevice &device, const QByteArray &bytes);
 
     // Opens for reading with a few immediate retries: a file that was just
     // written may be held for a moment by another program (a virus scanner).

@@ -39,7 +39,6 @@ public:
     // written and still writes by default. Nothing else changes, the
     // verification code included (it does not cover element names).
     void SetCellsAsPpo2(bool on) { m_cellsAsPpo2 = on; }
-    bool CellsAsPpo2() const { return m_cellsAsPpo2; }
 
     QString ErrorText() const { return m_errorText; }
     QString TargetPath() const { return m_targetPath; }

@@ -7,8 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 
-#include <cstdio>
-
 namespace {
 
 DivePlan Short(bool wide)

@@ -5,10 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTime>
-
-#include <cstdio>
 
 namespace {
 

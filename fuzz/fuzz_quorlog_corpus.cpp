@@ -2,22 +2,17 @@
 // each, behind the mode byte the fuzzer reads first. The dives are short:
 // every kind of record is there a few times, and a short input runs fast.
 
+#include "CorpusFolder.h"
 #include "LogFileWriter.h"
 #include "LogRecordGenerator.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 
 namespace {
-bool Write(const QString &dir, const QString &name, quint8 mode, const QStringList &lines)
+bool Write(const QDir &dir, const QString &name, quint8 mode, const QStringList &lines)
 {
-    QFile file(QDir(dir).filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray bytes(1, char(mode));
-    bytes += lines.join(QLatin1Char('\n')).toLatin1();
-    return file.write(bytes) == bytes.size();
+    return CorpusFolder::Write(dir, name, QByteArray(1, char(mode)) + lines.join(QLatin1Char('\n')).toLatin1());
 }
 
 DivePlan Short(bool wide)
@@ -41,10 +36,9 @@ DivePlan Short(bool wide)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc < 2)
-        return 1;
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
+    QDir dir;
+    if (const int failed = CorpusFolder::Open(argc, argv, dir))
+        return failed;
     bool ok = true;
     // Mode bit 4 asks for the export: set on the wide container form only,
     // so that most executions run at the parser's speed (an export costs

@@ -5,9 +5,6 @@
 #include "CorpusFolder.h"
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-
-#include <cstdio>
 
 namespace {
 

@@ -6,9 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-
-#include <cstdio>
 
 namespace {
 

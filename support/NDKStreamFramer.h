@@ -21,7 +21,6 @@ public:
     // The largest length field accepted from the next message on (0: the
     // protocol's limit); a peer may be held to less before it has joined.
     void SetMaxMessageLength(int maxMessageLength);
-    int MaxMessageLength() const { return m_maxMessageLength; }
 
     void Append(const QByteArray &bytes);
     // Takes the next whole message off the buffer into message.

@@ -57,7 +57,6 @@ public:
     ~RelayServer() override;
 
     void SetLimits(const Limits &limits) { m_limits = limits; }
-    const Limits &GetLimits() const { return m_limits; }
 
     // The key a technician's join must carry. Empty: technicians are not
     // checked (only for trying the relay out on one machine).

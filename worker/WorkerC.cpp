@@ -8,6 +8,7 @@
 #include "V2Download.h"
 #include "DeviceList.h"
 #include "PortEnumerator.h"
+#include "UploadConstants.h"
 #include "PortSearchOrder.h"
 #include "RixComms.h"
 #include "RtcClock.h"
@@ -70,12 +71,14 @@ void WorkerC::Start()
     if (QCoreApplication::instance() && thread != QCoreApplication::instance()->thread())
         connect(thread, &QThread::finished, this, [] { CryptoThreadState::Release(); }, Qt::DirectConnection);
     m_comms = new RixComms();
+    // The link traces at the worker's level from the start, not at its own
+    // default until the first SetMessageLevel.
+    m_comms->SetMessageLevel(m_messageLevel);
     m_serialPort = new QSerialPort();
     m_comms->SetSerialPort(m_serialPort);
 
     m_rbData = new RBData();
     m_uploadData = new UploadData();
-    m_uploadData->Reset();
 
     m_download = std::make_unique<DownloadState>();
     m_numberOfComPorts = -1;
@@ -644,9 +647,8 @@ void WorkerC::CheckDetails(quint8 deviceId)
     else
         m_rbData->SetBootloaderDetails(deviceId, RBData::FailedBootloaderDetails());
 
-    // Code validity: the first EEPROM byte is below 16 for valid code.
-    const bool validityRead = LinkRead(deviceId, MemoryId::Eeprom, 0, 1, data);
-    m_rbData->SetCodeValidity(deviceId, validityRead && quint8(data.at(0)) < 16);
+    const bool validityRead = LinkRead(deviceId, MemoryId::Eeprom, UploadConstants::CodeValidityAddress, 1, data);
+    m_rbData->SetCodeValidity(deviceId, validityRead && quint8(data.at(0)) < UploadConstants::CodeValidBelow);
 
     // Hardware configuration.
     if (haveSystemInfo && LinkRead(deviceId, MemoryId::Flash, systemInfoStart, MaxRegionRead, data))
@@ -990,7 +992,6 @@ void WorkerC::UploadUploadFile()
     hooks.evaluateStatus = [this] { ComputeDeviceStatus(); };
     // A reversion reads the log book into the worker's own, as a download does.
     hooks.logBook = &m_download->logBook;
-    hooks.messageLevel = m_messageLevel;
 
     UploadProcedure::WriteTimes times;
     times.shortWriteTime = m_uploadShortWriteTime;

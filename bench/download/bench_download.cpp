@@ -7,6 +7,7 @@
 
 #include "LogRecordGenerator.h"
 #include "RebreatherSimulator.h"
+#include "RixComms.h"
 #include "SimLogMemory.h"
 #include "SimulatedPortEnumerator.h"
 #include "WorkerC.h"
@@ -177,7 +178,7 @@ int main(int argc, char *argv[])
     const struct {
         const char *name;
         quint8 bridgeType;
-    } links[] = {{"serial", 3}, {"Bluetooth", 2}};
+    } links[] = {{"serial", RixComms::BridgeUsbHandset}, {"Bluetooth", RixComms::BridgeBluetoothHandset}};
     int status = 0;
     for (const auto &link : links) {
         const Figures f = Run(link.bridgeType, plans);

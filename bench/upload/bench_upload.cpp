@@ -13,6 +13,9 @@
 #include "RBData.h"
 #include "RebreatherSimulator.h"
 #include "RixComms.h"
+#include "RixMessage.h"
+#include "SimulatedBus.h"
+#include "UploadConstants.h"
 #include "UploadFileLoader.h"
 #include "UploadProcedure.h"
 
@@ -27,7 +30,7 @@
 namespace {
 
 constexpr double kBitsPerByte = 10.0;
-constexpr int kFrameOverhead = 11;
+constexpr int kFrameOverhead = RixMessage::FrameOverhead;
 
 // Wire bytes of one request and the reply its unit sends.
 double WireSeconds(const QVector<SimFrameRecord> &frames, const QSet<quint8> &silent, int baud)
@@ -35,13 +38,12 @@ double WireSeconds(const QVector<SimFrameRecord> &frames, const QSet<quint8> &si
     qint64 bytes = 0;
     for (const SimFrameRecord &f : frames) {
         bytes += f.bytes.size();
-        const quint8 id = quint8(f.bytes.at(4));
-        if (silent.contains(id))
+        SimRequest request;
+        if (!SimulatedBus::ParseRequest(f.bytes, request) || silent.contains(request.deviceId))
             continue;
-        const quint8 opcode = quint8(f.bytes.at(5)) & 0x3F;
-        const bool read = (opcode & 1) == 1;
-        const int length = quint8(f.bytes.at(9));
-        if (opcode == 12 && id == 0xB8)
+        const bool read = (request.opcode & 1) == 1;
+        const int length = request.length;
+        if (request.opcode == SimulatedBus::BridgeIdentifyCommand && request.deviceId == SimulatedBus::BridgeId)
             bytes += kFrameOverhead + 2;           // bridge identification
         else if (read)
             bytes += kFrameOverhead + length;      // data reply
@@ -120,7 +122,8 @@ int main(int argc, char *argv[])
                                       ? RBData::DecodeCodeDetails(code)
                                       : RBData::FailedCodeDetails());
         uchar marker = 0xFF;
-        record.SetCodeValidity(id, link.Read(id, MemoryId::Eeprom, 0, 1, &marker) && marker < 16);
+        record.SetCodeValidity(id, link.Read(id, MemoryId::Eeprom, UploadConstants::CodeValidityAddress, 1, &marker)
+                                       && marker < UploadConstants::CodeValidBelow);
     };
     checkDetails(DeviceId::DisplayColour);
 
@@ -148,10 +151,9 @@ int main(int argc, char *argv[])
     // The page-write phase alone, from the frames' arrival times.
     int firstPage = -1, lastPage = -1;
     for (int i = 0; i < frames.size(); ++i) {
-        const QByteArray &b = frames.at(i).bytes;
-        const quint32 address = (quint32(quint8(b.at(6))) << 16) | (quint32(quint8(b.at(7))) << 8) | quint8(b.at(8));
-        if (quint8(b.at(4)) == DeviceId::DisplayColour && (quint8(b.at(5)) & 0x3F) == 1 && address >= 0x1000
-            && address < 0x200000) {
+        SimRequest request;
+        if (SimulatedBus::ParseRequest(frames.at(i).bytes, request) && request.deviceId == DeviceId::DisplayColour
+            && request.opcode == 1 && request.address >= 0x1000 && request.address < 0x200000) {
             if (firstPage < 0)
                 firstPage = i - 1;
             lastPage = i;

@@ -605,7 +605,6 @@ void TestUddfExport::cellsAsPpo2()
     QuorLog log;
     QVERIFY(LoadPlan(log, dir, plan));
     UddfExport exporter;
-    QVERIFY(!exporter.CellsAsPpo2());
     exporter.SetGeneratedAt(QDateTime(QDate(2026, 12, 10), QTime(8, 15, 0)));
     const QByteArray measured = exporter.Document(log);
     exporter.SetCellsAsPpo2(true);

@@ -3,6 +3,7 @@
 // questions from its flags, and says by its exit code how it went.
 
 #include "ToolRun.h"
+#include "../worker/UploadLinkRig.h"
 #include "../worker/UploadTestFiles.h"
 #include "PseudoTerminal.h"
 #include "RebreatherSimulator.h"
@@ -33,10 +34,7 @@ ToolRun Cli(const QStringList &arguments)
 
 QString Firmware(const QString &dir, const QByteArray &id, QMap<quint32, QByteArray> *pieces = nullptr)
 {
-    BlockContent b;
-    b.deviceId = DeviceId::DisplayColour;
-    b.flash = ColourCode(ColourImage(4096, ColourLayout(), 17));
-    b.id = id;
+    const BlockContent b = ColourFirmware(ColourImage(4096, ColourLayout(), 17), id);
     if (pieces)
         *pieces = b.flash;
     return WriteCcr(dir, QStringLiteral("update.ccr"), 0, {b});
@@ -46,22 +44,9 @@ QString Firmware(const QString &dir, const QByteArray &id, QMap<quint32, QByteAr
 int DisplayPageWrites(const RebreatherSimulator &sim)
 {
     int writes = 0;
-    for (const SimFrameRecord &frame : sim.ReceivedFrames()) {
-        const QByteArray &b = frame.bytes;
-        if (b.size() > 8 && quint8(b.at(4)) == DeviceId::DisplayColour && (quint8(b.at(5)) & 0x3F) == 2
-            && ((quint32(quint8(b.at(6))) << 16) | (quint32(quint8(b.at(7))) << 8) | quint8(b.at(8))) >= 0x1000)
-            ++writes;
-    }
+    for (const SimRequest &request : RequestsTo(sim, DeviceId::DisplayColour))
+        writes += request.opcode == 2 && request.address >= 0x1000;
     return writes;
-}
-
-bool FlashHolds(RebreatherSimulator &sim, const QMap<quint32, QByteArray> &pieces)
-{
-    for (auto it = pieces.cbegin(); it != pieces.cend(); ++it) {
-        if (sim.Memory(DeviceId::DisplayColour, MemoryId::Flash, it.key(), it.value().size()) != it.value())
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -86,14 +71,14 @@ void TestCliUpload::uploadsFirmware()
     QVERIFY(sim.Start());
     QTemporaryDir dir;
     QMap<quint32, QByteArray> pieces;
-    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
+    const QString file = Firmware(dir.path(), NewerId(), &pieces);
     const ToolRun run = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
     QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
     // The estimate follows the write time learned by earlier uploads.
     for (const char *line : {"Firmware Upgrade\n", "Estimated upload time 0:", "Uploading file\n",
                              "Progress 100%", "Upload complete - Verifying data\n", "Upload complete\n"})
         QVERIFY2(run.out.contains(QLatin1String(line)), qPrintable(run.out));
-    QVERIFY(FlashHolds(sim, pieces));
+    QVERIFY(FlashHolds(sim, DeviceId::DisplayColour, pieces));
     QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));
 }
 
@@ -104,7 +89,7 @@ void TestCliUpload::terminalBarNamesTheUpload()
     RebreatherSimulator sim(SimProfile::ColourV2Usb);
     QVERIFY(sim.Start());
     QTemporaryDir dir;
-    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05));
+    const QString file = Firmware(dir.path(), NewerId());
     PseudoTerminal terminal;
     QString error;
     QVERIFY2(terminal.Open(&error), qPrintable(error));
@@ -141,7 +126,7 @@ void TestCliUpload::killedMidUploadThenUploadedAgain()
     QVERIFY(sim.Start());
     QTemporaryDir dir;
     QMap<quint32, QByteArray> pieces;
-    const QString file = Firmware(dir.path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05), &pieces);
+    const QString file = Firmware(dir.path(), NewerId(), &pieces);
 
     // Slow replies keep the upload going long after the kill is decided.
     SimTiming slow;
@@ -158,13 +143,13 @@ void TestCliUpload::killedMidUploadThenUploadedAgain()
         pages += (piece.size() + 63) / 64;
     QVERIFY2(DisplayPageWrites(sim) < pages, "the upload ended before it could be interrupted");
     QVERIFY(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)) >= 16);
-    QVERIFY(!FlashHolds(sim, pieces));
+    QVERIFY(!FlashHolds(sim, DeviceId::DisplayColour, pieces));
 
     sim.SetTiming(SimTiming());
     const ToolRun again = Cli({QStringLiteral("upload"), file, QStringLiteral("--port"), sim.PortPath()});
     QVERIFY2(again.exitCode == 0, qPrintable(again.out + again.err));
     QVERIFY(again.out.contains(QStringLiteral("Upload complete\n")));
-    QVERIFY(FlashHolds(sim, pieces));
+    QVERIFY(FlashHolds(sim, DeviceId::DisplayColour, pieces));
     QCOMPARE(quint8(sim.Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 1).at(0)), quint8(0x08));
 }
 
@@ -176,7 +161,7 @@ void TestCliUpload::questionsAnsweredFromFlags_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("said");
     const QByteArray older = IdBytes(1, 1, 24, 0x07, 0x01, 0x03);
-    const QByteArray migrating = IdBytes(1, 6, 25, 0x07, 0x01, 0x05);
+    const QByteArray migrating = NewerId();
     QTest::newRow("older code, no flag") << SimProfile::ColourV2Usb << older << QStringList{} << 1
                                          << "Error, Code Version & Date checks";
     QTest::newRow("older code, --yes") << SimProfile::ColourV2Usb << older << QStringList{"--yes"} << 0

@@ -10,12 +10,35 @@
 #include "RixComms.h"
 #include "UploadFileLoader.h"
 #include "UploadProcedure.h"
+#include "WorkerC.h"
 
 #include <QMap>
 #include <QSerialPort>
 #include <QtTest>
 
 #include <memory>
+
+// Request frames the simulator received for one unit since its last clear, in order.
+inline QVector<SimRequest> RequestsTo(const RebreatherSimulator &sim, quint8 deviceId)
+{
+    QVector<SimRequest> requests;
+    for (const SimFrameRecord &f : sim.ReceivedFrames()) {
+        SimRequest request;
+        if (SimulatedBus::ParseRequest(f.bytes, request) && request.deviceId == deviceId)
+            requests << request;
+    }
+    return requests;
+}
+
+// The unit's Flash holds every piece (address -> bytes).
+inline bool FlashHolds(RebreatherSimulator &sim, quint8 deviceId, const QMap<quint32, QByteArray> &pieces)
+{
+    for (auto it = pieces.cbegin(); it != pieces.cend(); ++it) {
+        if (sim.Memory(deviceId, MemoryId::Flash, it.key(), it.value().size()) != it.value())
+            return false;
+    }
+    return true;
+}
 
 class UploadLinkRig
 {
@@ -80,7 +103,8 @@ public:
                                       ? RBData::DecodeCodeDetails(code)
                                       : RBData::FailedCodeDetails());
         uchar marker = 0xFF;
-        record.SetCodeValidity(id, link.Read(id, MemoryId::Eeprom, 0, 1, &marker) && marker < 16);
+        record.SetCodeValidity(id, link.Read(id, MemoryId::Eeprom, UploadConstants::CodeValidityAddress, 1, &marker)
+                                       && marker < UploadConstants::CodeValidBelow);
     }
 
     bool Load(const QString &path, UploadData &data, QString *message = nullptr)
@@ -104,10 +128,9 @@ public:
 
     // Runs the upload; questions take the answers in order (yes when they
     // run out), the typed confirmation `confirmation`.
-    Outcome Upload(const UploadData &data, QList<int> answers = {}, int confirmation = 4,
+    Outcome Upload(const UploadData &data, QList<int> answers = {}, int confirmation = WorkerC::ResultYes,
                    SystemVariablesMemory *memory = nullptr,
-                   std::function<void(double)> onProgress = nullptr,
-                   std::function<bool(QVector<QByteArray> &)> readV2LogBook = nullptr)
+                   std::function<void(double)> onProgress = nullptr)
     {
         Outcome outcome;
         UploadProcedure::Hooks hooks;
@@ -119,60 +142,29 @@ public:
         };
         hooks.askYesNo = [&outcome, &answers](const QString &q) {
             outcome.questions << q;
-            return answers.isEmpty() ? 4 : answers.takeFirst();
+            return answers.isEmpty() ? int(WorkerC::ResultYes) : answers.takeFirst();
         };
         hooks.askConfirmation = [&outcome, confirmation] {
             ++outcome.confirmations;
             return confirmation;
         };
         hooks.checkDetails = [this](quint8 id) { CheckDetails(id); };
-        hooks.readV2LogBook = std::move(readV2LogBook);
         UploadProcedure procedure(link, record, catalogue, data, hooks, memory);
         outcome.result = procedure.Run(outcome.times);
         return outcome;
     }
 
-    // Frames of one kind sent to a unit since the last clear: (address, payload).
-    struct Frame
-    {
-        quint8 opcode = 0;
-        quint32 address = 0;
-        QByteArray payload;
-    };
-    QVector<Frame> Frames(quint8 deviceId) const
-    {
-        QVector<Frame> frames;
-        for (const SimFrameRecord &f : sim->ReceivedFrames()) {
-            if (f.bytes.size() < 11 || quint8(f.bytes.at(4)) != deviceId)
-                continue;
-            Frame frame;
-            frame.opcode = quint8(f.bytes.at(5)) & 0x3F;
-            frame.address = (quint32(quint8(f.bytes.at(6))) << 16) | (quint32(quint8(f.bytes.at(7))) << 8)
-                            | quint8(f.bytes.at(8));
-            if ((frame.opcode & 1) == 0)
-                frame.payload = f.bytes.mid(10, quint8(f.bytes.at(9)));
-            frames << frame;
-        }
-        return frames;
-    }
+    // Request frames sent to a unit since the last clear.
+    QVector<SimRequest> Frames(quint8 deviceId) const { return RequestsTo(*sim, deviceId); }
     // Values written to the code-validity marker (EEPROM 0) of a unit, in order.
     QByteArray MarkerWrites(quint8 deviceId) const
     {
         QByteArray values;
-        for (const Frame &f : Frames(deviceId)) {
+        for (const SimRequest &f : Frames(deviceId)) {
             if (f.opcode == 4 && f.address == 0 && f.payload.size() == 1)
                 values.append(f.payload);
         }
         return values;
-    }
-    // The unit's Flash holds every piece.
-    bool FlashHolds(quint8 deviceId, const QMap<quint32, QByteArray> &pieces) const
-    {
-        for (auto it = pieces.cbegin(); it != pieces.cend(); ++it) {
-            if (sim->Memory(deviceId, MemoryId::Flash, it.key(), it.value().size()) != it.value())
-                return false;
-        }
-        return true;
     }
     quint8 Marker(quint8 deviceId) const
     {

@@ -9,7 +9,6 @@
 #include "QuorLog.h"
 #include "QuorLogSession.h"
 #include "RebreatherSimulator.h"
-#include "RecordScrambler.h"
 #include "RixComms.h"
 #include "LogFileWriter.h"
 #include "SimulatedPortEnumerator.h"
@@ -28,7 +27,6 @@ Q_DECLARE_METATYPE(SimProfile)
 
 namespace {
 
-constexpr quint32 LogStart = 0x10000;
 using Format = SimLogMemory::Format;
 
 DivePlan Plan(int number, const QDateTime &powerOn, int minutes, double depth, bool wide)
@@ -568,6 +566,7 @@ void TestDownload::colourV2Rings()
 
     const QString serial = SerialOf(rig.worker);
     int inMemory = 0;
+    QVector<bool> kept(dives, false); // by plan, oldest first
     for (const SimLogMemory::Session &s : memory.Sessions()) {
         const DivePlan &plan = plans.at(s.plan);
         const LogBookRecord *record = book->At(dives - 1 - s.plan); // newest first
@@ -576,6 +575,7 @@ void TestDownload::colourV2Rings()
         const QString path = rig.dir.filePath(DiveFile(serial, plan));
         if (!s.intact)
             QVERIFY2(!record->inMemory, qPrintable(QString::number(plan.diveNumber)));
+        kept[s.plan] = record->inMemory;
         QVERIFY2(record->AreDownloadLocationsValid(), qPrintable(QString::number(plan.diveNumber)));
         const QString gone = QStringLiteral("Dive %1 is no longer in the handset's memory, no file saved")
                                  .arg(plan.diveNumber);
@@ -589,6 +589,11 @@ void TestDownload::colourV2Rings()
         QCOMPARE(rig.probe.messages.contains(gone), record->selected && !record->inMemory);
     }
     QVERIFY(inMemory > 0);
+    // Only the oldest dives are given up, never one newer than a dive that
+    // is kept; the newest is always kept.
+    QVERIFY(kept.last());
+    for (int i = 1; i < dives; ++i)
+        QVERIFY2(kept[i] || !kept[i - 1], qPrintable(QStringLiteral("dive %1 given up, an older one kept").arg(i + 1)));
     if (!countTurns)
         QCOMPARE(inMemory, fromRingEnd ? dives - 1 : dives);
 }

@@ -17,6 +17,7 @@
 #include "StandardRecordFile.h"
 #include "V2DownloadPlan.h"
 #include "V2LogSaver.h"
+#include "WorkerC.h"
 
 #include <QtTest>
 
@@ -133,6 +134,7 @@ private slots:
 
     void messagesForTheWindowsAreTranslated();
     void savedDivesHoldWhatADirectWriteHolds();
+    void unwritableFolderSkipsEveryDive();
 };
 
 void TestDownloadParts::readCounts_data()
@@ -812,7 +814,55 @@ void TestDownloadParts::savedDivesHoldWhatADirectWriteHolds()
         QString error;
         QVERIFY2(LogFileWriter::WriteSecured(reference, content, &error), qPrintable(error));
         QCOMPARE(DecodedLines(paths.at(i)), DecodedLines(reference));
+        // The permissions any new file of the user gets, as a save file gives.
+        QCOMPARE(QFileInfo(paths.at(i)).permissions(), QFileInfo(reference).permissions());
     }
+
+    // Saved again over the same files: a file the user made private stays
+    // private, and nothing is left beside the files.
+    QVERIFY(QFile::setPermissions(paths.at(0), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    callbacks.askYesYesToAllNoNoToAll = [](const QString &) { return WorkerC::ResultYesToAll; };
+    LogFileSaver again(callbacks);
+    again.SaveDives(download, list, 0, memory, partition);
+    QCOMPARE(again.SavedCount(), plans.size());
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFileInfo(paths.at(0)).permissions() & others, QFileDevice::Permissions());
+    QVERIFY(QFileInfo(paths.at(0)).permissions() & QFileDevice::ReadOwner);
+    QCOMPARE(QFileInfo(paths.at(1)).permissions(), QFileInfo(direct.filePath(names.at(1))).permissions());
+    QCOMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names);
+}
+
+void TestDownloadParts::unwritableFolderSkipsEveryDive()
+{
+    DivePlan plan;
+    plan.profile = {{0, 0}, {60, 10}, {300, 10}, {360, 0}};
+    QByteArray memory = LogRecordGenerator::DiveData({plan});
+    memory.append(QByteArray((64 - memory.size() % 64) % 64 + 4096, char(0xFF)));
+    const LogPartitioner::Result partition = LogPartitioner::Run(memory, true, 0);
+    QCOMPARE(partition.dives.size(), 1);
+
+    // A folder below a regular file cannot be made or written, whoever runs this.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LogFileSaver::Download download;
+    download.directory = dir.filePath(QStringLiteral("file/dives"));
+    download.serialNumber = QStringLiteral("SN");
+    download.start = QDateTime(QDate(2026, 2, 2), QTime(10, 0, 0));
+    download.deviceVersion = QByteArray::fromHex("00070002");
+    MemoryList list;
+    DownloadCallbacks callbacks;
+    QStringList messages;
+    callbacks.message = [&](const QString &text, bool) { messages << text; };
+    LogFileSaver saver(callbacks);
+    saver.SaveDives(download, list, 0, memory, partition);
+    QCOMPARE(saver.SavedCount(), 0);
+    QCOMPARE(saver.SkippedCount(), 1);
+    const QString name = QFileInfo(LogFileSaver::DivePaths(download, {partition.dives.at(0).name}).at(0)).fileName();
+    QVERIFY2(messages.contains(QStringLiteral("File %1 Unable to be opened, Skipped").arg(name)), qPrintable(messages.join('\n')));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("file")});
 }
 
 QTEST_GUILESS_MAIN(TestDownloadParts)

@@ -12,6 +12,7 @@
 #include "SimProfiles.h"
 #include "UploadLinkRig.h"
 #include "UploadTestFiles.h"
+#include "WorkerC.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,8 +21,6 @@ using namespace UploadTestFiles;
 
 namespace {
 
-constexpr int Yes = 4;
-constexpr int No = 5;
 
 QByteArray V1Entry(int dive, int day, int month, int year, int h, int m, int s, int duration, int depth)
 {
@@ -124,6 +123,8 @@ private slots:
     void questionsBeforeTheChange();
     void retryAfterAFailedMigratedUpload();
     void failedRewriteLeavesInvalidCode();
+    void refusedLogBookWriteChangesNothing();
+    void reversionThroughAnUpload_data();
     void reversionThroughAnUpload();
     void migrationThenV2ReadListsTheV1Dives();
     void reversionThenV1ReadListsTheV2Dives();
@@ -133,13 +134,8 @@ private slots:
 private:
     QString Firmware(const QByteArray &id, quint32 seed = 1)
     {
-        BlockContent b;
-        b.deviceId = DeviceId::DisplayColour;
-        ColourLayout layout;
-        layout.logStart = 0x00010000;
-        b.flash = ColourCode(ColourImage(2048, layout, seed));
-        b.id = id;
-        return WriteCcr(m_dir->path(), QStringLiteral("fw%1.ccr").arg(seed), 0, {b});
+        return WriteCcr(m_dir->path(), QStringLiteral("fw%1.ccr").arg(seed), 0,
+                        {ColourFirmware(ColourImage(2048, ColourLayout(), seed), id)});
     }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -318,13 +314,13 @@ void TestLogMigration::questionsBeforeTheChange_data()
     QTest::addColumn<int>("confirmations");
     QTest::addColumn<bool>("migrated");
     QTest::newRow("6.99.99 to 7.00.03, accepted") << QByteArray::fromHex("069999") << QByteArray::fromHex("070003")
-                                                  << Yes << Yes << 1 << 1 << true;
+                                                  << int(WorkerC::ResultYes) << int(WorkerC::ResultYes) << 1 << 1 << true;
     QTest::newRow("declined at stage 1") << QByteArray::fromHex("069999") << QByteArray::fromHex("070003")
-                                         << No << Yes << 1 << 0 << false;
+                                         << int(WorkerC::ResultNo) << int(WorkerC::ResultYes) << 1 << 0 << false;
     QTest::newRow("declined at stage 2") << QByteArray::fromHex("069999") << QByteArray::fromHex("070003")
-                                         << Yes << No << 1 << 1 << false;
+                                         << int(WorkerC::ResultYes) << int(WorkerC::ResultNo) << 1 << 1 << false;
     QTest::newRow("7.00.03 to 7.00.04") << QByteArray::fromHex("070003") << QByteArray::fromHex("070004")
-                                        << No << No << 0 << 0 << false;
+                                        << int(WorkerC::ResultNo) << int(WorkerC::ResultNo) << 0 << 0 << false;
 }
 
 void TestLogMigration::questionsBeforeTheChange()
@@ -363,7 +359,7 @@ void TestLogMigration::questionsBeforeTheChange()
                  QStringLiteral("This Upgrade will change the dive logging system.\n\nIf you want to keep your "
                                 "current dive profiles you need to download them now.\n\nDo you want to continue "
                                 "with the upgrade?"));
-    const bool declined = questions && (firstAnswer != Yes || confirmation != Yes);
+    const bool declined = questions && (firstAnswer != WorkerC::ResultYes || confirmation != WorkerC::ResultYes);
     QCOMPARE(outcome.result.ok, !declined);
     const QByteArray eeprom = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400);
     const QByteArray logBook = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Profile, 0, 1536);
@@ -408,7 +404,7 @@ void TestLogMigration::retryAfterAFailedMigratedUpload()
     UploadData data;
     QVERIFY(clean.Load(path, data));
     SystemVariablesMemory cleanMemory;
-    QVERIFY(clean.Upload(data, {}, Yes, &cleanMemory).result.ok);
+    QVERIFY(clean.Upload(data, {}, WorkerC::ResultYes, &cleanMemory).result.ok);
     const QByteArray expected = clean.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400);
 
     // The same upload failing part-way through the pages, then run again.
@@ -418,14 +414,14 @@ void TestLogMigration::retryAfterAFailedMigratedUpload()
     rig.sim->WithBus([](SimulatedBus &bus) {
         SimFirmware::RefuseFlashWritesAt(*bus.Unit(DeviceId::DisplayColour), {ColourCodeStart + 16 * 64});
     });
-    const auto failed = rig.Upload(data, {}, Yes, &memory);
+    const auto failed = rig.Upload(data, {}, WorkerC::ResultYes, &memory);
     QVERIFY(!failed.result.ok);
     QVERIFY(rig.Marker(DeviceId::DisplayColour) >= 16);
     // The variables are in the new layout while the old code is still there.
     QVERIFY(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 1, 0xFF) != variables.mid(1, 0xFF));
 
     rig.sim->WithBus([](SimulatedBus &bus) { SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour)); });
-    const auto again = rig.Upload(data, {}, Yes, &memory);
+    const auto again = rig.Upload(data, {}, WorkerC::ResultYes, &memory);
     QVERIFY2(again.result.ok, qPrintable(again.messages.join('\n')));
     QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400), expected);
     QVERIFY(memory.serialNumber.isEmpty()); // forgotten once the upload completed
@@ -448,7 +444,7 @@ void TestLogMigration::failedRewriteLeavesInvalidCode()
     SystemVariablesMemory memory;
     UploadData data;
     QVERIFY(rig.Load(Firmware(IdBytes(1, 6, 25, 0x07, 0x01, 0x04)), data));
-    const auto failed = rig.Upload(data, {}, Yes, &memory);
+    const auto failed = rig.Upload(data, {}, WorkerC::ResultYes, &memory);
     QVERIFY(!failed.result.ok);
     QCOMPARE(failed.result.message, QStringLiteral("Upload failed"));
     QCOMPARE(failed.messages.last(), QStringLiteral("Log book and Eeprom migration failed"));
@@ -459,7 +455,7 @@ void TestLogMigration::failedRewriteLeavesInvalidCode()
 
     // Once the unit takes the writes, the same upload converts the original bytes.
     rig.sim->WithBus([](SimulatedBus &bus) { SimFirmware::ClearRefusals(*bus.Unit(DeviceId::DisplayColour)); });
-    QVERIFY(rig.Upload(data, {}, Yes, &memory).result.ok);
+    QVERIFY(rig.Upload(data, {}, WorkerC::ResultYes, &memory).result.ok);
     LogMigration::LogBookResult logBook;
     logBook.migrated = true;
     const QByteArray eeprom = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 256);
@@ -472,34 +468,108 @@ void TestLogMigration::failedRewriteLeavesInvalidCode()
     QCOMPARE(eeprom, expected);
 }
 
+void TestLogMigration::refusedLogBookWriteChangesNothing()
+{
+    const QByteArray variables = OldVariables();
+    UploadLinkRig rig(SimProfile::ColourV1Usb, [&](SimulatedBus &bus) {
+        SimUnit &display = *bus.Unit(DeviceId::DisplayColour);
+        display.WriteMemory(MemoryId::Eeprom, 0x100, V1Book());
+        QByteArray v = variables;
+        v[0] = 0x01;
+        display.WriteMemory(MemoryId::Eeprom, 0, v);
+    });
+    QVERIFY(rig.started);
+    quint8 bookMemory = 0;
+    quint32 bookStart = 0, bookSize = 0;
+    QVERIFY(rig.catalogue.GetRegion(DeviceId::DisplayColour, RegionId::LogBook, bookMemory, bookStart, bookSize));
+    // The first block of the new log book cannot be written.
+    rig.sim->WithBus([&](SimulatedBus &bus) {
+        SimFirmware::RefuseWritesAt(*bus.Unit(DeviceId::DisplayColour), bookMemory, {bookStart});
+    });
+    const QByteArray eepromBefore = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400);
+    const QByteArray flashBefore = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1000, 2048);
+    SystemVariablesMemory memory;
+    UploadData data;
+    QVERIFY(rig.Load(Firmware(IdBytes(1, 6, 25, 0x07, 0x01, 0x04)), data));
+    const auto outcome = rig.Upload(data, {}, WorkerC::ResultYes, &memory);
+    QVERIFY(!outcome.result.ok);
+    QCOMPARE(outcome.result.message, QStringLiteral("Upload not permitted~~~"));
+    QCOMPARE(outcome.messages.last(), QStringLiteral("Log book and Eeprom migration failed"));
+    // The refused block was the first write: the marker, the system
+    // variables and the code are as they were.
+    QCOMPARE(rig.Marker(DeviceId::DisplayColour), quint8(0x01));
+    QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400), eepromBefore);
+    QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1000, 2048), flashBefore);
+    QVERIFY(memory.original.isEmpty());
+}
+
+void TestLogMigration::reversionThroughAnUpload_data()
+{
+    // The V2 log book on the unit, newest first, and what the reversion
+    // leaves: the log book pointer and the next-dive field.
+    QTest::addColumn<QVector<QByteArray>>("records");
+    QTest::addColumn<quint16>("pointer");
+    QTest::addColumn<quint16>("nextDive");
+    QTest::newRow("three dives") << QVector<QByteArray>{V2Record(103, 3, 603, 1237), V2Record(102, 2, 602, 1236),
+                                                        V2Record(101, 1, 601, 1235)}
+                                 << quint16(0x0120) << quint16(103);
+    QTest::newRow("empty log book") << QVector<QByteArray>{} << quint16(0x00F0) << quint16(0);
+}
+
 void TestLogMigration::reversionThroughAnUpload()
 {
-    // The V2 log book as the log book read hands it over (newest first).
-    const QVector<QByteArray> records{V2Record(103, 3, 603, 1237), V2Record(102, 2, 602, 1236),
-                                      V2Record(101, 1, 601, 1235)};
+    QFETCH(QVector<QByteArray>, records);
+    QFETCH(quint16, pointer);
+    QFETCH(quint16, nextDive);
+
+    DeviceList catalogue;
+    quint8 bookMemory = 0, eepromMemory = 0, recordMemory = 0;
+    quint32 bookStart = 0, bookSize = 0, eepromStart = 0, eepromSize = 0, recordStart = 0, recordSize = 0;
+    QVERIFY(catalogue.GetRegion(DeviceId::DisplayColour, RegionId::LogBook, bookMemory, bookStart, bookSize));
+    QVERIFY(catalogue.GetRegion(DeviceId::DisplayColour, RegionId::Eeprom, eepromMemory, eepromStart, eepromSize));
+    QVERIFY(catalogue.GetRegion(DeviceId::DisplayColour, RegionId::EepromPart12, recordMemory, recordStart,
+                                recordSize));
+    // The records go into the unit's log book ring, oldest in the first
+    // slot, for the download's log book read to find.
     UploadLinkRig rig(SimProfile::ColourV2Usb, [&](SimulatedBus &bus) {
+        SimUnit &display = *bus.Unit(DeviceId::DisplayColour);
+        display.WriteMemory(bookMemory, bookStart, QByteArray(int(bookSize), char(0xFF)));
+        display.WriteMemory(recordMemory, recordStart, QByteArray(int(recordSize), char(0xFF)));
+        for (int slot = 0; slot < records.size(); ++slot)
+            display.WriteMemory(bookMemory, bookStart + quint32(slot * 32), records.at(records.size() - 1 - slot));
         QByteArray v = OldVariables();
         v[0] = 0x01;
-        bus.Unit(DeviceId::DisplayColour)->WriteMemory(MemoryId::Eeprom, 0, v);
+        const int bookPointer = records.size() * 32;
+        v[5] = char(bookPointer >> 8);
+        v[6] = char(bookPointer & 0xFF);
+        display.WriteMemory(eepromMemory, eepromStart, v);
     });
     QVERIFY(rig.started);
     UploadData data;
     // Older code: the date and version questions are answered yes.
     QVERIFY(rig.Load(Firmware(IdBytes(1, 1, 24, 0x07, 0x00, 0x02)), data));
-    int reads = 0;
-    const auto outcome = rig.Upload(data, {}, Yes, nullptr, nullptr, [&](QVector<QByteArray> &out) {
-        ++reads;
-        out = records;
-        return true;
-    });
+    rig.sim->ClearReceivedFrames();
+    const auto outcome = rig.Upload(data, {}, WorkerC::ResultYes);
     QVERIFY2(outcome.result.ok, qPrintable(outcome.messages.join('\n')));
-    QCOMPARE(reads, 1);
+    // The log book was read once: one look at its wrap marker.
+    int wrapProbes = 0;
+    for (const SimRequest &f : rig.Frames(DeviceId::DisplayColour))
+        wrapProbes += (f.opcode & 1) == 1 && f.address == bookStart + LogBookV2Reader::WrapProbeOffset
+                      && f.length == 1;
+    QCOMPARE(wrapProbes, 1);
     QCOMPARE(outcome.confirmations, 0); // going back asks no logging question
     const QByteArray eeprom = rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0, 0x400);
-    QCOMPARE(BigEndian16(eeprom, 5), quint16(0x0120));
-    QCOMPARE(LittleEndian16(eeprom, 0x4A), quint16(103));
+    QCOMPARE(BigEndian16(eeprom, 5), pointer);
+    QCOMPARE(LittleEndian16(eeprom, 0x4A), nextDive);
     int entries = 0, lastDive = 0;
     QCOMPARE(eeprom.mid(0x100, 768), LogMigration::V1LogBookFromV2(records, entries, lastDive));
+    if (records.isEmpty()) {
+        QCOMPARE(eeprom.mid(0x100, 768), QByteArray(768, '\0'));
+        int zeroBlocks = 0;
+        for (const SimRequest &f : rig.Frames(DeviceId::DisplayColour))
+            zeroBlocks += f.opcode == 4 && f.address >= 0x100 && f.address < 0x400 && f.payload == QByteArray(64, '\0');
+        QCOMPARE(zeroBlocks, 12); // 768 zero bytes, 64 at a time
+    }
     QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7000002);
 }
 
@@ -543,7 +613,7 @@ void TestLogMigration::migrationThenV2ReadListsTheV1Dives()
     const QMap<int, QByteArray> before = V1Dives(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 0x100, 768));
     QVERIFY(!before.isEmpty());
     UploadData data;
-    QVERIFY(rig.Load(Firmware(IdBytes(1, 6, 25, 0x07, 0x01, 0x05)), data));
+    QVERIFY(rig.Load(Firmware(NewerId()), data));
     QVERIFY(rig.Upload(data).result.ok);
     QCOMPARE(rig.record.CodeVersionNumber(DeviceId::DisplayColour), 7001005);
     QCOMPARE(V2Dives(rig), before);

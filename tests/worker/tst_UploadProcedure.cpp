@@ -8,6 +8,7 @@
 #include "SimProfiles.h"
 #include "UploadLinkRig.h"
 #include "UploadTestFiles.h"
+#include "WorkerC.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,12 +17,6 @@ using namespace UploadTestFiles;
 
 Q_DECLARE_METATYPE(SimProfile)
 
-namespace {
-
-constexpr int Yes = 4;
-constexpr int No = 5;
-
-} // namespace
 
 class TestUploadProcedure : public QObject
 {
@@ -41,8 +36,11 @@ private slots:
     void co2SensorEntersItsBootloader_data();
     void co2SensorEntersItsBootloader();
     void idConfigAndEeprom();
+    void refusedDataWriteAfterThePages_data();
+    void refusedDataWriteAfterThePages();
     void loggingPointerAdjustment_data();
     void loggingPointerAdjustment();
+    void colourTheme_data();
     void colourTheme();
     void learnedWriteTime_data();
     void learnedWriteTime();
@@ -107,7 +105,7 @@ void TestUploadProcedure::firmwareWritesAVerifiedImage()
     QCOMPARE(outcome.result.message, QStringLiteral("Upload complete"));
     QVERIFY(outcome.messages.contains(QStringLiteral("Upload complete - Verifying data")));
     QVERIFY(outcome.questions.isEmpty());
-    QVERIFY(rig.FlashHolds(display, displayBlock.flash));
+    QVERIFY(FlashHolds(*rig.sim, display, displayBlock.flash));
     QCOMPARE(rig.sim->Memory(DeviceId::C1, MemoryId::Flash, 0x2100, c1Image.size()), c1Image);
     QCOMPARE(rig.sim->Memory(display, MemoryId::Flash, 0x200000, 8), NewerId());
     QCOMPARE(rig.Marker(display), validMarker);
@@ -204,7 +202,7 @@ void TestUploadProcedure::unwrittenPagesSkipped()
     // The last page is filled up with zero bytes.
     QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1C40, 64),
              Pattern(100, 7).mid(64) + QByteArray(28, '\0'));
-    QVERIFY(rig.FlashHolds(DeviceId::DisplayColour, fw.flash));
+    QVERIFY(FlashHolds(*rig.sim, DeviceId::DisplayColour, fw.flash));
 }
 
 void TestUploadProcedure::versionAndDateQuestions_data()
@@ -219,21 +217,21 @@ void TestUploadProcedure::versionAndDateQuestions_data()
     const QString date = QStringLiteral("The new code date for Display Colour is older than the current code date!");
     const QString version = QStringLiteral("The new code version for Display Colour is older than the current code version!");
     const QString invalid = QStringLiteral("An invalid code date was encountered!");
-    QTest::newRow("newer date and version") << IdBytes(1, 6, 25, 7, 1, 5) << false << QList<int>{}
+    QTest::newRow("newer date and version") << NewerId() << false << QList<int>{}
                                             << QStringList{} << true;
-    QTest::newRow("older date, newer version") << IdBytes(1, 1, 24, 7, 1, 5) << false << QList<int>{Yes}
+    QTest::newRow("older date, newer version") << IdBytes(1, 1, 24, 7, 1, 5) << false << QList<int>{WorkerC::ResultYes}
                                                << QStringList{date} << true;
     QTest::newRow("older date and version, both accepted")
-        << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{Yes, Yes} << QStringList{date, version} << true;
-    QTest::newRow("older date refused") << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{No}
+        << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{WorkerC::ResultYes, WorkerC::ResultYes} << QStringList{date, version} << true;
+    QTest::newRow("older date refused") << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{WorkerC::ResultNo}
                                         << QStringList{date} << false;
-    QTest::newRow("older version refused") << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{Yes, No}
+    QTest::newRow("older version refused") << IdBytes(1, 1, 24, 7, 1, 3) << false << QList<int>{WorkerC::ResultYes, WorkerC::ResultNo}
                                            << QStringList{date, version} << false;
     QTest::newRow("lower version, later date") << IdBytes(1, 6, 25, 7, 1, 3) << false << QList<int>{}
                                                << QStringList{} << true;
-    QTest::newRow("invalid new date refused") << IdBytes(0, 13, 25, 7, 1, 5) << false << QList<int>{No}
+    QTest::newRow("invalid new date refused") << IdBytes(0, 13, 25, 7, 1, 5) << false << QList<int>{WorkerC::ResultNo}
                                               << QStringList{invalid} << false;
-    QTest::newRow("exempt file asks nothing") << IdBytes(1, 1, 24, 7, 1, 3) << true << QList<int>{No}
+    QTest::newRow("exempt file asks nothing") << IdBytes(1, 1, 24, 7, 1, 3) << true << QList<int>{WorkerC::ResultNo}
                                               << QStringList{} << true;
 }
 
@@ -408,6 +406,42 @@ void TestUploadProcedure::idConfigAndEeprom()
     QCOMPARE(data.EstimateUnits(), 2 + 16 + 3);
 }
 
+void TestUploadProcedure::refusedDataWriteAfterThePages_data()
+{
+    QTest::addColumn<quint8>("memoryId");
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("ID") << quint8(MemoryId::Flash) << quint32(0x200000) << "ID write failed.  Error - ";
+    QTest::newRow("configuration") << quint8(MemoryId::Flash) << quint32(0x300000) << "Config write failed.  Error - ";
+    QTest::newRow("EEPROM") << quint8(MemoryId::Eeprom) << quint32(0x20) << "Eeprom write failed.  Error - ";
+}
+
+void TestUploadProcedure::refusedDataWriteAfterThePages()
+{
+    QFETCH(quint8, memoryId);
+    QFETCH(quint32, address);
+    QFETCH(QString, message);
+
+    UploadLinkRig rig(SimProfile::ColourV2Usb);
+    QVERIFY(rig.started);
+    BlockContent fw = ColourFirmware(ColourImage(2048, ColourLayout(), 18), NewerId());
+    fw.config = QByteArray::fromHex("1C19") + Pattern(12, 19);
+    fw.eeprom.insert(0x21, 0xA1);
+    UploadData data;
+    QVERIFY(rig.Load(Write("fw.ccr", 0, {fw}), data));
+    rig.sim->WithBus([&](SimulatedBus &bus) {
+        SimFirmware::RefuseWritesAt(*bus.Unit(DeviceId::DisplayColour), memoryId, {address});
+    });
+    const auto outcome = rig.Upload(data);
+    QVERIFY(!outcome.result.ok);
+    QCOMPARE(outcome.result.message, QStringLiteral("Upload failed"));
+    QVERIFY2(outcome.messages.last().startsWith(message), qPrintable(outcome.messages.join('\n')));
+    // The pages are there, but the unit's code stays marked invalid.
+    QVERIFY(FlashHolds(*rig.sim, DeviceId::DisplayColour, fw.flash));
+    QVERIFY(rig.Marker(DeviceId::DisplayColour) >= 16);
+    QVERIFY(!rig.record.CodeValidity(DeviceId::DisplayColour));
+}
+
 void TestUploadProcedure::loggingPointerAdjustment_data()
 {
     QTest::addColumn<quint32>("current");
@@ -440,9 +474,20 @@ void TestUploadProcedure::loggingPointerAdjustment()
     QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Eeprom, 1, 4), expected);
 }
 
+void TestUploadProcedure::colourTheme_data()
+{
+    QTest::addColumn<SimProfile>("profile");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("colour display") << SimProfile::ColourV2Usb << QString();
+    QTest::newRow("mono display") << SimProfile::MonoSerial << "Missing device - Display Colour";
+}
+
 void TestUploadProcedure::colourTheme()
 {
-    UploadLinkRig rig(SimProfile::ColourV2Usb);
+    QFETCH(SimProfile, profile);
+    QFETCH(QString, failure);
+
+    UploadLinkRig rig(profile);
     QVERIFY(rig.started);
     const QByteArray themeData = Pattern(128, 16);
     const QString path = QDir(m_dir->path()).filePath(QStringLiteral("theme.ccr"));
@@ -452,7 +497,23 @@ void TestUploadProcedure::colourTheme()
     file.close();
     UploadData data;
     QVERIFY(rig.Load(path, data));
+
+    UploadProcedure procedure(rig.link, rig.record, rig.catalogue, data, UploadProcedure::Hooks());
+    QString loadFailure;
+    QCOMPARE(procedure.CheckDevicesForLoad(loadFailure), failure.isEmpty());
+    QCOMPARE(loadFailure, failure);
+
+    rig.sim->ClearReceivedFrames();
     const auto outcome = rig.Upload(data);
+    if (!failure.isEmpty()) {
+        QVERIFY(!outcome.result.ok);
+        QCOMPARE(outcome.result.message, QStringLiteral("Upload not permitted~~~"));
+        QCOMPARE(outcome.messages, QStringList{failure});
+        for (quint8 id : {DeviceId::DisplayColour, DeviceId::DisplayMono})
+            for (const auto &f : rig.Frames(id))
+                QVERIFY((f.opcode & 1) == 1 || f.opcode == 0);
+        return;
+    }
     QVERIFY(outcome.result.ok);
     QCOMPARE(outcome.progress, (QList<double>{0.5, 1.0}));
     QCOMPARE(rig.sim->Memory(DeviceId::DisplayColour, MemoryId::Flash, 0x1380, 128), themeData);
@@ -467,7 +528,7 @@ void TestUploadProcedure::learnedWriteTime_data()
     QTest::addColumn<bool>("changed");
     QTest::addColumn<double>("learned");
     QTest::newRow("40 units in 8 s") << 0.13 << qint64(8000) << 40 << true << 0.1825;
-    QTest::newRow("21 units") << 0.13 << qint64(2100) << 21 << true << 0.13 + (0.1 - 0.13) * 0.75;
+    QTest::newRow("21 units") << 0.13 << qint64(2100) << 21 << true << 0.1075;
     QTest::newRow("20 units") << 0.13 << qint64(8000) << 20 << false << 0.13;
     QTest::newRow("no time measured") << 0.13 << qint64(0) << 40 << false << 0.13;
 }

@@ -69,11 +69,10 @@ void TestUploadSafety::interruptionLeavesInvalidCode()
         QVERIFY(reference.Upload(data).result.ok);
         const auto frames = reference.sim->ReceivedFrames();
         for (int i = 0; i < frames.size(); ++i) {
-            const QByteArray &b = frames.at(i).bytes;
-            if (quint8(b.at(4)) == DeviceId::DisplayColour && (quint8(b.at(5)) & 0x3F) == 2)
-                frameOfPageWrite.insert((quint32(quint8(b.at(6))) << 16) | (quint32(quint8(b.at(7))) << 8)
-                                            | quint8(b.at(8)),
-                                        i);
+            SimRequest request;
+            if (SimulatedBus::ParseRequest(frames.at(i).bytes, request)
+                && request.deviceId == DeviceId::DisplayColour && request.opcode == 2)
+                frameOfPageWrite.insert(request.address, i);
         }
     }
     const int frameOfPage = frameOfPageWrite.value(pageAddress, -1);
@@ -110,7 +109,7 @@ void TestUploadSafety::interruptionLeavesInvalidCode()
     QVERIFY(!rig.record.CodeValidity(DeviceId::DisplayColour));
     const auto again = rig.Upload(data);
     QVERIFY2(again.result.ok, qPrintable(again.messages.join('\n')));
-    QVERIFY(rig.FlashHolds(DeviceId::DisplayColour, ColourCode(image)));
+    QVERIFY(FlashHolds(*rig.sim, DeviceId::DisplayColour, ColourCode(image)));
     QCOMPARE(rig.Marker(DeviceId::DisplayColour), quint8(0x08));
     QVERIFY(rig.record.CodeValidity(DeviceId::DisplayColour));
 }

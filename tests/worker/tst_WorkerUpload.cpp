@@ -108,11 +108,7 @@ private:
 
 QString ColourFirmwareFile(const QString &dir, const QByteArray &id, int size = 4096)
 {
-    BlockContent b;
-    b.deviceId = DeviceId::DisplayColour;
-    b.flash = ColourCode(ColourImage(size, ColourLayout(), 4));
-    b.id = id;
-    return WriteCcr(dir, QStringLiteral("update.ccr"), 0, {b});
+    return WriteCcr(dir, QStringLiteral("update.ccr"), 0, {ColourFirmware(ColourImage(size, ColourLayout(), 4), id)});
 }
 
 } // namespace
@@ -149,7 +145,7 @@ void TestWorkerUpload::migratingUploadThroughTheWorker()
     QVERIFY(rig.Open(sim.PortPath()));
     QCOMPARE(rig.worker->RBDataSnapshot().DisplayLoggingFormat(), int(RBData::LoggingFormatColourV1));
 
-    QVERIFY(rig.Load(ColourFirmwareFile(m_dir->path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05))));
+    QVERIFY(rig.Load(ColourFirmwareFile(m_dir->path(), NewerId())));
     QCOMPARE(rig.probe.loadResults.last(), qMakePair(true, QString()));
     QCOMPARE(rig.probe.messages, (QStringList{"Firmware Upgrade", "Config Absent", "Eeprom Absent"}));
     // 50 pages x 0.13 s.
@@ -219,7 +215,7 @@ void TestWorkerUpload::failedUploadShowsInvalidCode()
     });
     WorkerRig rig;
     QVERIFY(rig.Open(sim.PortPath()));
-    QVERIFY(rig.Load(ColourFirmwareFile(m_dir->path(), IdBytes(1, 6, 25, 0x07, 0x01, 0x05))));
+    QVERIFY(rig.Load(ColourFirmwareFile(m_dir->path(), NewerId())));
     QVERIFY(rig.probe.loadResults.last().first);
     rig.probe.deviceStatus.clear();
     QVERIFY(rig.Upload());

@@ -6,17 +6,15 @@
 #include "SRUploadDataBlock.h"
 #include "StandardRecord.h"
 #include "StandardRecordFile.h"
+#include "UploadConstants.h"
 
 #include <QDateTime>
 
 namespace CcrBuilder {
 
-namespace {
-constexpr quint8 HexData = 0x00;
-constexpr quint8 HexEndOfFile = 0x01;
-constexpr quint8 HexExtendedLinearAddress = 0x04;
-constexpr quint8 ExemptFlag = 0x01;
-} // namespace
+using UploadConstants::HexData;
+using UploadConstants::HexEndOfFile;
+using UploadConstants::HexExtendedLinearAddress;
 
 QString RecordLine(quint8 type, quint16 address, const QByteArray &data)
 {
@@ -86,7 +84,7 @@ QByteArray ContainerBytes(int containerType, bool exempt, const QStringList &upl
     header.SetCreatorVersion(SRFileHeader::VersionBytesFromText(AppIdentity::ApplicationVersion));
     header.SetDateTime(QDateTime::currentDateTime());
     header.SetUploadContainerType(quint8(containerType));
-    header.SetUploadFlag(exempt ? ExemptFlag : 0);
+    header.SetUploadFlag(quint8(exempt ? UploadConstants::ExemptFlagValue : 0));
 
     SRUploadDataBlock block;
     if (!SRUploadDataBlock::Create(uploadLines, block)) {

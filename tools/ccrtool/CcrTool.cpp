@@ -2,6 +2,7 @@
 
 #include "CcrBuilder.h"
 #include "DeviceList.h"
+#include "UploadConstants.h"
 #include "UploadData.h"
 #include "UploadFileLoader.h"
 
@@ -90,7 +91,7 @@ bool CcrTool::ReadHexFile(const QString &path, QStringList &lines)
         if (endSeen)
             continue; // nothing after the end-of-file record counts
         lines << line.toUpper();
-        endSeen = record.type == 0x01;
+        endSeen = record.type == UploadConstants::HexEndOfFile;
     }
     if (!endSeen)
         lines << CcrBuilder::EndOfFileRecord();

@@ -76,6 +76,13 @@ int CliSession::AnswerOverwrite(const QString &question)
     return WorkerC::ResultNo;
 }
 
+void CliSession::TakeResult(bool ok, const QString &msg)
+{
+    m_result = ok;
+    m_message = msg;
+    ++m_results;
+}
+
 int CliSession::Connect()
 {
     QString port = m_options.port;
@@ -102,14 +109,9 @@ int CliSession::Connect()
         m_opened = true;
         m_openResult = ok;
     });
-    const auto result = [this](bool ok, const QString &msg) {
-        m_result = ok;
-        m_message = msg;
-        ++m_results;
-    };
-    connect(m_worker, &WorkerC::DownloadV1PrepareDownloadResult, this, result);
-    connect(m_worker, &WorkerC::DownloadV2ReadLogBookResult, this, result);
-    connect(m_worker, &WorkerC::DownloadDownloadResult, this, result);
+    connect(m_worker, &WorkerC::DownloadV1PrepareDownloadResult, this, &CliSession::TakeResult);
+    connect(m_worker, &WorkerC::DownloadV2ReadLogBookResult, this, &CliSession::TakeResult);
+    connect(m_worker, &WorkerC::DownloadDownloadResult, this, &CliSession::TakeResult);
     connect(m_worker, &WorkerC::DownloadDownloadTimeEstimate, this, [this](int seconds) {
         m_progress.SetEstimate(seconds);
         ++m_estimates;
@@ -302,13 +304,8 @@ int CliSession::Upload()
                                           : QStringLiteral("Not accepted (use --accept-profile-loss)"));
         m_worker->AnswerYesConfirmation(m_options.acceptProfileLoss ? WorkerC::ResultYes : WorkerC::ResultNo);
     });
-    const auto result = [this](bool ok, const QString &msg) {
-        m_result = ok;
-        m_message = msg;
-        ++m_results;
-    };
-    connect(m_worker, &WorkerC::UploadLoadUploadFileResult, this, result);
-    connect(m_worker, &WorkerC::UploadUploadFileResult, this, result);
+    connect(m_worker, &WorkerC::UploadLoadUploadFileResult, this, &CliSession::TakeResult);
+    connect(m_worker, &WorkerC::UploadUploadFileResult, this, &CliSession::TakeResult);
     connect(m_worker, &WorkerC::UploadUploadFileMsg, this, [this](const QString &msg) { PrintPieces(msg); });
     connect(m_worker, &WorkerC::UploadUploadTimeEstimate, this, [this](int seconds) {
         m_progress.SetEstimate(seconds);

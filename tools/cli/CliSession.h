@@ -54,6 +54,8 @@ private:
     int Fail(int code, const QString &message);
     int AnswerOverwrite(const QString &question);
     void PrintPieces(const QString &msg);
+    // The result of a worker operation: the one the session waits for.
+    void TakeResult(bool ok, const QString &msg);
 
     Options m_options;
     std::unique_ptr<RebreatherSimulator> m_simulator;

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -34,13 +34,17 @@ bool SyncPath(const QString &path, bool wholeFileSystem)
     ::close(fd);
     return rc == 0;
 }
-#endif
 
 // Every staged byte on disk before any target is replaced.
 void FlushToDisk(const QStringList &temporaries)
 {
 #if defined(Q_OS_LINUX)
-    // One flush of each file system the batch touched.
+    // One flush of each file system the batch touched; a single file is
+    // cheaper flushed on its own than with its whole file system.
+    if (temporaries.size() == 1) {
+        SyncPath(temporaries.first(), false);
+        return;
+    }
     QSet<QString> folders;
     for (const QString &t : temporaries)
         folders.insert(QFileInfo(t).absolutePath());
@@ -51,24 +55,32 @@ void FlushToDisk(const QStringList &temporaries)
             return;
         }
     }
-#elif defined(Q_OS_UNIX)
+#else
     for (const QString &t : temporaries)
         SyncPath(t, false);
-#else
-    // No way to force the data out here: the files are closed and renamed.
-    Q_UNUSED(temporaries)
 #endif
 }
 
 bool MoveOver(const QString &from, const QString &to)
 {
-#ifdef Q_OS_UNIX
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-#else
-    QFile::remove(to);
-    return QFile::rename(from, to);
-#endif
 }
+
+// A new file beside `path` that no one else has opened, created with the
+// permissions a new file of the user gets (the process's umask applies).
+bool OpenTemporary(QFile &file, const QString &path)
+{
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        file.setFileName(QStringLiteral("%1.%2").arg(path).arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                                 QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!file.exists())
+            return false; // not a clash of names: the folder refuses
+    }
+    return false;
+}
+#endif
 
 } // namespace
 
@@ -79,35 +91,41 @@ StagedFiles::~StagedFiles()
 
 bool StagedFiles::Stage(const QString &path, const QByteArray &bytes, QString *error)
 {
-    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    file.setAutoRemove(false);
+#ifdef Q_OS_UNIX
+    QFile file;
+    bool created = false;
     const auto fail = [&](const QString &why) {
         if (error)
             *error = QStringLiteral("Unable to write %1 - %2").arg(path, why);
-        file.remove();
+        if (created)
+            file.remove();
         return false;
     };
-    if (!file.open())
+    if (!OpenTemporary(file, path))
         return fail(file.errorString());
-    const char *data = bytes.constData();
-    const qint64 size = bytes.size();
-    for (qint64 done = 0; done < size;) {
-        const qint64 chunk = std::min<qint64>(StandardRecordFile::WriteChunkSize, size - done);
-        if (file.write(data + done, chunk) != chunk)
-            return fail(file.errorString());
-        done += chunk;
-    }
-    if (!file.flush())
+    created = true;
+    // A replaced file keeps its permissions, as it would with a save file.
+    if (QFileInfo::exists(path))
+        file.setPermissions(QFile::permissions(path));
+    if (!StandardRecordFile::WriteChunked(file, bytes) || !file.flush())
         return fail(file.errorString());
     file.close();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
     m_files.append({file.fileName(), path});
     return true;
+#else
+    // Without an atomic rename over an existing file, each file is saved on
+    // its own through a save file, which is.
+    return StandardRecordFile::WriteFileSafely(path, bytes, error);
+#endif
 }
 
 QStringList StagedFiles::Commit()
 {
+#ifndef Q_OS_UNIX
+    return {}; // nothing is staged: every file was saved as it came
+#else
     QStringList failed;
     if (m_files.isEmpty())
         return failed;
@@ -126,12 +144,11 @@ QStringList StagedFiles::Commit()
         }
     }
     m_files.clear();
-#ifdef Q_OS_UNIX
     // The new names on disk too.
     for (const QString &folder : qAsConst(folders))
         SyncPath(folder, false);
-#endif
     return failed;
+#endif
 }
 
 void StagedFiles::Discard()

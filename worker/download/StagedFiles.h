@@ -9,7 +9,10 @@
 // Commit flushes the whole batch to disk in one go before it renames every
 // temporary file over its target. A target is therefore either untouched or
 // complete, as with a save file per target, but a download of thousands of
-// dives waits for the disk once instead of once a file.
+// dives waits for the disk once instead of once a file. A new target gets the
+// permissions of any new file of the user, a replaced one keeps its own.
+// Where renaming over an existing file is not atomic (not Unix), each file is
+// saved through a save file as it is staged, and Commit has nothing to do.
 class StagedFiles
 {
 public:
@@ -21,7 +24,6 @@ public:
     // Writes the bytes for `path`; false (and nothing staged) when the
     // temporary file cannot be written.
     bool Stage(const QString &path, const QByteArray &bytes, QString *error = nullptr);
-    bool IsEmpty() const { return m_files.isEmpty(); }
     // Flushes the staged files to disk and moves them into place, in the
     // order they were staged. Returns the targets that could not be put in
     // place (their temporary files are removed). The batch is empty after.

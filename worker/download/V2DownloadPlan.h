@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LogBookRecord.h"
+
 #include <QtGlobal>
 
 class LogBookV2;
@@ -12,7 +14,7 @@ class MemoryList;
 class V2DownloadPlan
 {
 public:
-    static constexpr quint32 AddressMask = 0x1FFFFFF;
+    static constexpr quint32 AddressMask = LogBookRecord::RingAddressMask;
     static constexpr quint32 BoundaryMask = 0xFFF;
 
     // Pre-, dive and post-dive ranges from the neighbouring records.

@@ -1,18 +1,18 @@
 #include "LogMigration.h"
 
 #include "DeviceList.h"
+#include "LogBookRecord.h"
 #include "MemoryBlock.h"
 #include "RixComms.h"
 #include "UploadConstants.h"
 #include "UploadData.h"
+#include "WorkerC.h"
 
 #include <QDebug>
 
 #include <algorithm>
 
 namespace {
-
-constexpr int Yes = 4; // question result code: yes / continue
 
 quint16 U16BigEndian(const QByteArray &b, int offset)
 {
@@ -135,22 +135,20 @@ QString LogMigration::VersionLine(const QString &unitName, int current, int newV
 
 bool LogMigration::TestLoggingFormatChange(int currentVersion, int newVersion)
 {
-    const int threshold = UploadConstants::LogBookCodeVersion;
     bool result = true;
-    if (currentVersion >= 0 && newVersion >= 0 && currentVersion < threshold
-        && newVersion >= threshold) {
+    if (DirectionFor(currentVersion, newVersion) == Direction::Migration) {
         const QString question = tr("This Upgrade will change the dive logging system.") + QStringLiteral("\n\n")
                                  + tr("If you want to keep your current dive profiles you need to download them now.")
                                  + QStringLiteral("\n\n")
                                  + tr("Do you want to continue with the upgrade?");
         const int first = m_hooks.askYesNo ? m_hooks.askYesNo(question) : 0;
-        if (first != Yes) {
+        if (first != WorkerC::ResultYes) {
             qDebug() << "Logging format change - User cancelled at stage 1";
             result = false;
         } else {
             qDebug() << "Logging format change - User accepted at stage 1";
             const int second = m_hooks.askConfirmation ? m_hooks.askConfirmation() : 0;
-            if (second != Yes) {
+            if (second != WorkerC::ResultYes) {
                 qDebug() << "Logging format change - User cancelled at stage 2";
                 result = false;
             } else {
@@ -244,27 +242,29 @@ QByteArray LogMigration::V1LogBookFromV2(const QVector<QByteArray> &recordsNewes
     lastDiveNumber = 0;
     if (recordsNewestFirst.isEmpty())
         return image;
-    if (recordsNewestFirst.first().size() >= V2RecordSize)
-        lastDiveNumber = U16BigEndian(recordsNewestFirst.first(), 1);
+    // A record shorter than a log book record is skipped; a longer one is
+    // taken by its first 32 bytes.
+    const auto read = [](const QByteArray &raw, LogBookRecord &record) {
+        return raw.size() >= V2RecordSize && record.SetRaw(raw.left(V2RecordSize));
+    };
+    LogBookRecord newest;
+    if (read(recordsNewestFirst.first(), newest))
+        lastDiveNumber = newest.DiveNumber();
     // The book holds 48 entries: the newest 48 dives are kept, oldest first,
     // so that the book ends with the dive the next-dive counter follows.
     const int count = std::min<int>(recordsNewestFirst.size(), V1EntryCount);
     for (int n = count - 1; n >= 0; --n) {
         const QByteArray &r = recordsNewestFirst.at(n);
-        if (r.size() < V2RecordSize)
+        LogBookRecord record;
+        if (!read(r, record))
             continue;
         QByteArray e(V1EntrySize, char(0xFF));
         e[0] = r.at(1);
         e[1] = r.at(2);
         for (int k = 0; k < 6; ++k)
             e[2 + k] = r.at(4 + k);
-        // Duration and depth only when the record's end is valid (bytes
-        // 14-21 neither all 0xFF nor zero addresses with 0xFF values).
-        const QByteArray end = r.mid(14, 8);
-        const bool allFF = end == QByteArray(8, char(0xFF));
-        const bool zeroThenFF = r.mid(14, 4) == QByteArray(4, '\0')
-                                && r.mid(18, 4) == QByteArray(4, char(0xFF));
-        const bool endValid = !allFF && !zeroThenFF;
+        // Duration and depth only when the record says where its dive ended.
+        const bool endValid = record.IsEndValid();
         e[8] = endValid ? r.at(18) : char(0);
         e[9] = endValid ? r.at(19) : char(0);
         e[10] = endValid ? r.at(20) : char(0); // centimetres: metres x 100

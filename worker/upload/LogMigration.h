@@ -50,7 +50,7 @@ public:
 
     struct Hooks
     {
-        // Question answers are the question result codes (4 yes / continue).
+        // Question answers are the question result codes (WorkerC::ResultYes: yes / continue).
         std::function<int(const QString &question)> askYesNo;
         std::function<int()> askConfirmation;
         // Reads the display's V2 log book as the download's log book read

@@ -99,7 +99,6 @@ void UploadData::Reset()
     for (int i = 0; i < ThemeTextCount; ++i)
         themeTexts << QString();
     themeData = QByteArray(ThemeDataSize, char(0xFF));
-    lastError.clear();
     fileName.clear();
     loaded = false;
     estimateSeconds = 0;

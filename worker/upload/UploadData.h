@@ -105,7 +105,6 @@ public:
     QVector<UploadBlock> blocks; // MaxBlocks entries, `used` marks the real ones
     QStringList themeTexts;      // ThemeTextCount texts
     QByteArray themeData;        // ThemeDataSize bytes
-    QString lastError;           // of the address check
     QString fileName;
     bool loaded = false;         // the last load succeeded
     int estimateSeconds = 0;     // the load's estimate of the upload time

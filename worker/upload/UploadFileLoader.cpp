@@ -58,18 +58,6 @@ const ContainerTypeRow kContainerTypes[] = {
     {4, UploadFileType::DecompressionOptions},
 };
 
-// The region whose start a block's Flash start names, and the file type it gives.
-struct DerivationRow {
-    int regionId;
-    int fileType;
-};
-
-const DerivationRow kDerivation[] = {
-    {RegionId::UserInformation, UploadFileType::UserInformation},
-    {RegionId::DecompressionOptions, UploadFileType::DecompressionOptions},
-    {RegionId::CodeArea, UploadFileType::Firmware},
-};
-
 bool IsHexText(const QString &text)
 {
     for (QChar c : text) {
@@ -317,34 +305,6 @@ bool UploadFileLoader::SplitIntoBlocks(const QStringList &lines, UploadData &dat
         }
     }
     return true;
-}
-
-int UploadFileLoader::DeriveFileType(const UploadData &data) const
-{
-    int derived = UploadFileType::Unknown;
-    bool any = false;
-    for (const UploadBlock &block : data.blocks) {
-        if (!block.used)
-            continue;
-        int type = UploadFileType::Unknown;
-        if (block.hasFlash) {
-            for (const DerivationRow &row : kDerivation) {
-                quint32 start = 0;
-                if (m_catalogue.GetRegionStart(block.deviceId, row.regionId, start)
-                    && start == block.flashStart) {
-                    type = row.fileType;
-                    break;
-                }
-            }
-        }
-        if (type == UploadFileType::Unknown)
-            return UploadFileType::Unknown;
-        if (any && type != derived)
-            return UploadFileType::Unknown;
-        derived = type;
-        any = true;
-    }
-    return derived;
 }
 
 QString UploadFileLoader::AddressCheck(const UploadData &data,
@@ -614,15 +574,8 @@ UploadFileLoader::Result UploadFileLoader::Load(const QString &path, UploadData 
     if (!read)
         return fail(message);
 
-    if (data.fileType == UploadFileType::Unknown) {
-        data.fileType = DeriveFileType(data);
-        if (data.fileType == UploadFileType::Unknown)
-            return fail(tr("Invalid upload file type"));
-    }
-
     const QString addressError = AddressCheck(data, send);
     if (!addressError.isEmpty()) {
-        data.lastError = addressError;
         qDebug().noquote() << addressError;
         return fail(addressError);
     }

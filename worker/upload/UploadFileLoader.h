@@ -61,9 +61,6 @@ public:
     // Splits lines (block titles and records) into blocks. False with a
     // message for the window when a line is refused.
     static bool SplitIntoBlocks(const QStringList &lines, UploadData &data, QString &message);
-    // The file type from the blocks' Flash starts; Unknown when they do not
-    // all name the same region.
-    int DeriveFileType(const UploadData &data) const;
     // Empty when every block's addresses suit the file type and the unit;
     // otherwise the error text. Warnings go out through `warning`.
     QString AddressCheck(const UploadData &data,

@@ -5,13 +5,12 @@
 #include "LogBookV2Reader.h"
 #include "RBData.h"
 #include "RixComms.h"
+#include "WorkerC.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 
 namespace {
-
-constexpr int Yes = 4; // question result code: yes / continue
 
 // Names of the file types in the status log of a write.
 struct TypeNameRow {
@@ -81,31 +80,24 @@ UploadProcedure::UploadProcedure(RixComms &link, RBData &record, const DeviceLis
       m_memory(memory),
       m_migration(link, catalogue,
                   LogMigration::Hooks{m_hooks.askYesNo, m_hooks.askConfirmation,
-                                      [this](QVector<QByteArray> &records) { return ReadV2LogBookRecords(records); }},
+                                      [this](QVector<QByteArray> &records) { return ReadV2LogBook(records); }},
                   memory)
 {
 }
 
-bool UploadProcedure::ReadV2LogBook(RixComms &link, const RBData &record, const DeviceList &catalogue,
-                                    LogBookV2 &book, QVector<QByteArray> &recordsNewestFirst)
+bool UploadProcedure::ReadV2LogBook(QVector<QByteArray> &recordsNewestFirst)
 {
+    LogBookV2 local;
+    LogBookV2 &book = m_hooks.logBook ? *m_hooks.logBook : local;
     book.Clear();
     const DownloadCallbacks none;
-    const LogBookV2Reader::Result read = LogBookV2Reader(link, record, catalogue, none).Read(false, book, nullptr, true);
+    const LogBookV2Reader::Result read =
+        LogBookV2Reader(m_link, m_record, m_catalogue, none).Read(false, book, nullptr, true);
     if (!read.ok && !read.virgin)
         return false;
     for (int i = 0; i < book.Count(); ++i)
         recordsNewestFirst << book.At(i)->Raw();
     return true;
-}
-
-bool UploadProcedure::ReadV2LogBookRecords(QVector<QByteArray> &recordsNewestFirst)
-{
-    if (m_hooks.readV2LogBook)
-        return m_hooks.readV2LogBook(recordsNewestFirst);
-    LogBookV2 local;
-    return ReadV2LogBook(m_link, m_record, m_catalogue, m_hooks.logBook ? *m_hooks.logBook : local,
-                         recordsNewestFirst);
 }
 
 void UploadProcedure::Send(const QString &msg) const
@@ -117,7 +109,7 @@ void UploadProcedure::Send(const QString &msg) const
 
 void UploadProcedure::Trace(const QString &line) const
 {
-    if (m_hooks.messageLevel >= 3)
+    if (m_link.GetMessageLevel() >= 3)
         qDebug().noquote() << line;
 }
 
@@ -128,7 +120,7 @@ QString UploadProcedure::LastError() const
 
 // ------------------------------------------------------------------ checks
 
-bool UploadProcedure::TestPresence()
+void UploadProcedure::TestPresence()
 {
     const int type = m_data.fileType;
     m_link.SetDebugEnabled(false);
@@ -156,7 +148,6 @@ bool UploadProcedure::TestPresence()
             m_record.SetPresent(DeviceId::AteProcessor, m_link.IsDevicePresent(DeviceId::AteProcessor));
     }
     m_link.SetDebugEnabled(true);
-    return true;
 }
 
 bool UploadProcedure::CheckDisplayMatch(CheckMode mode, QString &failure) const
@@ -208,8 +199,6 @@ bool UploadProcedure::CheckBlockUnitsPresent(QString &failure) const
 bool UploadProcedure::CheckDevicesForLoad(QString &failure)
 {
     TestPresence();
-    if (m_data.fileType == UploadFileType::ColourTheme)
-        return CheckBlockUnitsPresent(failure);
     return CheckDisplayMatch(CheckMode::Load, failure) && CheckBlockUnitsPresent(failure);
 }
 
@@ -273,14 +262,14 @@ bool UploadProcedure::VersionAndDateChecks(const UploadBlock &block)
         const QString question = tr("The new code date for %1 is older than the current code date!").arg(typeName)
                                  + tr("\n\nNew Date ") + next.dateText + tr(", Current Date ")
                                  + currentDateText + overwrite;
-        if (ask(question) != Yes) {
+        if (ask(question) != WorkerC::ResultYes) {
             qDebug() << "Version And Date Checks - User rejected date overwrite";
             return false;
         }
         qDebug() << "Version And Date Checks - User accepted date overwrite";
     }
     if (!datesValid) {
-        if (ask(tr("An invalid code date was encountered!") + overwrite) != Yes) {
+        if (ask(tr("An invalid code date was encountered!") + overwrite) != WorkerC::ResultYes) {
             qDebug() << "Version And Date Checks - User rejected invalid date overwrite";
             return false;
         }
@@ -290,7 +279,7 @@ bool UploadProcedure::VersionAndDateChecks(const UploadBlock &block)
         const QString question = tr("The new code version for %1 is older than the current code version!").arg(typeName)
                                  + tr("\n\nNew Version ") + next.versionText + tr(", Current Version ")
                                  + currentVersionText + overwrite;
-        if (ask(question) != Yes) {
+        if (ask(question) != WorkerC::ResultYes) {
             qDebug() << "Version And Date Checks - User rejected version overwrite";
             return false;
         }

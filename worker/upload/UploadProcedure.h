@@ -36,11 +36,9 @@ public:
         std::function<void(quint8 deviceId)> checkDetails;
         // Evaluates the device status from the record (and reports it).
         std::function<void()> evaluateStatus;
-        // Reads the display's V2 log book (raw records, newest first). Null:
-        // the download's log book read, into `logBook` when given.
-        std::function<bool(QVector<QByteArray> &recordsNewestFirst)> readV2LogBook;
+        // The log book a reversion reads the display's V2 log book into (as
+        // the download's log book read does); null: one of its own.
         LogBookV2 *logBook = nullptr;
-        int messageLevel = 0;
     };
 
     // Seconds per 64-byte unit; the upload moves the one for the link in use.
@@ -81,18 +79,16 @@ public:
         quint32 sblStart = 0, sblEnd = 0, tftStart = 0, tftEnd = 0;
     };
     static Descriptor ReadDescriptor(const UploadBlock &block, quint32 regionStart, quint32 regionSize);
-    // The display's V2 log book as the download reads it, keeping the entries
-    // without dive data (a reversion carries every entry back): the raw
-    // records, newest first. A unit that never logged gives none.
-    static bool ReadV2LogBook(RixComms &link, const RBData &record, const DeviceList &catalogue,
-                              LogBookV2 &book, QVector<QByteArray> &recordsNewestFirst);
     // The sensor is in its bootloader when its last Flash word says so.
     static bool Co2WordMeansBootloader(quint16 word);
 
 private:
     enum class CheckMode { Load, Upload };
-    bool ReadV2LogBookRecords(QVector<QByteArray> &recordsNewestFirst);
-    bool TestPresence();
+    // The display's V2 log book as the download reads it, keeping the entries
+    // without dive data (a reversion carries every entry back): the raw
+    // records, newest first. A unit that never logged gives none.
+    bool ReadV2LogBook(QVector<QByteArray> &recordsNewestFirst);
+    void TestPresence();
     bool CheckDisplayMatch(CheckMode mode, QString &failure) const;
     bool CheckBlockUnitsPresent(QString &failure) const;
     bool EnterCo2Bootloader(QString &failure);
