@@ -11,6 +11,10 @@
 
 namespace {
 
+// The settings store of the tool (and the window) in the test's home.
+QString StoreFolder() { return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor"); }
+QString StorePath() { return StoreFolder() + QStringLiteral("/Tessaro.conf"); }
+
 // Two short dives an hour apart.
 QVector<DivePlan> TwoDives(const QDateTime &first, int firstNumber)
 {
@@ -58,7 +62,7 @@ void TestTessaroCli::downloadsDivesFromAPort()
     QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
     // The test home outlives a run: start from an empty settings store.
-    QFile store(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor/Tessaro.conf"));
+    QFile store(StorePath());
     store.remove();
     const QStringList args{QStringLiteral("download"), QStringLiteral("--port"), sim.PortPath(), QStringLiteral("--dir"),
                            dir.path(), QStringLiteral("--uddf")};
@@ -96,7 +100,7 @@ void TestTessaroCli::uddfCellsFollowTheSetting()
     SimLogMemory memory(SimLogMemory::Format::ColourV1, TwoDives(QDateTime(QDate(2026, 4, 1), QTime(9, 0, 0)), 1));
     QVERIFY(sim.LoadLogMemory(memory));
     QTemporaryDir dir;
-    const QString storePath = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor/Tessaro.conf");
+    const QString storePath = StorePath();
     QFile::remove(storePath);
     {
         QSettings store(storePath, QSettings::IniFormat);
@@ -177,9 +181,8 @@ void TestTessaroCli::storedRelativeFolderIsBelowHome()
 {
     // The download folder stored by the settings window (or edited by hand)
     // as a relative path lies below home, wherever the tool is started.
-    const QString configFolder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quor");
-    QVERIFY(QDir().mkpath(configFolder));
-    QFile settings(configFolder + QStringLiteral("/Tessaro.conf"));
+    QVERIFY(QDir().mkpath(StoreFolder()));
+    QFile settings(StorePath());
     QVERIFY(settings.open(QIODevice::WriteOnly));
     settings.write("[Settings]\nDownload%20Directory=Stored Logs\n");
     settings.close();
